@@ -1,0 +1,278 @@
+#include "frame/app.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/clock.h"
+#include "frame/errors.h"
+#include "platform/platform.h"
+#include "scene/actor.h"
+#include "scene/input.h"
+#include "scene/sprite.h"
+
+namespace {
+HookNode* g_lists[5] = {};
+HookNode* g_current = nullptr;
+AppRecord* g_record = nullptr;
+bool g_quit = false;
+bool g_suspended = false;
+bool g_windowDestroyed = false;
+constexpr int kAppHookPriority = 0x10000000;
+constexpr uint32_t kSuspendedSleepMs = 20;
+
+HookNode*& head(HookList list) { return g_lists[static_cast<int>(list)]; }
+
+void insertNode(HookList list, HookNode* node) {
+    // Ascending priority, except the shutdown list which runs in descending
+    // order; equal priorities keep registration order in both.
+    const bool descending = list == HookList::Shutdown;
+    HookNode** link = &head(list);
+    while (*link) {
+        const int p = (*link)->priority;
+        const bool before = descending ? p >= node->priority : p <= node->priority;
+        if (!before) break;
+        link = &(*link)->next;
+    }
+    node->next = *link;
+    *link = node;
+}
+
+// Unlinks a node from whatever list holds it; the running cursor moves on.
+bool unlinkNode(HookNode* node) {
+    for (HookNode*& listHead : g_lists) {
+        for (HookNode** link = &listHead; *link; link = &(*link)->next) {
+            if (*link != node) continue;
+            *link = node->next;
+            if (g_current == node) g_current = node->next;
+            node->next = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Runs a list with the cursor rule: removing the running node moves the
+// cursor to its successor, which must then run next rather than be skipped.
+template <typename Call>
+bool runList(HookList list, bool stopOnZero, Call call) {
+    g_current = head(list);
+    while (g_current) {
+        HookNode* running = g_current;
+        const int result = call(running);
+        if (stopOnZero && result == 0) {
+            g_current = nullptr;
+            return false;
+        }
+        if (!g_current) break;
+        if (g_current == running) g_current = running->next;
+    }
+    return true;
+}
+}  // namespace
+
+AppRecord::AppRecord(HookFn init, HookFn window, HookFn idle, HookFn shutdown, MessageHookFn message) {
+    g_record = this;
+    windowClass.background = nullptr;  // the null brush: the renderer paints everything
+    const HookFn fns[4] = {init, window, idle, shutdown};
+    const HookList lists[4] = {HookList::Init, HookList::Window, HookList::Idle, HookList::Shutdown};
+    for (int i = 0; i < 4; ++i) {
+        if (!fns[i]) continue;
+        nodes_[i] = new HookNode;
+        nodes_[i]->fn = fns[i];
+        addHook(lists[i], kAppHookPriority, nodes_[i]);
+    }
+    if (message) {
+        nodes_[4] = new HookNode;
+        nodes_[4]->messageFn = message;
+        addHook(HookList::Message, kAppHookPriority, nodes_[4]);
+    }
+}
+
+AppRecord::~AppRecord() {
+    for (HookNode*& node : nodes_) {
+        if (!node) continue;
+        removeHook(node);
+        delete node;
+        node = nullptr;
+    }
+    if (g_record == this) g_record = nullptr;
+}
+
+AppRecord* appRecord() { return g_record; }
+
+void addHook(HookList list, int priority, HookNode* node) {
+    node->priority = priority;
+    insertNode(list, node);
+}
+
+void removeHook(HookNode* node) { unlinkNode(node); }
+
+HookNode* addMessageHook(int priority, MessageHookFn fn) {
+    if (!fn) return nullptr;
+    auto* node = new HookNode;
+    node->messageFn = fn;
+    addHook(HookList::Message, priority, node);
+    return node;
+}
+
+void removeMessageHook(MessageHookFn fn) {
+    for (HookNode* node = head(HookList::Message); node; node = node->next) {
+        if (node->messageFn == fn) {
+            unlinkNode(node);
+            delete node;
+            return;
+        }
+    }
+}
+
+HookNode* hookListHead(HookList list) { return head(list); }
+HookNode* currentHook() { return g_current; }
+
+bool runHookList(HookList list) {
+    const bool stopOnZero = list != HookList::Shutdown;
+    return runList(list, stopOnZero, [](HookNode* node) { return node->fn ? node->fn() : 1; });
+}
+
+bool runMessageHooks(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result) {
+    *result = static_cast<intptr_t>(message);
+    const bool all = runList(HookList::Message, true, [&](HookNode* node) {
+        return node->messageFn ? node->messageFn(window, message, w, l, result) : 1;
+    });
+    return !all;
+}
+
+intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l) {
+    if (message == platform::WM_DESTROY) {
+        g_windowDestroyed = true;
+        platform::current().postMessage({platform::WM_QUIT, 0, 0});
+    }
+    intptr_t result = 0;
+    if (runMessageHooks(window, message, w, l, &result)) return result;
+    return defWindowProc(window, message, w, l);
+}
+
+intptr_t defWindowProc(WindowHandle, uint32_t message, uintptr_t w, intptr_t) {
+    switch (message) {
+        case platform::WM_CLOSE: destroyMainWindow(); break;
+        case platform::WM_SYSCOMMAND:
+            if ((w & 0xFFF0u) == platform::SC_MINIMIZE) platform::current().minimizeWindow();
+            if ((w & 0xFFF0u) == platform::SC_CLOSE) destroyMainWindow();
+            break;
+        default: break;
+    }
+    return 0;
+}
+
+bool createMainWindow() {
+    AppRecord* rec = g_record;
+    platform::WindowDesc desc;
+    desc.title = rec->title;
+    desc.className = rec->windowClass.className;
+    desc.style = rec->style;
+    desc.x = rec->x;
+    desc.y = rec->y;
+    // Whatever the record asks for, the client area is the 800 x 600 frame.
+    desc.width = 800;
+    desc.height = 600;
+    g_windowDestroyed = false;
+    if (!platform::current().createWindow(desc)) return false;
+    rec->window = rec;  // any non-null token: the platform keeps the real handle
+    platform::current().showWindow();
+    return true;
+}
+
+void destroyMainWindow() {
+    if (g_windowDestroyed || !platform::current().hasWindow()) return;
+    WindowHandle window = g_record ? g_record->window : nullptr;
+    windowProc(window, platform::WM_DESTROY, 0, 0);
+    platform::current().destroyWindow();
+    if (g_record) g_record->window = nullptr;
+}
+
+bool windowDestroyed() { return g_windowDestroyed; }
+
+void closeDown() {
+    if (g_windowDestroyed) return;
+    destroyMainWindow();
+    // Drain what the destruction queued, up to the quit message.
+    platform::Message m;
+    while (platform::current().peekMessage(m)) {
+        if (m.message == platform::WM_QUIT) break;
+        windowProc(g_record ? g_record->window : nullptr, m.message, m.w, m.l);
+    }
+}
+
+int appMain() {
+    if (!g_record || !platform::installed()) {
+        if (platform::installed())
+            platform::current().messageBox("Problem with process description.", "Fatal Error",
+                                           platform::MB_ICONERROR_);
+        else
+            std::fprintf(stderr, "Fatal Error: Problem with process description.\n");
+        return 0;
+    }
+    if (!runHookList(HookList::Init)) return 0;
+    // A second copy finds the lock held by the first and leaves quietly.
+    if (!platform::acquireInstanceLock(instanceLockPath())) return 0;
+    if (!createMainWindow()) {
+        platform::current().messageBox("Internal-init process failed", "Error", platform::MB_ICONERROR_);
+        platform::releaseInstanceLock();
+        return 0;
+    }
+    if (runHookList(HookList::Window)) {
+        platform::Platform& os = platform::current();
+        for (;;) {
+            platform::Message m;
+            if (os.peekMessage(m)) {
+                if (m.message == platform::WM_QUIT) break;
+                windowProc(g_record->window, m.message, m.w, m.l);
+                continue;
+            }
+            if (!runHookList(HookList::Idle)) break;
+            // Sleep until the next logic tick is due unless input arrives.
+            const uint32_t wait = idleWaitMs();
+            if (wait > 0) os.waitForMessage(wait);
+        }
+    }
+    runHookList(HookList::Shutdown);
+    closeDown();
+    platform::releaseInstanceLock();
+    return 1;
+}
+
+bool runFrame() {
+    if (g_suspended) {
+        followMouse();
+        drawFrame();
+        platform::current().sleepMs(kSuspendedSleepMs);
+    } else {
+        followMouse();
+        checkDrawList();
+        const bool ticked = frameTick();
+        purgeDeadActors();
+        dispatchInput();
+        if (ticked) drawFrame();
+    }
+    return !g_quit;
+}
+
+void requestQuit() { g_quit = true; }
+bool quitRequested() { return g_quit; }
+void clearQuitRequest() { g_quit = false; }
+void setSuspended(bool suspended) { g_suspended = suspended; }
+bool isSuspended() { return g_suspended; }
+
+uint32_t idleWaitMs() {
+    if (g_quit) return 0;
+    if (g_suspended) return 0;  // the suspended frame step sleeps by itself
+    return msUntilNextTick();
+}
+
+void resetFrameForTests() {
+    for (HookNode*& listHead : g_lists) listHead = nullptr;
+    g_current = nullptr;
+    g_record = nullptr;
+    g_quit = false;
+    g_suspended = false;
+    g_windowDestroyed = false;
+}

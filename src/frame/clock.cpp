@@ -1,0 +1,213 @@
+#include "frame/clock.h"
+
+#include "frame/app.h"
+#include "frame/settings.h"
+#include "gfx/particles.h"
+#include "platform/platform.h"
+#include "scene/actor.h"
+#include "scene/input.h"
+#include "scene/sprite.h"
+#include "sound/sound.h"
+
+namespace {
+bool g_appActive = false;
+Sprite* g_cursor = nullptr;
+int g_cursorHotX = 0, g_cursorHotY = 0;
+bool g_cursorShown = false;
+bool g_systemCursorHidden = false;
+int g_tickRate = 0;
+uint64_t g_lastTickTime = 0;  // 64-bit: a long suspension must not wrap the difference
+HookNode* g_activationNode = nullptr;
+bool g_leftShift = false, g_rightShift = false;
+float g_lastTickSeconds = 0.0f;
+
+constexpr int kActivationPriority = 0x8800;
+constexpr int kKeyboardPriority = 0x8000;
+constexpr int kCursorLayer = 1000000;
+
+int keyboardOpen() { return platform::installed() ? 1 : 0; }
+int keyboardPoll() {
+    // Read as all keys up while the window lacks the focus (the platform does that).
+    platform::Platform& os = platform::current();
+    g_leftShift = os.leftShiftDown();
+    g_rightShift = os.rightShiftDown();
+    return 1;
+}
+int keyboardClose() {
+    g_leftShift = g_rightShift = false;
+    return 1;
+}
+
+HookNode g_kbWindowNode{keyboardOpen, nullptr, 0, nullptr};
+HookNode g_kbIdleNode{keyboardPoll, nullptr, 0, nullptr};
+HookNode g_kbShutdownNode{keyboardClose, nullptr, 0, nullptr};
+
+struct KeyboardModuleRegistration {
+    KeyboardModuleRegistration() { installKeyboardModule(); }
+    ~KeyboardModuleRegistration() {
+        removeHook(&g_kbWindowNode);
+        removeHook(&g_kbIdleNode);
+        removeHook(&g_kbShutdownNode);
+    }
+} g_keyboardRegistration;
+}  // namespace
+
+void installKeyboardModule() {
+    removeHook(&g_kbWindowNode);
+    removeHook(&g_kbIdleNode);
+    removeHook(&g_kbShutdownNode);
+    addHook(HookList::Window, kKeyboardPriority, &g_kbWindowNode);
+    addHook(HookList::Idle, kKeyboardPriority, &g_kbIdleNode);
+    addHook(HookList::Shutdown, kKeyboardPriority, &g_kbShutdownNode);
+}
+
+bool keyboardLeftShift() { return g_leftShift; }
+bool keyboardRightShift() { return g_rightShift; }
+
+void engineStart() {
+    setInputMode(3);
+    if (!g_activationNode) g_activationNode = addMessageHook(kActivationPriority, activationHook);
+    g_appActive = true;
+    setSuspended(false);
+    clearQuitRequest();
+    readEngineSettings();
+}
+
+void engineStop() {
+    purgeDeadActors();
+    if (g_activationNode) {
+        removeHook(g_activationNode);
+        delete g_activationNode;
+        g_activationNode = nullptr;
+    }
+}
+
+bool isAppActive() { return g_appActive; }
+
+void setCursorSprite(Sprite* sprite, int hotX, int hotY) {
+    g_cursor = sprite;
+    if (sprite) {
+        sprite->setLayer(kCursorLayer);
+        sprite->setVisible(false);
+    }
+    g_cursorHotX = hotX;
+    g_cursorHotY = hotY;
+    g_cursorShown = true;
+    updateCursor(g_systemCursorHidden, true);
+}
+
+Sprite* cursorSprite() { return g_cursor; }
+
+void updateCursor(bool usePicture, bool show) {
+    if (!g_cursor) return;
+    if (usePicture) {
+        if (!g_systemCursorHidden) {
+            if (platform::installed()) platform::current().showSystemCursor(false);
+            g_systemCursorHidden = true;
+            g_cursorShown = false;
+        }
+        if (show == g_cursorShown) return;
+        g_cursor->setVisible(show);
+        g_cursorShown = show;
+    } else if (g_systemCursorHidden) {
+        if (platform::installed()) platform::current().showSystemCursor(true);
+        g_systemCursorHidden = false;
+        g_cursor->setVisible(false);
+    }
+}
+
+void followMouse() {
+    if (!g_cursor) return;
+    g_cursor->setPosition(mousePosition.x - g_cursorHotX, mousePosition.y - g_cursorHotY);
+}
+
+int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
+    using namespace platform;
+    switch (message) {
+        case WM_ACTIVATE:
+            g_appActive = loWord(w) != WA_INACTIVE && hiWord(w) == 0;
+            if (g_appActive) {
+                setSuspended(false);
+                drawFrame();
+                Sound_Resume();
+            } else {
+                Sound_Pause();
+            }
+            break;
+        case WM_PAINT: drawFrame(); break;
+        case WM_NCMOUSEMOVE: updateCursor(false, g_cursorShown); break;
+        case WM_MOUSEMOVE: updateCursor(customCursorEnabled(), g_cursorShown); break;
+        // The window has a fixed size and there is no monitor-power command
+        // to answer on Linux; the platform keeps the client area 800 x 600.
+        default: break;
+    }
+    return 1;
+}
+
+void setTickRate(int rate) { g_tickRate = rate; }
+int tickRate() { return g_tickRate; }
+uint64_t lastTickTime() { return g_lastTickTime; }
+float lastTickSeconds() { return g_lastTickSeconds; }
+
+namespace {
+int effectiveRate() {
+    int r = g_tickRate;
+    if (shiftEnabled()) {
+        if (g_leftShift)
+            r = g_tickRate / 10;
+        else if (g_rightShift)
+            r = g_tickRate * 10;
+    }
+    return r;
+}
+}  // namespace
+
+bool frameTick() {
+    mergeNewActors();
+    uint64_t elapsed = 0;
+    const int r = effectiveRate();
+    if (r != 0) {
+        const uint64_t now = platform::current().ticks64();
+        if (g_lastTickTime == 0) g_lastTickTime = now;
+        elapsed = (now - g_lastTickTime) * static_cast<uint64_t>(r);
+        if (elapsed < 1000) return false;
+        g_lastTickTime = now;
+    }
+    advanceTickCount();
+    updateActors();
+    mergeNewActors();
+    particlesEnableDrawing();
+    const double rate = g_tickRate != 0 ? static_cast<double>(g_tickRate) : 1.0;
+    g_lastTickSeconds = static_cast<float>(static_cast<double>(elapsed) / (rate * 1000.0));
+    particlesSetFrameTime(g_lastTickSeconds);
+    particlesAdvance();
+    return true;
+}
+
+uint32_t msUntilNextTick() {
+    const int r = effectiveRate();
+    if (r <= 0 || g_lastTickTime == 0) return 0;
+    const uint64_t now = platform::current().ticks64();
+    const uint64_t needed = (1000 + static_cast<uint64_t>(r) - 1) / static_cast<uint64_t>(r);
+    const uint64_t passed = now - g_lastTickTime;
+    return passed >= needed ? 0 : static_cast<uint32_t>(needed - passed);
+}
+
+std::string instanceLockPath() { return makeDataPath("vellmoor.lock"); }
+
+void resetClockForTests() {
+    g_appActive = false;
+    g_cursor = nullptr;
+    g_cursorHotX = g_cursorHotY = 0;
+    g_cursorShown = false;
+    g_systemCursorHidden = false;
+    g_tickRate = 0;
+    g_lastTickTime = 0;
+    if (g_activationNode) {
+        removeHook(g_activationNode);
+        delete g_activationNode;
+        g_activationNode = nullptr;
+    }
+    g_leftShift = g_rightShift = false;
+    g_lastTickSeconds = 0.0f;
+}

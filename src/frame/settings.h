@@ -1,0 +1,61 @@
+// Settings files and paths. The engine keeps one current ini file; every
+// accessor reads or writes it. Code that needs another file (levels, players)
+// selects it, does its work and selects vm_game.ini again before returning.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Size of the buffer getIniSection fills unless told otherwise.
+constexpr int kIniSectionBufferSize = 0x7FFF;
+
+// Accessors on the current file (no file selected: reads give the defaults,
+// writes fail).
+int getIniInt(const char* section, const char* key, int def);
+std::string getIniString(const char* section, const char* key, const char* def);  // null default = ""
+bool setIniString(const char* section, const char* key, const char* value);
+int getIniSection(const char* section, char* buffer, int size = kIniSectionBufferSize);
+bool setIniSection(const char* section, const char* text);
+
+// The folder holding the writable copies. leaf is "\Org\App\": the per-user
+// data folder the platform gives for Org and App, created if needed. Without
+// a platform folder the leaf itself (separators normalized) stands in.
+void initDataFolder(const std::string& leaf);
+const std::string& dataFolder();
+std::string makeDataPath(const std::string& name);
+
+// Makes a file current. A plain name lives in the data folder; on first use
+// the default copy "./name" is copied there when copyDefault is set. A name
+// with a slash or backslash is used as it stands. On failure the previous
+// file stays current.
+bool selectIniFile(const std::string& name, bool copyDefault);
+const std::string& iniPath();
+
+// A handle used to test for a file. Flag bit 0: read and write (else read
+// only); bit 1: create or truncate (else the file must exist).
+bool openFile(const std::string& name, int flags);
+void closeFile();
+
+// folder gets drive and folder with the final separator, ext its dot.
+void splitPath(const std::string& path, std::string& folder, std::string& name, std::string& ext);
+// Appends folder + name of every file in folder matching "*" + ext; the
+// extension must match exactly (".fx" skips "a.FX"); ".*" takes every file.
+void findFiles(std::vector<std::string>& list, const std::string& folder, const std::string& ext);
+
+// Flips full screen through the handler the renderer installs (it returns the
+// new state) and stores it as [Game] Fullscreen. Returns the new state.
+bool toggleFullscreen();
+void setFullscreenToggleHandler(std::function<bool()> handler);
+
+// The engine's own keys, read from the current file at engine start.
+void readEngineSettings();
+const std::string& fxSystemPath();
+const std::string& picturesPath();
+bool psLiveUpdate();
+bool shiftEnabled();
+bool customCursorEnabled();
+
+// For test fixtures.
+void resetSettingsForTests();
+void setDataFolderForTests(const std::string& path);

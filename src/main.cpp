@@ -1,0 +1,29 @@
+// Entry point: install the desktop platform, run the engine, report internal
+// errors instead of crashing silently.
+#include <cstdio>
+#include <memory>
+
+#include "frame/app.h"
+#include "frame/errors.h"
+#include "platform/platform.h"
+#include "platform/sdl_platform.h"
+#include "screens/app_hooks.h"
+
+namespace {
+AppRecord g_gameRecord(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);
+constexpr int kInternalErrorExit = 3;
+}  // namespace
+
+int main(int, char**) {
+    // The program has no command-line options.
+    platform::install(std::make_unique<platform::SdlPlatform>());
+    int code = 0;
+    try {
+        code = appMain();
+    } catch (const InternalError& error) {
+        platform::current().messageBox(error.what(), "Error", platform::MB_ICONERROR_);
+        code = kInternalErrorExit;
+    }
+    platform::uninstall();
+    return code;
+}

@@ -1,0 +1,233 @@
+// File services on plain POSIX: every back end (SDL, headless) shares them.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+int g_lockFd = -1;
+std::string g_lockPath;
+
+// Closes a descriptor on every path out of a function.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    // Closes now and reports whether the close succeeded (data may be lost otherwise).
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string parentFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// A symbolic link to the settings file is followed, so the link survives the
+// rename and the data lands where the user pointed it.
+std::string resolveTarget(const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec)) return path;
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    return ec ? path : resolved.string();
+}
+
+// Creates a fresh temporary file beside target. Its mode is the target's when
+// the target exists, otherwise what the umask leaves of 0666, as for any new file.
+int createTempBeside(const std::string& target, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    mode_t mode = 0666;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            if (mode != 0666) (void)::fchmod(fd, mode);
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+void syncFolder(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) (void)::fsync(dir.get());
+}
+
+// Writes through a temporary file and renames it over the target; the rename
+// is atomic, so readers and crashes see either the old or the new content.
+template <typename Producer>
+bool replaceFile(const std::string& path, Producer&& produce) {
+    if (path.empty()) return false;
+    const std::string target = resolveTarget(path);
+    std::string tempPath;
+    Fd out(createTempBeside(target, tempPath));
+    if (!out.valid()) return false;
+    bool ok = produce(out.get()) && ::fsync(out.get()) == 0;
+    ok = out.close() && ok;
+    if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    syncFolder(parentFolder(target));
+    return true;
+}
+
+}  // namespace
+
+std::string normalizeSeparators(std::string path) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool createDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    return fs::is_directory(path, ec);
+}
+
+std::vector<std::string> listFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    out.clear();
+    if (path.empty()) return false;
+    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid()) return false;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            out.clear();
+            return false;
+        }
+        if (n == 0) break;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& content) {
+    return replaceFile(path, [&](int fd) { return writeAll(fd, content.data(), content.size()); });
+}
+
+// The copy goes through a temporary file too: a copy cut short must not look
+// like a complete settings file at the next start. The copy gets the mode of
+// a new file, not the source's, since the source may be a read-only install.
+bool copyFile(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid()) return false;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return replaceFile(to, [&](int fd) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (n == 0) return true;
+            if (!writeAll(fd, buffer, static_cast<size_t>(n))) return false;
+        }
+    });
+}
+
+bool acquireInstanceLock(const std::string& path) {
+    if (g_lockFd >= 0) {
+        if (g_lockPath == path) return true;
+        releaseInstanceLock();
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // Without a lock file there is no way to tell whether another copy runs;
+    // refusing to start over that would lock the player out for good.
+    if (fd < 0) return true;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        const bool heldElsewhere = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !heldElsewhere;
+    }
+    // The holder's process id, for whoever wonders which copy is running.
+    const std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) == 0) (void)writeAll(fd, pid.data(), pid.size());
+    g_lockFd = fd;
+    g_lockPath = path;
+    return true;
+}
+
+void releaseInstanceLock() {
+    if (g_lockFd < 0) return;
+    ::flock(g_lockFd, LOCK_UN);
+    ::close(g_lockFd);
+    g_lockFd = -1;
+    g_lockPath.clear();
+}
+
+}  // namespace platform

@@ -1,0 +1,148 @@
+#include "platform/headless_platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+HeadlessPlatform::~HeadlessPlatform() {
+    if (ownsPrefFolder_) {
+        std::error_code ec;
+        fs::remove_all(prefFolder_, ec);
+    }
+}
+
+bool HeadlessPlatform::createWindow(const WindowDesc& desc) {
+    if (failWindowCreation || window_) return false;
+    desc_ = desc;
+    window_ = true;
+    focused_ = true;
+    minimized_ = false;
+    return true;
+}
+
+void HeadlessPlatform::destroyWindow() { window_ = false; }
+
+void HeadlessPlatform::showWindow() { raiseWindow(); }
+
+void HeadlessPlatform::minimizeWindow() {
+    if (!window_ || minimized_) return;
+    minimized_ = true;
+    reportWindowState();
+}
+
+void HeadlessPlatform::raiseWindow() {
+    if (!window_) return;
+    if (!minimized_ && focused_) return;
+    minimized_ = false;
+    focused_ = true;
+    reportWindowState();
+}
+
+Viewport HeadlessPlatform::viewport() const {
+    if (!window_) return Viewport{};
+    return fullscreen_ ? letterbox(desktopW_, desktopH_) : letterbox(kLogicalWidth, kLogicalHeight);
+}
+
+bool HeadlessPlatform::setFullscreen(bool on) {
+    fullscreen_ = on;
+    return true;
+}
+
+bool HeadlessPlatform::peekMessage(Message& out) {
+    if (queue_.empty()) return false;
+    out = queue_.front();
+    queue_.pop_front();
+    return true;
+}
+
+void HeadlessPlatform::waitForMessage(uint32_t timeoutMs) {
+    if (queue_.empty()) clock_ += timeoutMs;
+}
+
+void HeadlessPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
+    boxes_.push_back({text, caption, style});
+    std::fprintf(stderr, "%s: %s\n", cp1252ToUtf8(caption).c_str(), cp1252ToUtf8(text).c_str());
+}
+
+void HeadlessPlatform::setPrefFolder(const std::string& folder) {
+    if (ownsPrefFolder_) {
+        std::error_code ec;
+        fs::remove_all(prefFolder_, ec);
+        ownsPrefFolder_ = false;
+    }
+    prefFolder_ = folder;
+}
+
+std::string HeadlessPlatform::prefPath(const std::string&, const std::string&) {
+    if (prefFolder_.empty()) {
+        // A fresh folder per platform keeps tests from seeing each other's files.
+        std::string pattern = (fs::temp_directory_path() / "vellmoor-prefs-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            std::perror("mkdtemp");
+            return {};
+        }
+        prefFolder_ = pattern;
+        ownsPrefFolder_ = true;
+    }
+    std::error_code ec;
+    fs::create_directories(prefFolder_, ec);
+    if (ec) {
+        std::fprintf(stderr, "Cannot create %s: %s\n", prefFolder_.c_str(), ec.message().c_str());
+        return {};
+    }
+    std::string path = prefFolder_;
+    if (path.back() != '/') path += '/';
+    return path;
+}
+
+bool HeadlessPlatform::openUrl(const std::string& url) {
+    urls_.push_back(url);
+    return openUrlResult;
+}
+
+void HeadlessPlatform::mouseMove(int x, int y) { translator_.mouseMove(x, y, queue_); }
+
+void HeadlessPlatform::mouseDown(MouseButton b, int clicks) {
+    translator_.mouseButton(b, true, clicks, translator_.mouseX(), translator_.mouseY(), queue_);
+}
+
+void HeadlessPlatform::mouseUp(MouseButton b) {
+    translator_.mouseButton(b, false, 1, translator_.mouseX(), translator_.mouseY(), queue_);
+}
+
+void HeadlessPlatform::doubleClick(MouseButton b) {
+    mouseDown(b, 1);
+    mouseUp(b);
+    mouseDown(b, 2);
+    mouseUp(b);
+}
+
+void HeadlessPlatform::mouseLeave() { translator_.mouseLeft(queue_); }
+
+void HeadlessPlatform::keyDown(uint32_t vk, bool repeat) { translator_.key(true, vk, repeat, queue_); }
+
+void HeadlessPlatform::keyUp(uint32_t vk) { translator_.key(false, vk, false, queue_); }
+
+void HeadlessPlatform::pressKey(uint32_t vk) {
+    keyDown(vk);
+    keyUp(vk);
+}
+
+void HeadlessPlatform::typeChar(uint8_t c) { translator_.character(c, queue_); }
+
+void HeadlessPlatform::typeText(const std::string& utf8) { translator_.text(utf8, queue_); }
+
+void HeadlessPlatform::activate(bool active) {
+    focused_ = active;
+    if (active) minimized_ = false;
+    reportWindowState();
+}
+
+void HeadlessPlatform::closeRequest() { queue_.push_back({WM_CLOSE, 0, 0}); }
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+// The narrow operating-system layer: window, messages, clock, files, keyboard.
+// Everything above it speaks in Windows message numbers and virtual-key codes,
+// so the engine's hook lists behave the same on every back end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/winmsg.h"
+
+namespace platform {
+
+// A window message as the hooks receive it.
+struct Message {
+    uint32_t message = 0;
+    uintptr_t w = 0;
+    intptr_t l = 0;
+};
+
+struct WindowDesc {
+    std::string title;
+    std::string className;  // kept as data; has no meaning on Linux
+    uint32_t style = 0;
+    int x = 0, y = 0, width = 800, height = 600;
+    bool openGL = true;  // ask for a 3.3 core context
+};
+
+// Letterbox placement of the 800 x 600 frame inside the drawable.
+struct Viewport {
+    int x = 0, y = 0, w = 800, h = 600;
+    int drawableW = 800, drawableH = 600;
+};
+
+enum MessageBoxStyle : uint32_t { MB_OK_ = 0, MB_ICONERROR_ = 0x10 };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Clock.
+    virtual uint64_t ticks64() = 0;  // milliseconds since start, never wraps
+    virtual void sleepMs(uint32_t ms) = 0;
+
+    // Window. createWindow returns false when no window can be made.
+    virtual bool createWindow(const WindowDesc& desc) = 0;
+    virtual bool hasWindow() const = 0;
+    virtual void destroyWindow() = 0;  // the engine itself dispatches WM_DESTROY
+    virtual void showWindow() = 0;
+    virtual void minimizeWindow() = 0;
+    virtual void raiseWindow() = 0;
+    virtual void swapBuffers() = 0;
+    virtual void* glProcAddress(const char* name) = 0;
+    virtual Viewport viewport() const = 0;
+    virtual bool setFullscreen(bool on) = 0;  // desktop-sized, letterboxed; never a mode change
+    virtual bool isFullscreen() const = 0;
+    virtual void showSystemCursor(bool show) = 0;
+
+    // Messages. peek fetches one message if any is queued (after pumping the
+    // system's events); wait blocks until something arrives or the timeout ends.
+    virtual bool peekMessage(Message& out) = 0;
+    virtual void waitForMessage(uint32_t timeoutMs) = 0;
+    virtual void postMessage(const Message& m) = 0;
+
+    // Keyboard state: true while the key is held and the window has the focus.
+    virtual bool leftShiftDown() = 0;
+    virtual bool rightShiftDown() = 0;
+
+    // Services.
+    virtual void messageBox(const std::string& text, const std::string& caption, uint32_t style) = 0;
+    virtual std::string prefPath(const std::string& org, const std::string& app) = 0;
+    virtual bool openUrl(const std::string& url) = 0;
+};
+
+// The process-wide platform. The game installs the SDL one, tests the headless one.
+Platform& current();
+bool installed();
+void install(std::unique_ptr<Platform> p);
+std::unique_ptr<Platform> uninstall();
+
+// File services, shared by every back end (plain POSIX, no window system).
+bool copyFile(const std::string& from, const std::string& to);  // overwrites
+bool fileExists(const std::string& path);
+bool createDirectories(const std::string& path);
+// Entries of a folder in the order the system reports them (names only).
+std::vector<std::string> listFolder(const std::string& folder);
+// Replaces a file's content atomically: a crash leaves the old or the new file.
+bool writeFileAtomic(const std::string& path, const std::string& content);
+bool readFile(const std::string& path, std::string& out);
+// Converts "\" separators from Windows-style data into "/".
+std::string normalizeSeparators(std::string path);
+
+// Single instance: holds an advisory lock file; false if another process holds it.
+bool acquireInstanceLock(const std::string& path);
+void releaseInstanceLock();
+
+}  // namespace platform

@@ -1,0 +1,305 @@
+#include "platform/sdl_platform.h"
+
+#include <SDL.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+void reportSdlError(const char* what) { std::fprintf(stderr, "%s: %s\n", what, SDL_GetError()); }
+
+// Drivers without a screen: a message box there could only block or fail.
+bool headlessVideo() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) driver = std::getenv("SDL_VIDEODRIVER");
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+}  // namespace
+
+SdlPlatform::~SdlPlatform() {
+    destroyWindow();
+    if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+uint64_t SdlPlatform::ticks64() { return SDL_GetTicks64() + 1; }
+
+void SdlPlatform::sleepMs(uint32_t ms) { SDL_Delay(ms); }
+
+bool SdlPlatform::initVideo() {
+    if (videoInit_) return true;
+    // Closing the window is a WM_CLOSE of its own; SDL must not add a second
+    // one through SDL_QUIT. Signals still arrive as SDL_QUIT.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        reportSdlError("SDL_Init");
+        return false;
+    }
+    videoInit_ = true;
+    return true;
+}
+
+bool SdlPlatform::createWindow(const WindowDesc& desc) {
+    if (window_) {
+        std::fprintf(stderr, "createWindow: the window already exists\n");
+        return false;
+    }
+    if (!initVideo()) return false;
+
+    uint32_t flags = SDL_WINDOW_ALLOW_HIGHDPI;
+    if (desc.openGL) {
+        SDL_GL_ResetAttributes();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+        flags |= SDL_WINDOW_OPENGL;
+    }
+    if (fullscreen_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // A pop-up without a system menu has no frame.
+    if ((desc.style & WS_POPUP) && !(desc.style & WS_SYSMENU)) flags |= SDL_WINDOW_BORDERLESS;
+
+    const int x = desc.x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.x;
+    const int y = desc.y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.y;
+    const std::string title = cp1252ToUtf8(desc.title);
+    window_ = SDL_CreateWindow(title.c_str(), x, y, kLogicalWidth, kLogicalHeight, flags);
+    if (!window_) {
+        reportSdlError("SDL_CreateWindow");
+        return false;
+    }
+    if (desc.openGL) {
+        context_ = SDL_GL_CreateContext(window_);
+        if (!context_) {
+            reportSdlError("SDL_GL_CreateContext (OpenGL 3.3 core)");
+            SDL_DestroyWindow(window_);
+            window_ = nullptr;
+            return false;
+        }
+        if (SDL_GL_MakeCurrent(window_, context_) != 0) reportSdlError("SDL_GL_MakeCurrent");
+        // The frame clock paces drawing itself; waiting for vsync would stall it.
+        SDL_GL_SetSwapInterval(0);
+    }
+    SDL_StartTextInput();
+    const uint32_t state = SDL_GetWindowFlags(window_);
+    focused_ = (state & SDL_WINDOW_INPUT_FOCUS) != 0;
+    minimized_ = (state & SDL_WINDOW_MINIMIZED) != 0;
+    translator_.reset();
+    return true;
+}
+
+void SdlPlatform::destroyWindow() {
+    if (context_) {
+        SDL_GL_DeleteContext(context_);
+        context_ = nullptr;
+    }
+    if (window_) {
+        SDL_StopTextInput();
+        SDL_DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    focused_ = minimized_ = false;
+}
+
+void SdlPlatform::showWindow() {
+    if (window_) SDL_ShowWindow(window_);
+}
+
+void SdlPlatform::minimizeWindow() {
+    if (window_) SDL_MinimizeWindow(window_);
+}
+
+void SdlPlatform::raiseWindow() {
+    if (!window_) return;
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
+    SDL_RaiseWindow(window_);
+}
+
+void SdlPlatform::swapBuffers() {
+    if (window_ && context_) SDL_GL_SwapWindow(window_);
+}
+
+void* SdlPlatform::glProcAddress(const char* name) {
+    return context_ ? SDL_GL_GetProcAddress(name) : nullptr;
+}
+
+Viewport SdlPlatform::viewport() const {
+    if (!window_) return Viewport{};
+    int w = 0, h = 0;
+    if (context_)
+        SDL_GL_GetDrawableSize(window_, &w, &h);
+    else
+        SDL_GetWindowSizeInPixels(window_, &w, &h);
+    return letterbox(w, h);
+}
+
+bool SdlPlatform::setFullscreen(bool on) {
+    if (!window_) {  // applied when the window is created
+        fullscreen_ = on;
+        return true;
+    }
+    if (on == isFullscreen()) return true;
+    if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        reportSdlError("SDL_SetWindowFullscreen");
+        return false;
+    }
+    fullscreen_ = on;
+    // Not every driver restores the windowed size by itself.
+    if (!on) SDL_SetWindowSize(window_, kLogicalWidth, kLogicalHeight);
+    return true;
+}
+
+bool SdlPlatform::isFullscreen() const {
+    // The window manager may have switched it behind our back.
+    if (!window_) return fullscreen_;
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+void SdlPlatform::showSystemCursor(bool show) {
+    if (videoInit_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool SdlPlatform::ownWindow(uint32_t windowId) const {
+    return window_ && (windowId == 0 || windowId == SDL_GetWindowID(window_));
+}
+
+bool SdlPlatform::hasKeyboardFocus() const { return window_ && SDL_GetKeyboardFocus() == window_; }
+
+void SdlPlatform::logicalMouse(int wx, int wy, int& lx, int& ly) const {
+    int ww = kLogicalWidth, wh = kLogicalHeight;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    windowToLogical(ww, wh, wx, wy, lx, ly);
+}
+
+void SdlPlatform::translate(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_MOUSEMOTION: {
+            if (!ownWindow(e.motion.windowID)) break;
+            translator_.syncButtons((e.motion.state & SDL_BUTTON_LMASK) != 0,
+                                    (e.motion.state & SDL_BUTTON_RMASK) != 0);
+            int x, y;
+            logicalMouse(e.motion.x, e.motion.y, x, y);
+            translator_.mouseMove(x, y, queue_);
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            if (!ownWindow(e.button.windowID)) break;
+            if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) break;
+            int x, y;
+            logicalMouse(e.button.x, e.button.y, x, y);
+            translator_.mouseButton(e.button.button == SDL_BUTTON_LEFT ? MouseButton::Left : MouseButton::Right,
+                                    e.type == SDL_MOUSEBUTTONDOWN, e.button.clicks, x, y, queue_);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            if (!ownWindow(e.key.windowID)) break;
+            const uint16_t mod = e.key.keysym.mod;
+            const auto sync = [&] {
+                translator_.syncModifiers(mod & KMOD_SHIFT, mod & KMOD_CTRL, mod & KMOD_ALT);
+            };
+            sync();
+            const uint32_t vk = virtualKeyFromSdl(e.key.keysym.sym, e.key.keysym.scancode, mod & KMOD_NUM);
+            translator_.key(e.type == SDL_KEYDOWN, vk, e.key.repeat != 0, queue_);
+            // SDL's modifiers already include this event; with both Shift keys
+            // held, releasing one leaves Shift down.
+            sync();
+            break;
+        }
+        case SDL_TEXTINPUT:
+            if (ownWindow(e.text.windowID)) translator_.text(e.text.text, queue_);
+            break;
+        case SDL_WINDOWEVENT:
+            if (!ownWindow(e.window.windowID)) break;
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_FOCUS_GAINED: focused_ = true; break;
+                case SDL_WINDOWEVENT_FOCUS_LOST: focused_ = false; break;
+                case SDL_WINDOWEVENT_MINIMIZED: minimized_ = true; break;
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_MAXIMIZED: minimized_ = false; break;
+                case SDL_WINDOWEVENT_EXPOSED: queue_.push_back({WM_PAINT, 0, 0}); return;
+                case SDL_WINDOWEVENT_CLOSE: queue_.push_back({WM_CLOSE, 0, 0}); return;
+                case SDL_WINDOWEVENT_LEAVE: translator_.mouseLeft(queue_); return;
+                default: return;
+            }
+            translator_.windowState(focused_, minimized_, queue_);
+            break;
+        case SDL_QUIT: queue_.push_back({WM_CLOSE, 0, 0}); break;
+        default: break;
+    }
+}
+
+void SdlPlatform::pump() {
+    if (!videoInit_) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) translate(e);
+}
+
+bool SdlPlatform::peekMessage(Message& out) {
+    pump();
+    if (queue_.empty()) return false;
+    out = queue_.front();
+    queue_.pop_front();
+    return true;
+}
+
+void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
+    if (!queue_.empty()) return;
+    const int timeout = timeoutMs > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
+    if (!videoInit_) {
+        SDL_Delay(static_cast<uint32_t>(timeout));
+        return;
+    }
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, timeout)) translate(e);
+}
+
+bool SdlPlatform::leftShiftDown() {
+    return hasKeyboardFocus() && SDL_GetKeyboardState(nullptr)[SDL_SCANCODE_LSHIFT] != 0;
+}
+
+bool SdlPlatform::rightShiftDown() {
+    return hasKeyboardFocus() && SDL_GetKeyboardState(nullptr)[SDL_SCANCODE_RSHIFT] != 0;
+}
+
+void SdlPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
+    const std::string t = cp1252ToUtf8(text), c = cp1252ToUtf8(caption);
+    std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
+    if (headlessVideo()) return;
+    uint32_t flags = SDL_MESSAGEBOX_INFORMATION;
+    switch (style & 0xF0) {  // the icon field of the style
+        case MB_ICONERROR_: flags = SDL_MESSAGEBOX_ERROR; break;
+        case 0x30: flags = SDL_MESSAGEBOX_WARNING; break;
+        default: break;
+    }
+    // Failure is fine: the text is already on stderr.
+    SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), window_);
+}
+
+std::string SdlPlatform::prefPath(const std::string& org, const std::string& app) {
+    char* p = SDL_GetPrefPath(org.c_str(), app.c_str());
+    if (!p) {
+        reportSdlError("SDL_GetPrefPath");
+        return {};
+    }
+    std::string path(p);
+    SDL_free(p);
+    return path;
+}
+
+bool SdlPlatform::openUrl(const std::string& url) {
+    if (SDL_OpenURL(url.c_str()) != 0) {
+        reportSdlError("SDL_OpenURL");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform

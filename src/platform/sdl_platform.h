@@ -1,0 +1,74 @@
+// The desktop back end: one SDL2 window with an OpenGL 3.3 core context, SDL
+// events translated into window messages.
+#pragma once
+
+#include "platform/keymap.h"
+#include "platform/platform.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace platform {
+
+class SdlPlatform : public Platform {
+public:
+    SdlPlatform() = default;
+    ~SdlPlatform() override;
+    SdlPlatform(const SdlPlatform&) = delete;
+    SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+    // Milliseconds since SDL's timer started, plus one, so it is never 0.
+    uint64_t ticks64() override;
+    void sleepMs(uint32_t ms) override;
+
+    // The window is visible once created: 800 x 600 logical client area, not
+    // resizable. Desktop-sized when full screen was asked for before.
+    bool createWindow(const WindowDesc& desc) override;
+    bool hasWindow() const override { return window_ != nullptr; }
+    // Destroys the window and its context; WM_DESTROY is the engine's.
+    void destroyWindow() override;
+    void showWindow() override;
+    void minimizeWindow() override;
+    void raiseWindow() override;
+    void swapBuffers() override;
+    void* glProcAddress(const char* name) override;
+    Viewport viewport() const override;
+    bool setFullscreen(bool on) override;
+    bool isFullscreen() const override;
+    void showSystemCursor(bool show) override;
+
+    bool peekMessage(Message& out) override;
+    void waitForMessage(uint32_t timeoutMs) override;
+    void postMessage(const Message& m) override { queue_.push_back(m); }
+
+    bool leftShiftDown() override;
+    bool rightShiftDown() override;
+
+    void messageBox(const std::string& text, const std::string& caption, uint32_t style) override;
+    std::string prefPath(const std::string& org, const std::string& app) override;
+    bool openUrl(const std::string& url) override;
+
+    bool hasGLContext() const { return context_ != nullptr; }
+
+    // Turns one SDL event into messages at the end of the FIFO (exposed for
+    // tests that feed synthetic events).
+    void translate(const SDL_Event& e);
+
+private:
+    bool initVideo();
+    void pump();
+    bool ownWindow(uint32_t windowId) const;
+    bool hasKeyboardFocus() const;
+    void logicalMouse(int wx, int wy, int& lx, int& ly) const;
+
+    bool videoInit_ = false;
+    SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+    bool fullscreen_ = false;
+    bool focused_ = false;
+    bool minimized_ = false;
+    MessageQueue queue_;
+    MessageTranslator translator_;
+};
+
+}  // namespace platform

@@ -1,0 +1,248 @@
+#include "scene/input.h"
+
+#include <map>
+
+#include "frame/app.h"
+#include "frame/errors.h"
+#include "platform/winmsg.h"
+#include "scene/actor.h"
+
+MousePoint mousePosition;
+bool leftButtonDown = false;
+
+namespace {
+MouseZone* g_zones = nullptr;
+std::map<int32_t, ZoneHandle*> g_zoneMap;
+InputEvent g_queue[kInputQueueSize];
+int g_write = 0;
+int g_read = 0;
+int g_mode = 0;
+Actor* g_keyboardHandler = nullptr;
+Actor* g_focus = nullptr;
+Actor* g_gameActor = nullptr;
+constexpr int32_t kFirstAutoZoneId = 0x4FFFFFFF;
+constexpr int kTranslatorPriority = 0x8100;
+
+void insertZone(MouseZone* zone) {
+    // Descending priority; a new zone goes after all zones of equal or higher priority.
+    MouseZone** link = &g_zones;
+    while (*link && (*link)->priority >= zone->priority) link = &(*link)->next;
+    zone->next = *link;
+    *link = zone;
+}
+
+bool unlinkZone(MouseZone* zone) {
+    for (MouseZone** link = &g_zones; *link; link = &(*link)->next) {
+        if (*link == zone) {
+            *link = zone->next;
+            zone->next = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+void clickPass(int event) {
+    for (MouseZone* z = g_zones; z; z = z->next) {
+        if (z->flags & ZF_Disabled) continue;
+        if (!z->contains(mousePosition.x, mousePosition.y) || !(z->flags & event)) continue;
+        pushInput(z->id, event);
+        if (z->flags & ZF_Opaque) break;
+    }
+}
+
+void hoverPass(int px, int py) {
+    bool blocked = false;
+    for (MouseZone* z = g_zones; z; z = z->next) {
+        if (z->flags & ZF_Disabled) continue;
+        const bool inside = z->contains(px, py);
+        if ((z->flags & ZF_Inside) && (z->flags & ZE_Leave) && (!inside || blocked)) {
+            z->flags &= ~ZF_Inside;
+            pushInput(z->id, ZE_Leave);
+        }
+        if (inside && !blocked) {
+            if (!(z->flags & ZF_Inside) && (z->flags & ZE_Enter)) {
+                z->flags |= ZF_Inside;
+                pushInput(z->id, ZE_Enter);
+            }
+            if (z->flags & ZE_Move) pushInput(z->id, ZE_Move);
+            if ((z->flags & ZF_Opaque) && (z->flags & (ZE_Move | ZE_Enter))) blocked = true;
+        }
+    }
+}
+}  // namespace
+
+int createZone(int flags, int priority, int id) {
+    if (id != 0) {
+        removeZone(id);
+    } else {
+        id = kFirstAutoZoneId;
+        while (findZone(id)) ++id;
+    }
+    auto* zone = new MouseZone;
+    zone->id = id;
+    zone->flags = flags | ZF_Allocated;
+    zone->priority = priority;
+    insertZone(zone);
+    return id;
+}
+
+MouseZone* findZone(int id) {
+    for (MouseZone* z = g_zones; z; z = z->next)
+        if (z->id == id) return z;
+    return nullptr;
+}
+
+bool removeZone(int id) {
+    MouseZone* zone = findZone(id);
+    if (!zone) return false;
+    unlinkZone(zone);
+    if (zone->flags & ZF_Allocated) delete zone;
+    return true;
+}
+
+void setZoneRect(MouseZone* zone, int left, int top, int right, int bottom) {
+    zone->x = left;
+    zone->y = top;
+    zone->w = right - left + 1;
+    zone->h = bottom - top + 1;
+}
+
+void setZonePriority(MouseZone* zone, int priority) {
+    if (zone->priority == priority) return;
+    unlinkZone(zone);
+    zone->priority = priority;
+    insertZone(zone);
+}
+
+MouseZone* zoneListHead() { return g_zones; }
+
+void ZoneHandle::attach(int flags, Actor* newHandler, int priority, int newValue) {
+    detach();
+    handler = newHandler;
+    value = newValue;
+    const int id = createZone(flags, priority, 0);
+    zone = findZone(id);
+    g_zoneMap[id] = this;
+}
+
+void ZoneHandle::detach() {
+    if (zone) {
+        g_zoneMap.erase(zone->id);
+        removeZone(zone->id);
+        zone = nullptr;
+    }
+    handler = nullptr;
+    value = 0;
+}
+
+void setInputMode(int mode) {
+    const bool wanted = (mode & 3) != 0;
+    const bool active = (g_mode & 3) != 0;
+    if (wanted && !active) addMessageHook(kTranslatorPriority, inputTranslatorHook);
+    if (!wanted && active) removeMessageHook(inputTranslatorHook);
+    g_mode = mode;
+}
+
+int inputMode() { return g_mode; }
+
+bool pushInput(int source, int code) {
+    const int next = (g_write + 1) % kInputQueueSize;
+    if (next == g_read) return false;  // full: drop the newest
+    g_queue[g_write] = InputEvent{source, code};
+    g_write = next;
+    return true;
+}
+
+bool popInput(InputEvent& out) {
+    if (g_read == g_write) return false;
+    out = g_queue[g_read];
+    g_read = (g_read + 1) % kInputQueueSize;
+    return true;
+}
+
+int pendingInputCount() { return (g_write - g_read + kInputQueueSize) % kInputQueueSize; }
+
+void dispatchInput() {
+    InputEvent event;
+    while (popInput(event)) {
+        if (event.source == KeyboardSource) {
+            int consumed = 0;
+            if (g_focus) consumed = g_focus->onKey(event.code);
+            if (!consumed && g_keyboardHandler) g_keyboardHandler->onKey(event.code);
+            continue;
+        }
+        auto it = g_zoneMap.find(event.source);
+        if (it == g_zoneMap.end()) continue;  // zone removed after its event was queued
+        ZoneHandle* handle = it->second;
+        if (handle->handler) handle->handler->onZoneEvent(event.code, handle->value);
+    }
+}
+
+void setKeyboardHandler(Actor* handler) {
+    if (g_keyboardHandler) internalError("Only one keyboard handler allowed");
+    g_keyboardHandler = handler;
+}
+Actor* keyboardHandler() { return g_keyboardHandler; }
+void setKeyboardFocus(Actor* editBox) { g_focus = editBox; }
+void releaseKeyboardFocus(Actor* editBox) {
+    if (editBox != g_focus) internalError("Wrong release of keyboard focus!");
+    g_focus = nullptr;
+}
+Actor* keyboardFocus() { return g_focus; }
+void setGameActor(Actor* actor) { g_gameActor = actor; }
+Actor* gameActor() { return g_gameActor; }
+
+int inputTranslatorHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
+    using namespace platform;
+    if (g_mode & 1) {
+        int event = 0;
+        bool mouse = true;
+        switch (message) {
+            case WM_MOUSEMOVE:
+                mousePosition.x = static_cast<int32_t>(loWord(static_cast<uintptr_t>(l)));
+                mousePosition.y = static_cast<int32_t>(hiWord(static_cast<uintptr_t>(l)));
+                hoverPass(mousePosition.x, mousePosition.y);
+                break;
+            case WM_LBUTTONDOWN: event = ZE_LeftDown; break;
+            case WM_LBUTTONUP: event = ZE_LeftUp; break;
+            case WM_LBUTTONDBLCLK: event = ZE_LeftDouble; break;
+            case WM_RBUTTONDOWN: event = ZE_RightDown; break;
+            case WM_RBUTTONUP: event = ZE_RightUp; break;
+            case WM_RBUTTONDBLCLK: event = ZE_RightDouble; break;
+            default: mouse = false; break;
+        }
+        if (event) clickPass(event);
+        if (mouse) leftButtonDown = (w & MK_LBUTTON) != 0;
+    }
+    if (g_mode & 2) {
+        switch (message) {
+            case WM_KEYDOWN:
+            case WM_SYSKEYDOWN: pushInput(KeyboardSource, static_cast<int>(w) + 0x100); break;
+            case WM_KEYUP:
+            case WM_SYSKEYUP: pushInput(KeyboardSource, static_cast<int>(w) + 0x200); break;
+            case WM_CHAR:
+            case WM_SYSCHAR: pushInput(KeyboardSource, static_cast<int>(w & 0xFF)); break;
+            default: break;
+        }
+    }
+    return 1;
+}
+
+void resetInput() {
+    if (g_mode & 3) removeMessageHook(inputTranslatorHook);
+    g_mode = 0;
+    for (auto& [id, handle] : g_zoneMap) handle->zone = nullptr;
+    g_zoneMap.clear();
+    while (g_zones) {
+        MouseZone* z = g_zones;
+        g_zones = z->next;
+        if (z->flags & ZF_Allocated) delete z;
+    }
+    g_read = g_write = 0;
+    g_keyboardHandler = nullptr;
+    g_focus = nullptr;
+    g_gameActor = nullptr;
+    mousePosition = {};
+    leftButtonDown = false;
+}

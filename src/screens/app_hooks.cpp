@@ -1,0 +1,74 @@
+#include "screens/app_hooks.h"
+
+#include <clocale>
+#include <cstdio>
+
+#include "frame/app.h"
+#include "frame/clock.h"
+#include "frame/random.h"
+#include "frame/settings.h"
+#include "gfx/gfx.h"
+#include "gfx/particles.h"
+#include "platform/data_location.h"
+#include "platform/platform.h"
+#include "platform/winmsg.h"
+#include "sound/sound.h"
+
+namespace {
+constexpr int kLogicTicksPerSecond = 80;
+constexpr int kScreenshotHookPriority = 0x8080;  // ahead of the input translator
+
+// F12 saves the frame on screen into the data folder. The key still goes on
+// to the game, which gives F12 no meaning.
+int screenshotHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
+    const bool repeat = (static_cast<uintptr_t>(l) & (1u << 30)) != 0;
+    if (message == platform::WM_KEYDOWN && w == platform::VK_F12 && !repeat) {
+        const std::string path = Gfx_SaveNumberedScreenshot(dataFolder());
+        if (!path.empty()) std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
+    }
+    return 1;
+}
+
+void startMusic() {
+    Sound_Init();
+    Sound_LoadMusic("music.mo3");
+    Sound_PlayMusic();
+    Sound_SetMusicOrder(getIniInt("Sound", "intro", 0));
+}
+}  // namespace
+
+int gameInitHook() {
+    // Numbers in data files use the dot whatever the user's locale says.
+    std::setlocale(LC_ALL, "C");
+    Gfx_ConfigureWindow();
+    if (!enterGameData()) {
+        platform::current().messageBox("The game data folder (vm_game.ini) was not found.", "Error",
+                                       platform::MB_ICONERROR_);
+        return 0;
+    }
+    initDataFolder("\\Brandwick\\Vellmoor_L\\");
+    if (!selectIniFile("vm_game.ini", true)) return 0;
+    return 1;
+}
+
+int gameWindowHook() {
+    if (!Gfx_InitDevice()) return 0;
+    engineStart();
+    setTickRate(kLogicTicksPerSecond);
+    addMessageHook(kScreenshotHookPriority, screenshotHook);
+    loadAllEffects();
+    startMusic();
+    vmSeed(static_cast<uint32_t>(platform::current().ticks64()));
+    return 1;
+}
+
+int gameIdleHook() { return runFrame() ? 1 : 0; }
+
+int gameShutdownHook() {
+    removeMessageHook(screenshotHook);
+    Sound_Shutdown();
+    engineStop();
+    killAllParticles();
+    Gfx_ReleaseAll();
+    return 1;
+}

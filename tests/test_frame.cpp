@@ -1,0 +1,367 @@
+// Hook lists, the entry point and main loop, the frame step and the logic
+// clock, run on the headless platform.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/errors.h"
+#include "frame/settings.h"
+#include "platform/headless_platform.h"
+#include "test_support.h"
+
+namespace {
+std::vector<std::string> g_calls;
+int g_idleRuns = 0;
+int g_quitAfter = 3;
+
+int hookA() {
+    g_calls.push_back("A");
+    return 1;
+}
+int hookB() {
+    g_calls.push_back("B");
+    return 1;
+}
+int hookC() {
+    g_calls.push_back("C");
+    return 1;
+}
+int hookFail() {
+    g_calls.push_back("fail");
+    return 0;
+}
+HookNode g_nodeA{hookA, nullptr, 0, nullptr};
+HookNode g_nodeB{hookB, nullptr, 0, nullptr};
+HookNode g_nodeC{hookC, nullptr, 0, nullptr};
+
+int selfRemoving();
+HookNode g_selfNode{selfRemoving, nullptr, 0, nullptr};
+int selfRemoving() {
+    g_calls.push_back("self");
+    removeHook(&g_selfNode);
+    return 1;
+}
+
+int msgLow(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
+    g_calls.push_back("low" + std::to_string(m));
+    return 1;
+}
+int msgMid(void*, uint32_t m, uintptr_t, intptr_t, intptr_t* result) {
+    g_calls.push_back("mid" + std::to_string(m));
+    if (m == 0x1234) {
+        *result = 42;
+        return 0;  // consumed
+    }
+    return 1;
+}
+int msgHigh(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
+    g_calls.push_back("high" + std::to_string(m));
+    return 1;
+}
+
+class Ticker : public Actor {
+public:
+    void update() override { ++updates; }
+    int updates = 0;
+};
+
+class FrameTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        auto os = std::make_unique<platform::HeadlessPlatform>();
+        headless = os.get();
+        platform::install(std::move(os));
+        resetSettingsForTests();
+        folder = std::filesystem::path(testing::TempDir()) /
+                 ("vm-frame-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+        setDataFolderForTests(folder.string() + "/");
+        g_calls.clear();
+        g_idleRuns = 0;
+    }
+    void TearDown() override {
+        platform::releaseInstanceLock();
+        resetSettingsForTests();
+        EngineTest::TearDown();
+        platform::uninstall();
+        std::filesystem::remove_all(folder);
+    }
+    platform::HeadlessPlatform* headless = nullptr;
+    std::filesystem::path folder;
+};
+
+int countingIdle() {
+    ++g_idleRuns;
+    if (g_idleRuns == g_quitAfter) requestQuit();
+    return runFrame() ? 1 : 0;
+}
+int shutdownLog() {
+    g_calls.push_back("shutdown");
+    return 1;
+}
+int windowStart() {
+    engineStart();
+    setTickRate(80);
+    return 1;
+}
+}  // namespace
+
+TEST_F(FrameTest, ListsRunByPriorityWithRegistrationOrderAmongEquals) {
+    addHook(HookList::Idle, 0x8800, &g_nodeC);
+    addHook(HookList::Idle, 0x8000, &g_nodeA);
+    addHook(HookList::Idle, 0x8100, &g_nodeB);
+    runHookList(HookList::Idle);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"A", "B", "C"}));
+    removeHook(&g_nodeA);
+    removeHook(&g_nodeB);
+    removeHook(&g_nodeC);
+
+    // Shutdown runs high priorities first; equal ones in registration order.
+    g_calls.clear();
+    addHook(HookList::Shutdown, 0x8000, &g_nodeA);
+    addHook(HookList::Shutdown, 0x10000000, &g_nodeB);
+    addHook(HookList::Shutdown, 0x10000000, &g_nodeC);
+    runHookList(HookList::Shutdown);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"B", "C", "A"}));
+    removeHook(&g_nodeA);
+    removeHook(&g_nodeB);
+    removeHook(&g_nodeC);
+    removeHook(&g_nodeC);  // a node in no list is left alone
+}
+
+TEST_F(FrameTest, AHookRemovingItselfDoesNotStopItsList) {
+    addHook(HookList::Window, 5, &g_nodeA);
+    addHook(HookList::Window, 6, &g_selfNode);
+    addHook(HookList::Window, 7, &g_nodeB);
+    EXPECT_TRUE(runHookList(HookList::Window));
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"A", "self", "B"}));
+    g_calls.clear();
+    runHookList(HookList::Window);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"A", "B"}));
+    removeHook(&g_nodeA);
+    removeHook(&g_nodeB);
+}
+
+TEST_F(FrameTest, MessageHooksRunInOrderAndAConsumingHookStopsTheRest) {
+    addMessageHook(0x8800, msgHigh);
+    addMessageHook(0x8000, msgLow);
+    addMessageHook(0x8100, msgMid);
+    addMessageHook(0x8200, nullptr);  // nothing happens for a null callback
+    EXPECT_EQ(windowProc(nullptr, 0x1234, 0, 0), 42);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"low4660", "mid4660"}));
+    g_calls.clear();
+    windowProc(nullptr, 0x10, 0, 0);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"low16", "mid16", "high16"}));
+    removeMessageHook(msgMid);
+    removeMessageHook(msgMid);
+    g_calls.clear();
+    windowProc(nullptr, 0x1234, 0, 0);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"low4660", "high4660"}));
+    removeMessageHook(msgLow);
+    removeMessageHook(msgHigh);
+}
+
+TEST_F(FrameTest, StartUpFailures) {
+    // No application record.
+    EXPECT_EQ(appMain(), 0);
+    ASSERT_EQ(headless->messageBoxes().size(), 1u);
+    EXPECT_EQ(headless->messageBoxes()[0].text, "Problem with process description.");
+    EXPECT_EQ(headless->messageBoxes()[0].caption, "Fatal Error");
+
+    {
+        // A failing init hook: no window, no shutdown hook.
+        AppRecord rec(hookFail, hookA, hookB, shutdownLog, nullptr);
+        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"fail"}));
+        EXPECT_FALSE(headless->hasWindow());
+    }
+    {
+        AppRecord rec(hookA, hookB, hookC, shutdownLog, nullptr);
+        headless->failWindowCreation = true;
+        g_calls.clear();
+        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(headless->messageBoxes().back().text, "Internal-init process failed");
+        EXPECT_EQ(headless->messageBoxes().back().caption, "Error");
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
+        headless->failWindowCreation = false;
+    }
+    {
+        // A second copy finds the first one's lock and leaves with 0.
+        AppRecord rec(hookA, hookB, hookC, shutdownLog, nullptr);
+        // Another copy holds the lock (a separate open file, as another process would).
+        const int fd = ::open(instanceLockPath().c_str(), O_RDWR | O_CREAT, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        g_calls.clear();
+        EXPECT_EQ(appMain(), 0);
+        EXPECT_FALSE(headless->hasWindow());
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
+        ::close(fd);
+    }
+}
+
+TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {
+    AppRecord rec(nullptr, windowStart, countingIdle, shutdownLog, nullptr);
+    g_quitAfter = 5;
+    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(g_idleRuns, 5);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
+    EXPECT_FALSE(headless->hasWindow());
+
+    // Closing the window destroys it, which posts the quit message.
+    g_calls.clear();
+    g_idleRuns = 0;
+    g_quitAfter = 1000000;
+    headless->closeRequest();
+    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
+    EXPECT_TRUE(windowDestroyed());
+}
+
+TEST_F(FrameTest, TheLoopSleepsUntilTheNextTickInsteadOfSpinning) {
+    AppRecord rec(nullptr, windowStart, countingIdle, shutdownLog, nullptr);
+    auto* ticker = new Ticker;
+    g_quitAfter = 200;
+    const uint64_t start = headless->ticks64();
+    EXPECT_EQ(appMain(), 1);
+    // Each idle step either ticks or waits for exactly the time left, so
+    // 200 steps cover about 200 ticks of 13 ms, not 200 busy polls.
+    EXPECT_GE(ticker->updates, 190);
+    EXPECT_GE(headless->ticks64() - start, 190u * 13u);
+}
+
+TEST_F(FrameTest, FrameStepOrderAndTheSuspendedPath) {
+    setTickRate(80);
+    auto* ticker = new Ticker;
+    EXPECT_FALSE(frameTick());  // the first call only records the time
+    headless->advance(13);
+    EXPECT_TRUE(runFrame());
+    EXPECT_EQ(ticker->updates, 1);
+    const size_t drawnAfterTick = sink.calls.size();
+    EXPECT_GT(drawnAfterTick, 0u);
+    headless->advance(5);
+    runFrame();  // no tick due: nothing drawn
+    EXPECT_EQ(sink.calls.size(), drawnAfterTick);
+
+    // Suspended: no update, input waits, a frame is drawn and 20 ms pass.
+    setSuspended(true);
+    pushInput(KeyboardSource, 'x');
+    headless->advance(100);
+    const uint64_t before = headless->ticks64();
+    runFrame();
+    EXPECT_EQ(ticker->updates, 1);
+    EXPECT_EQ(headless->ticks64() - before, 20u);
+    EXPECT_GT(sink.calls.size(), drawnAfterTick);
+    EXPECT_EQ(pendingInputCount(), 1);
+    setSuspended(false);
+    runFrame();
+    EXPECT_EQ(pendingInputCount(), 0);
+    EXPECT_EQ(ticker->updates, 2);
+    // The first tick after a suspension spans it.
+    EXPECT_NEAR(lastTickSeconds(), 0.125f, 1e-4);
+    requestQuit();
+    EXPECT_FALSE(runFrame());
+}
+
+TEST_F(FrameTest, ClockTicksAtMostOncePerStepWithoutCatchingUp) {
+    setTickRate(80);
+    auto* ticker = new Ticker;
+    frameTick();
+    // Steps every 5 ms: a tick on every third step, 15 ms apart.
+    int ticks = 0;
+    for (int i = 0; i < 9; ++i) {
+        headless->advance(5);
+        if (frameTick()) {
+            ++ticks;
+            EXPECT_NEAR(lastTickSeconds(), 0.015f, 1e-6);
+        }
+    }
+    EXPECT_EQ(ticks, 3);
+    // A stall gives one long tick, not forty.
+    headless->advance(500);
+    EXPECT_TRUE(frameTick());
+    EXPECT_FALSE(frameTick());
+    EXPECT_NEAR(lastTickSeconds(), 0.5f, 1e-6);
+    // Hours of suspension must not overflow the elapsed time.
+    headless->advance(24ull * 3600 * 1000);
+    EXPECT_TRUE(frameTick());
+    EXPECT_NEAR(lastTickSeconds(), 24.0f * 3600.0f, 1.0f);
+    headless->advance(13);
+    EXPECT_TRUE(frameTick());
+    EXPECT_EQ(ticker->updates, 6);
+}
+
+TEST_F(FrameTest, ShiftSlowsOrSpeedsTheClockOnlyWhenEnabled) {
+    setTickRate(80);
+    installKeyboardModule();
+    ASSERT_TRUE(headless->createWindow(platform::WindowDesc{}));
+    headless->setShiftKeys(true, false);
+    runHookList(HookList::Idle);  // the keyboard module polls the keys
+    EXPECT_TRUE(keyboardLeftShift());
+    frameTick();
+    headless->advance(20);
+    EXPECT_TRUE(frameTick());  // ShiftEnable is off: Shift changes nothing
+
+    setDataFolderForTests(folder.string() + "/");
+    ASSERT_TRUE(platform::writeFileAtomic(folder.string() + "/vm_game.ini", "[Debug]\nShiftEnable=1\n"));
+    ASSERT_TRUE(selectIniFile("vm_game.ini", false));
+    readEngineSettings();
+    ASSERT_TRUE(shiftEnabled());
+    headless->advance(20);
+    EXPECT_FALSE(frameTick());
+    headless->advance(105);
+    EXPECT_TRUE(frameTick());
+    EXPECT_NEAR(lastTickSeconds(), 0.0125f, 1e-5);  // each still about 1/80 s
+
+    headless->setShiftKeys(false, true);
+    runHookList(HookList::Idle);
+    headless->advance(2);
+    EXPECT_TRUE(frameTick());  // ten times faster: 1.25 ms suffice
+}
+
+TEST_F(FrameTest, ActivationRepaintsAndTheCursorFollowsTheSetting) {
+    ASSERT_TRUE(platform::writeFileAtomic(folder.string() + "/vm_game.ini", "[Game]\nCustomCursor=1\n"));
+    ASSERT_TRUE(selectIniFile("vm_game.ini", false));
+    engineStart();
+    struct Arrow : Sprite {
+        void draw(const Rect&) override { Gfx_DrawQuad(x, y, "cursor", 0, 0, 1, 1, nullptr); }
+        void getRect(Rect& r) const override { r = Rect{0, 0, -1, -1}; }
+    } cursor;
+    setCursorSprite(&cursor, 10, 5);
+    EXPECT_EQ(cursor.layer, 1000000);
+    EXPECT_FALSE(cursor.visible);
+
+    setSuspended(true);
+    sink.calls.clear();
+    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE, 0);
+    EXPECT_FALSE(isSuspended());
+    EXPECT_TRUE(isAppActive());
+    EXPECT_FALSE(sink.calls.empty());  // repainted at once
+    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0);
+    EXPECT_FALSE(isAppActive());
+    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE | (1u << 16), 0);
+    EXPECT_FALSE(isAppActive());  // minimised counts as inactive
+
+    // The picture replaces the system cursor in the client area...
+    windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
+    EXPECT_FALSE(headless->systemCursorVisible());
+    EXPECT_TRUE(cursor.visible);
+    followMouse();
+    EXPECT_EQ(cursor.x, 90);
+    EXPECT_EQ(cursor.y, 45);
+    // ...and gives way to it over the frame.
+    windowProc(nullptr, platform::WM_NCMOUSEMOVE, 0, 0);
+    EXPECT_TRUE(headless->systemCursorVisible());
+    EXPECT_FALSE(cursor.visible);
+    windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
+    EXPECT_TRUE(cursor.visible);
+    engineStop();
+    setCursorSprite(nullptr, 0, 0);
+}

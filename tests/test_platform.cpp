@@ -1,0 +1,689 @@
+// The platform layer: key and text translation, the letterbox, the headless
+// back end's message helpers, and the SDL back end on the offscreen driver.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/headless_platform.h"
+#include "platform/keymap.h"
+#include "platform/platform.h"
+#include "platform/sdl_platform.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<Message> drain(Platform& p) {
+    std::vector<Message> out;
+    Message m;
+    while (p.peekMessage(m)) out.push_back(m);
+    return out;
+}
+
+std::vector<uint32_t> numbers(const std::vector<Message>& ms) {
+    std::vector<uint32_t> out;
+    for (const auto& m : ms) out.push_back(m.message);
+    return out;
+}
+
+intptr_t pos(uint32_t x, uint32_t y) { return makeLParam(x, y); }
+
+}  // namespace
+
+// --- Key codes and text ---
+
+TEST(KeymapTest, NamedKeysLettersDigitsAndFunctionKeys) {
+    struct Case {
+        SDL_Keycode sym;
+        SDL_Scancode scan;
+        uint32_t vk;
+    };
+    const Case cases[] = {
+        {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, 0x1B},   {SDLK_RETURN, SDL_SCANCODE_RETURN, 0x0D},
+        {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, 0x08}, {SDLK_TAB, SDL_SCANCODE_TAB, 0x09},
+        {SDLK_SPACE, SDL_SCANCODE_SPACE, 0x20},     {SDLK_LEFT, SDL_SCANCODE_LEFT, 0x25},
+        {SDLK_UP, SDL_SCANCODE_UP, 0x26},           {SDLK_RIGHT, SDL_SCANCODE_RIGHT, 0x27},
+        {SDLK_DOWN, SDL_SCANCODE_DOWN, 0x28},       {SDLK_INSERT, SDL_SCANCODE_INSERT, 0x2D},
+        {SDLK_DELETE, SDL_SCANCODE_DELETE, 0x2E},   {SDLK_HOME, SDL_SCANCODE_HOME, 0x24},
+        {SDLK_END, SDL_SCANCODE_END, 0x23},         {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, 0x21},
+        {SDLK_PAGEDOWN, SDL_SCANCODE_PAGEDOWN, 0x22}, {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, 0x10},
+        {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, 0x10},   {SDLK_LCTRL, SDL_SCANCODE_LCTRL, 0x11},
+        {SDLK_RCTRL, SDL_SCANCODE_RCTRL, 0x11},     {SDLK_LALT, SDL_SCANCODE_LALT, 0x12},
+        {SDLK_a, SDL_SCANCODE_A, 'A'},              {SDLK_z, SDL_SCANCODE_Z, 'Z'},
+        {SDLK_0, SDL_SCANCODE_0, '0'},              {SDLK_9, SDL_SCANCODE_9, '9'},
+        {SDLK_F1, SDL_SCANCODE_F1, 0x70},           {SDLK_F12, SDL_SCANCODE_F12, 0x7B},
+        {SDLK_F13, SDL_SCANCODE_F13, 0x7C},         {SDLK_PAUSE, SDL_SCANCODE_PAUSE, 0x13},
+        {SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON, 0xBA}, {SDLK_EQUALS, SDL_SCANCODE_EQUALS, 0xBB},
+        {SDLK_COMMA, SDL_SCANCODE_COMMA, 0xBC},     {SDLK_MINUS, SDL_SCANCODE_MINUS, 0xBD},
+        {SDLK_PERIOD, SDL_SCANCODE_PERIOD, 0xBE},   {SDLK_SLASH, SDL_SCANCODE_SLASH, 0xBF},
+        {SDLK_BACKQUOTE, SDL_SCANCODE_GRAVE, 0xC0}, {SDLK_LEFTBRACKET, SDL_SCANCODE_LEFTBRACKET, 0xDB},
+        {SDLK_BACKSLASH, SDL_SCANCODE_BACKSLASH, 0xDC}, {SDLK_RIGHTBRACKET, SDL_SCANCODE_RIGHTBRACKET, 0xDD},
+        {SDLK_QUOTE, SDL_SCANCODE_APOSTROPHE, 0xDE},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(virtualKeyFromSdl(c.sym, c.scan, true), c.vk) << SDL_GetKeyName(c.sym);
+}
+
+TEST(KeymapTest, LayoutsFollowWindowsConventions) {
+    // AZERTY: the digit row names '&' and 'é' but is still '1', '2'.
+    EXPECT_EQ(virtualKeyFromSdl('&', SDL_SCANCODE_1, true), '1');
+    EXPECT_EQ(virtualKeyFromSdl(0xE9, SDL_SCANCODE_2, true), '2');
+    // AZERTY's A sits on the US Q key: letters follow the layout.
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_a, SDL_SCANCODE_Q, true), 'A');
+    // A Cyrillic letter and a German umlaut fall back to the key's US position.
+    EXPECT_EQ(virtualKeyFromSdl(0x0444, SDL_SCANCODE_A, true), 'A');
+    EXPECT_EQ(virtualKeyFromSdl(0xFC, SDL_SCANCODE_LEFTBRACKET, true), 0xDBu);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_LESS, SDL_SCANCODE_NONUSBACKSLASH, true), 0xE2u);
+    // Keys without a virtual-key code.
+    EXPECT_EQ(virtualKeyFromSdl(0x2603, SDL_SCANCODE_UNKNOWN, true), 0u);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, true), 0u);
+}
+
+TEST(KeymapTest, KeypadFollowsNumLock) {
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, true), 0x60u);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, true), 0x69u);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, true), 0x6Eu);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, false), 0x2Du);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_4, SDL_SCANCODE_KP_4, false), 0x25u);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, false), 0x21u);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, false), 0x2Eu);
+    // Operators and Enter do not depend on Num Lock.
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, false), 0x0Du);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, false), 0x6Au);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, true), 0x6Bu);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MINUS, SDL_SCANCODE_KP_MINUS, true), 0x6Du);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, true), 0x6Fu);
+}
+
+TEST(KeymapTest, Utf8ToCp1252KeepsWhatTheCodePageHas) {
+    EXPECT_EQ(utf8ToCp1252("Hello, Quorrin!"), "Hello, Quorrin!");
+    EXPECT_EQ(utf8ToCp1252("\xC3\xA9\xC3\xBF\xC2\xA0"), "\xE9\xFF\xA0");         // é ÿ nbsp
+    EXPECT_EQ(utf8ToCp1252("\xE2\x82\xAC"), "\x80");                             // €
+    EXPECT_EQ(utf8ToCp1252("\xE2\x84\xA2\xC5\xB8\xC5\xA0"), "\x99\x9F\x8A");     // ™ Ÿ Š
+    EXPECT_EQ(utf8ToCp1252("\xE2\x80\x9C" "a" "\xE2\x80\x9D"), "\x93" "a" "\x94");  // curly quotes
+    // Not in the code page: CJK, emoji, C1 controls.
+    EXPECT_EQ(utf8ToCp1252("a\xE4\xB8\xAD" "b\xF0\x9F\x98\x80" "c\xC2\x81"), "abc");
+}
+
+TEST(KeymapTest, Utf8ToCp1252DropsMalformedInput) {
+    EXPECT_EQ(utf8ToCp1252("\x80" "a"), "a");               // stray continuation
+    EXPECT_EQ(utf8ToCp1252("\xC3" "A"), "A");               // truncated, next byte survives
+    EXPECT_EQ(utf8ToCp1252("x\xE2\x82"), "x");              // truncated at the end
+    EXPECT_EQ(utf8ToCp1252("\xC0\xAF" "b"), "b");           // overlong '/'
+    EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80" "c"), "c");       // surrogate
+    EXPECT_EQ(utf8ToCp1252("\xF4\x90\x80\x80" "d"), "d");   // beyond U+10FFFF
+    EXPECT_EQ(utf8ToCp1252("\xFF\xFE" "e"), "e");
+}
+
+TEST(KeymapTest, Cp1252RoundTripsThroughUtf8) {
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        if (b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) all += static_cast<char>(b);
+    EXPECT_EQ(utf8ToCp1252(cp1252ToUtf8(all)), all);
+    EXPECT_EQ(cp1252ToUtf8("a\x81" "b"), "ab");  // unassigned bytes vanish
+}
+
+// --- Letterbox geometry ---
+
+TEST(PlatformLetterbox, FitsTheFrameInAnyDrawable) {
+    auto check = [](int dw, int dh, int x, int y, int w, int h) {
+        const Viewport v = letterbox(dw, dh);
+        EXPECT_EQ(v.x, x) << dw << "x" << dh;
+        EXPECT_EQ(v.y, y) << dw << "x" << dh;
+        EXPECT_EQ(v.w, w) << dw << "x" << dh;
+        EXPECT_EQ(v.h, h) << dw << "x" << dh;
+        EXPECT_EQ(v.drawableW, std::max(dw, 0));
+        EXPECT_EQ(v.drawableH, std::max(dh, 0));
+    };
+    check(800, 600, 0, 0, 800, 600);
+    check(1600, 1200, 0, 0, 1600, 1200);
+    check(1920, 1080, 240, 0, 1440, 1080);   // bars left and right
+    check(1080, 1920, 0, 555, 1080, 810);    // bars above and below
+    check(2560, 1600, 213, 0, 2133, 1600);   // rounded width, centred
+    check(0, 0, 0, 0, 0, 0);                 // minimised
+    check(-5, 100, 0, 0, 0, 0);
+}
+
+TEST(PlatformLetterbox, WindowPositionsMapToLogicalPixels) {
+    int x = -1, y = -1;
+    windowToLogical(800, 600, 123, 456, x, y);
+    EXPECT_EQ(x, 123);
+    EXPECT_EQ(y, 456);
+    windowToLogical(1920, 1080, 240, 0, x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    windowToLogical(1920, 1080, 1679, 1079, x, y);
+    EXPECT_EQ(x, 799);
+    EXPECT_EQ(y, 599);
+    windowToLogical(1920, 1080, 960, 540, x, y);
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 300);
+    // The bars clamp to the frame's edge.
+    windowToLogical(1920, 1080, 10, 540, x, y);
+    EXPECT_EQ(x, 0);
+    windowToLogical(1920, 1080, 1919, 540, x, y);
+    EXPECT_EQ(x, 799);
+    windowToLogical(800, 600, -40, 9000, x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 599);
+    windowToLogical(0, 0, 10, 10, x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+}
+
+// --- Headless back end ---
+
+TEST(HeadlessPlatform, MouseMessagesCarryPositionAndKeyStateBits) {
+    HeadlessPlatform p;
+    p.mouseMove(100, 200);
+    p.mouseDown(MouseButton::Left);
+    p.mouseMove(101, 202);
+    p.mouseDown(MouseButton::Right);
+    p.mouseUp(MouseButton::Left);
+    p.mouseUp(MouseButton::Right);
+    p.mouseMove(900, -3);  // clamped to the frame
+    const auto ms = drain(p);
+    ASSERT_EQ(ms.size(), 7u);
+    EXPECT_EQ(ms[0].message, WM_MOUSEMOVE);
+    EXPECT_EQ(ms[0].w, 0u);
+    EXPECT_EQ(ms[0].l, pos(100, 200));
+    EXPECT_EQ(ms[1].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(ms[1].w, MK_LBUTTON);  // state after the event
+    EXPECT_EQ(ms[1].l, pos(100, 200));
+    EXPECT_EQ(ms[2].message, WM_MOUSEMOVE);
+    EXPECT_EQ(ms[2].w, MK_LBUTTON);
+    EXPECT_EQ(ms[3].message, WM_RBUTTONDOWN);
+    EXPECT_EQ(ms[3].w, MK_LBUTTON | MK_RBUTTON);
+    EXPECT_EQ(ms[4].message, WM_LBUTTONUP);
+    EXPECT_EQ(ms[4].w, MK_RBUTTON);  // the released button's bit is clear
+    EXPECT_EQ(ms[4].l, pos(101, 202));
+    EXPECT_EQ(ms[5].message, WM_RBUTTONUP);
+    EXPECT_EQ(ms[5].w, 0u);
+    EXPECT_EQ(ms[6].l, pos(799, 0));
+}
+
+TEST(HeadlessPlatform, ShiftAndControlShowInMouseBits) {
+    HeadlessPlatform p;
+    p.keyDown(VK_SHIFT);
+    p.keyDown(VK_CONTROL);
+    p.clearMessages();
+    p.mouseMove(5, 6);
+    p.keyUp(VK_SHIFT);
+    p.mouseMove(7, 8);
+    p.keyUp(VK_CONTROL);
+    p.mouseMove(9, 9);
+    const auto ms = drain(p);
+    ASSERT_EQ(ms.size(), 5u);
+    EXPECT_EQ(ms[0].w, MK_SHIFT | MK_CONTROL);
+    EXPECT_EQ(ms[2].w, MK_CONTROL);
+    EXPECT_EQ(ms[4].w, 0u);
+}
+
+TEST(HeadlessPlatform, DoubleClicksComeInPairsAndClicksHitTheLastMove) {
+    HeadlessPlatform p;
+    p.mouseDown(MouseButton::Left);  // no move yet: one is made at the click position
+    p.mouseUp(MouseButton::Left);
+    p.mouseMove(40, 50);
+    p.doubleClick(MouseButton::Right);
+    p.mouseDown(MouseButton::Left, 3);  // a third click starts a new pair
+    p.mouseDown(MouseButton::Left, 4);
+    EXPECT_EQ(numbers(drain(p)),
+              (std::vector<uint32_t>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDOWN,
+                                     WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_RBUTTONUP, WM_LBUTTONDOWN,
+                                     WM_LBUTTONDBLCLK}));
+}
+
+TEST(HeadlessPlatform, KeysProduceKeyAndControlCharacterMessages) {
+    HeadlessPlatform p;
+    p.keyDown(VK_ESCAPE);
+    p.keyDown(VK_ESCAPE, true);
+    p.keyUp(VK_ESCAPE);
+    p.keyDown('A');
+    p.keyDown(VK_RETURN);
+    p.keyDown(VK_BACK);
+    p.keyDown(VK_TAB);
+    p.keyDown(0);  // unmapped keys make nothing
+    const auto ms = drain(p);
+    ASSERT_EQ(ms.size(), 12u);
+    EXPECT_EQ(ms[0].message, WM_KEYDOWN);
+    EXPECT_EQ(ms[0].w, 0x1Bu);
+    EXPECT_EQ(ms[0].l, 1);
+    EXPECT_EQ(ms[1].message, WM_CHAR);
+    EXPECT_EQ(ms[1].w, 27u);
+    EXPECT_EQ(ms[2].message, WM_KEYDOWN);
+    EXPECT_EQ(ms[2].l, 1 | (1 << 30));  // auto-repeat
+    EXPECT_EQ(ms[3].message, WM_CHAR);
+    EXPECT_EQ(ms[4].message, WM_KEYUP);
+    EXPECT_EQ(static_cast<uint32_t>(ms[4].l), 0xC0000001u);
+    EXPECT_EQ(ms[5].message, WM_KEYDOWN);  // letters type through text input, not here
+    EXPECT_EQ(ms[5].w, static_cast<uintptr_t>('A'));
+    EXPECT_EQ(ms[6].message, WM_KEYDOWN);
+    EXPECT_EQ(ms[7].w, 13u);
+    EXPECT_EQ(ms[9].w, 8u);
+    EXPECT_EQ(ms[11].w, 9u);
+    EXPECT_EQ(ms[11].message, WM_CHAR);
+}
+
+TEST(HeadlessPlatform, AltMakesSystemKeysLikeWindows) {
+    HeadlessPlatform p;
+    // Alt + X: system keys; Alt's own release after a combination is plain.
+    p.keyDown(VK_MENU);
+    p.keyDown('X');
+    p.typeText("x");
+    p.keyUp('X');
+    p.keyUp(VK_MENU);
+    // Alt alone: system key both ways.
+    p.keyDown(VK_MENU);
+    p.keyUp(VK_MENU);
+    // Ctrl + Alt (AltGr on Windows) is not a system combination.
+    p.keyDown(VK_CONTROL);
+    p.keyDown(VK_MENU);
+    p.keyDown('Q');
+    p.keyUp(VK_MENU);
+    p.keyUp(VK_CONTROL);
+    p.keyDown(VK_F10);
+    const auto ms = drain(p);
+    EXPECT_EQ(numbers(ms), (std::vector<uint32_t>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSKEYUP, WM_KEYUP,
+                                                  WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYDOWN, WM_KEYDOWN, WM_KEYDOWN,
+                                                  WM_KEYUP, WM_KEYUP, WM_SYSKEYDOWN}));
+    ASSERT_EQ(ms.size(), 13u);
+    EXPECT_EQ(ms[1].w, static_cast<uintptr_t>('X'));
+    EXPECT_NE(ms[1].l & (1 << 29), 0);  // context code: Alt held
+    EXPECT_EQ(ms[12].l & (1 << 29), 0);
+}
+
+TEST(HeadlessPlatform, TypedTextBecomesCp1252Characters) {
+    HeadlessPlatform p;
+    p.typeText("a\xC3\xA9\xE2\x82\xAC\xE4\xB8\xAD\n");  // a é € 中 and a stray newline
+    p.typeChar(0xFC);
+    const auto ms = drain(p);
+    ASSERT_EQ(ms.size(), 4u);
+    for (const auto& m : ms) EXPECT_EQ(m.message, WM_CHAR);
+    EXPECT_EQ(ms[0].w, static_cast<uintptr_t>('a'));
+    EXPECT_EQ(ms[1].w, 0xE9u);
+    EXPECT_EQ(ms[2].w, 0x80u);
+    EXPECT_EQ(ms[3].w, 0xFCu);
+}
+
+TEST(HeadlessPlatform, ActivationIsReportedOnChangeOnly) {
+    HeadlessPlatform p;
+    ASSERT_TRUE(p.createWindow(WindowDesc{}));
+    p.setShiftKeys(true, true);
+    EXPECT_TRUE(p.leftShiftDown());
+    EXPECT_TRUE(p.rightShiftDown());
+    p.activate(false);
+    p.activate(false);
+    EXPECT_FALSE(p.leftShiftDown());
+    EXPECT_FALSE(p.rightShiftDown());
+    p.activate(true);
+    p.minimizeWindow();
+    EXPECT_FALSE(p.leftShiftDown());
+    p.raiseWindow();
+    EXPECT_TRUE(p.leftShiftDown());
+    const auto ms = drain(p);
+    ASSERT_EQ(ms.size(), 4u);
+    for (const auto& m : ms) EXPECT_EQ(m.message, WM_ACTIVATE);
+    EXPECT_EQ(ms[0].w, makeLParam(WA_INACTIVE, 0));
+    EXPECT_EQ(ms[1].w, makeLParam(WA_ACTIVE, 0));
+    EXPECT_EQ(ms[2].w, makeLParam(WA_INACTIVE, 1));
+    EXPECT_EQ(ms[3].w, makeLParam(WA_ACTIVE, 0));
+    p.destroyWindow();
+    EXPECT_FALSE(p.leftShiftDown());  // no window, no focus
+}
+
+TEST(HeadlessPlatform, PostedAndInjectedMessagesShareOneFifo) {
+    HeadlessPlatform p;
+    p.postMessage({0x400, 1, 2});
+    p.mouseMove(1, 1);
+    p.closeRequest();
+    p.mouseLeave();
+    p.postMessage({0x401, 0, 0});
+    EXPECT_EQ(numbers(drain(p)), (std::vector<uint32_t>{0x400, WM_MOUSEMOVE, WM_CLOSE, WM_NCMOUSEMOVE, 0x401}));
+    Message m;
+    EXPECT_FALSE(p.peekMessage(m));
+}
+
+TEST(HeadlessPlatform, VirtualClockMovesOnlyWhenTold) {
+    HeadlessPlatform p;
+    EXPECT_EQ(p.ticks64(), 1u);
+    p.sleepMs(20);
+    EXPECT_EQ(p.ticks64(), 21u);
+    p.advance(4);
+    EXPECT_EQ(p.ticks64(), 25u);
+    p.waitForMessage(100);  // nothing queued: the wait runs its whole course
+    EXPECT_EQ(p.ticks64(), 125u);
+    p.closeRequest();
+    p.waitForMessage(100);  // a message is waiting: no time passes
+    EXPECT_EQ(p.ticks64(), 125u);
+}
+
+TEST(HeadlessPlatform, OneWindowAndALetterboxedFullScreen) {
+    HeadlessPlatform p;
+    EXPECT_FALSE(p.hasWindow());
+    p.failWindowCreation = true;
+    EXPECT_FALSE(p.createWindow(WindowDesc{}));
+    EXPECT_FALSE(p.hasWindow());
+    p.failWindowCreation = false;
+    WindowDesc desc;
+    desc.title = "The Vellmoor of Quorrin";
+    ASSERT_TRUE(p.createWindow(desc));
+    EXPECT_EQ(p.windowDesc().title, desc.title);
+    EXPECT_FALSE(p.createWindow(desc));  // one window only
+
+    const Viewport windowed = p.viewport();
+    EXPECT_EQ(windowed.w, 800);
+    EXPECT_EQ(windowed.h, 600);
+    ASSERT_TRUE(p.setFullscreen(true));
+    EXPECT_TRUE(p.isFullscreen());
+    const Viewport full = p.viewport();
+    EXPECT_EQ(full.x, 240);
+    EXPECT_EQ(full.w, 1440);
+    EXPECT_EQ(full.h, 1080);
+    p.setFullscreen(false);
+    EXPECT_EQ(p.viewport().w, 800);
+
+    p.destroyWindow();
+    EXPECT_FALSE(p.hasWindow());
+}
+
+TEST(HeadlessPlatform, PrefPathIsAFreshFolderRemovedWithThePlatform) {
+    std::string first, second;
+    {
+        HeadlessPlatform a, b;
+        first = a.prefPath("Brandwick", "Vellmoor_L");
+        second = b.prefPath("Brandwick", "Vellmoor_L");
+        ASSERT_FALSE(first.empty());
+        EXPECT_EQ(first.back(), '/');
+        EXPECT_TRUE(fs::is_directory(first));
+        EXPECT_NE(first, second);
+        EXPECT_EQ(a.prefPath("x", "y"), first);  // stable for the platform's life
+    }
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+
+    const fs::path chosen = fs::temp_directory_path() / ("vellmoor-chosen-" + std::to_string(::getpid()));
+    {
+        HeadlessPlatform p;
+        p.setPrefFolder(chosen.string());
+        EXPECT_EQ(p.prefPath("Brandwick", "Vellmoor_L"), chosen.string() + "/");
+        EXPECT_TRUE(fs::is_directory(chosen));
+    }
+    EXPECT_TRUE(fs::exists(chosen));  // a folder it did not make is left alone
+    fs::remove_all(chosen);
+}
+
+// --- SDL back end on the offscreen driver ---
+
+class SdlPlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        WindowDesc desc;
+        desc.title = "The Vellmoor of Quorrin";
+        desc.style = WS_SYSMENU | WS_MINIMIZEBOX;
+        desc.x = desc.y = CW_USEDEFAULT;
+        if (!sdl.createWindow(desc)) {
+            const std::string error = SDL_GetError();
+            // Only a machine without any EGL is excused.
+            if (error.find("Could not load EGL library") != std::string::npos ||
+                error.find("Could not get EGL display") != std::string::npos)
+                GTEST_SKIP() << "no EGL here: " << error;
+            FAIL() << "window with an OpenGL 3.3 core context: " << error;
+        }
+        windowId = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+        drain(sdl);  // creation events
+    }
+
+    void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+    void pushMotion(int x, int y, uint32_t state = 0) {
+        SDL_Event e{};
+        e.motion.type = SDL_MOUSEMOTION;
+        e.motion.windowID = windowId;
+        e.motion.x = x;
+        e.motion.y = y;
+        e.motion.state = state;
+        push(e);
+    }
+    void pushButton(bool down, uint8_t button, uint8_t clicks, int x, int y) {
+        SDL_Event e{};
+        e.button.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = windowId;
+        e.button.button = button;
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.button.clicks = clicks;
+        e.button.x = x;
+        e.button.y = y;
+        push(e);
+    }
+    void pushKey(bool down, SDL_Keycode sym, SDL_Scancode scan, uint16_t mod = KMOD_NONE, bool repeat = false) {
+        SDL_Event e{};
+        e.key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = windowId;
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = repeat ? 1 : 0;
+        e.key.keysym.sym = sym;
+        e.key.keysym.scancode = scan;
+        e.key.keysym.mod = mod;
+        push(e);
+    }
+    void pushText(const char* utf8) {
+        SDL_Event e{};
+        e.text.type = SDL_TEXTINPUT;
+        e.text.windowID = windowId;
+        std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
+        push(e);
+    }
+    void pushWindowEvent(uint8_t event) {
+        SDL_Event e{};
+        e.window.type = SDL_WINDOWEVENT;
+        e.window.windowID = windowId;
+        e.window.event = event;
+        push(e);
+    }
+
+    SdlPlatform sdl;
+    uint32_t windowId = 0;
+};
+
+TEST_F(SdlPlatformTest, OpensAnOpenGL33CoreWindow) {
+    ASSERT_TRUE(sdl.hasWindow());
+    ASSERT_TRUE(sdl.hasGLContext());
+    using GetString = const unsigned char* (*)(unsigned);
+    using GetIntegerv = void (*)(unsigned, int*);
+    auto getString = reinterpret_cast<GetString>(sdl.glProcAddress("glGetString"));
+    auto getIntegerv = reinterpret_cast<GetIntegerv>(sdl.glProcAddress("glGetIntegerv"));
+    ASSERT_NE(getString, nullptr);
+    ASSERT_NE(getIntegerv, nullptr);
+    int major = 0, minor = 0, profile = 0;
+    getIntegerv(0x821B, &major);    // GL_MAJOR_VERSION
+    getIntegerv(0x821C, &minor);    // GL_MINOR_VERSION
+    getIntegerv(0x9126, &profile);  // GL_CONTEXT_PROFILE_MASK
+    EXPECT_GE(major * 10 + minor, 33) << getString(0x1F02);
+    EXPECT_NE(profile & 1, 0) << "not a core profile";  // GL_CONTEXT_CORE_PROFILE_BIT
+    EXPECT_EQ(SDL_GL_GetSwapInterval(), 0);
+    sdl.swapBuffers();
+
+    const Viewport v = sdl.viewport();
+    EXPECT_EQ(v.x, 0);
+    EXPECT_EQ(v.y, 0);
+    EXPECT_EQ(v.w, 800);
+    EXPECT_EQ(v.h, 600);
+    EXPECT_FALSE(sdl.isFullscreen());
+    EXPECT_GT(sdl.ticks64(), 0u);
+    EXPECT_FALSE(sdl.createWindow(WindowDesc{}));  // one window only
+}
+
+TEST_F(SdlPlatformTest, PushedEventsArriveAsMessagesInOrder) {
+    sdl.postMessage({0x400, 7, 8});  // posted before the events are pumped
+    pushMotion(123, 45);
+    pushButton(true, SDL_BUTTON_LEFT, 1, 123, 45);
+    pushMotion(130, 50, SDL_BUTTON_LMASK);
+    pushButton(false, SDL_BUTTON_LEFT, 1, 130, 50);
+    pushButton(true, SDL_BUTTON_LEFT, 2, 130, 50);
+    pushButton(true, SDL_BUTTON_MIDDLE, 1, 130, 50);  // no message for the middle button
+    pushKey(true, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
+    pushKey(false, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
+    pushKey(true, SDLK_x, SDL_SCANCODE_X, KMOD_LALT);
+    pushText("\xC3\xA9");
+    pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+    pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    pushWindowEvent(SDL_WINDOWEVENT_LEAVE);
+    pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+
+    const auto ms = drain(sdl);
+    ASSERT_EQ(numbers(ms), (std::vector<uint32_t>{0x400, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP,
+                                                  WM_LBUTTONDBLCLK, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_SYSKEYDOWN,
+                                                  WM_SYSCHAR, WM_PAINT, WM_ACTIVATE, WM_NCMOUSEMOVE, WM_CLOSE}));
+    EXPECT_EQ(ms[1].l, pos(123, 45));
+    EXPECT_EQ(ms[1].w, 0u);
+    EXPECT_EQ(ms[2].w, MK_LBUTTON);
+    EXPECT_EQ(ms[3].w, MK_LBUTTON);
+    EXPECT_EQ(ms[3].l, pos(130, 50));
+    EXPECT_EQ(ms[4].w, 0u);
+    EXPECT_EQ(ms[5].w, MK_LBUTTON);
+    EXPECT_EQ(ms[6].w, 0x1Bu);
+    EXPECT_EQ(ms[7].w, 27u);
+    EXPECT_EQ(ms[9].w, static_cast<uintptr_t>('X'));
+    EXPECT_EQ(ms[10].w, 0xE9u);
+    EXPECT_EQ(ms[12].w, makeLParam(WA_INACTIVE, 0));
+}
+
+TEST_F(SdlPlatformTest, MatchesTheHeadlessHelpersForTheSameGestures) {
+    HeadlessPlatform h;
+    pushMotion(10, 20);
+    h.mouseMove(10, 20);
+    pushButton(true, SDL_BUTTON_RIGHT, 1, 10, 20);
+    h.mouseDown(MouseButton::Right);
+    pushButton(false, SDL_BUTTON_RIGHT, 1, 10, 20);
+    h.mouseUp(MouseButton::Right);
+    pushKey(true, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_LSHIFT);
+    h.keyDown(VK_SHIFT);
+    pushMotion(11, 21);
+    h.mouseMove(11, 21);
+    pushKey(true, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LSHIFT);
+    h.keyDown(VK_RETURN);
+    pushKey(true, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LSHIFT, true);
+    h.keyDown(VK_RETURN, true);
+    pushText("\xE2\x82\xAC");
+    h.typeText("\xE2\x82\xAC");
+    pushKey(false, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT);
+    h.keyUp(VK_SHIFT);
+    pushKey(true, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT);
+    h.keyDown(VK_MENU);
+    pushKey(false, SDLK_LALT, SDL_SCANCODE_LALT);
+    h.keyUp(VK_MENU);
+    pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    h.closeRequest();
+
+    const auto fromSdl = drain(sdl);
+    const auto fromHeadless = drain(h);
+    ASSERT_EQ(fromSdl.size(), fromHeadless.size());
+    for (size_t i = 0; i < fromSdl.size(); ++i) {
+        EXPECT_EQ(fromSdl[i].message, fromHeadless[i].message) << i;
+        EXPECT_EQ(fromSdl[i].w, fromHeadless[i].w) << i;
+        EXPECT_EQ(fromSdl[i].l, fromHeadless[i].l) << i;
+    }
+}
+
+TEST_F(SdlPlatformTest, WaitingKeepsTheEventThatEndedTheWait) {
+    pushKey(true, SDLK_SPACE, SDL_SCANCODE_SPACE);
+    const uint64_t before = sdl.ticks64();
+    sdl.waitForMessage(2000);
+    EXPECT_LT(sdl.ticks64() - before, 1000u);
+    Message m;
+    ASSERT_TRUE(sdl.peekMessage(m));
+    EXPECT_EQ(m.message, WM_KEYDOWN);
+    EXPECT_EQ(m.w, static_cast<uintptr_t>(VK_SPACE));
+    // Something queued: the wait returns at once.
+    sdl.postMessage({0x400, 0, 0});
+    const uint64_t start = sdl.ticks64();
+    sdl.waitForMessage(2000);
+    EXPECT_LT(sdl.ticks64() - start, 1000u);
+}
+
+TEST_F(SdlPlatformTest, FullscreenStaysLetterboxedAndMapsTheMouse) {
+    SDL_DisplayMode desktop;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0) << SDL_GetError();
+    ASSERT_TRUE(sdl.setFullscreen(true));
+    EXPECT_TRUE(sdl.isFullscreen());
+    drain(sdl);
+    const Viewport v = sdl.viewport();
+    EXPECT_EQ(v.drawableW, desktop.w);
+    EXPECT_EQ(v.drawableH, desktop.h);
+    EXPECT_LE(std::abs(v.w * 600 - v.h * 800), 800) << v.w << "x" << v.h;  // 4:3 within a pixel
+    EXPECT_TRUE(v.w == v.drawableW || v.h == v.drawableH);
+    EXPECT_EQ(v.x, (v.drawableW - v.w) / 2);
+    EXPECT_EQ(v.y, (v.drawableH - v.h) / 2);
+    // The desktop's display mode is left as it was.
+    SDL_DisplayMode after;
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &after), 0);
+    EXPECT_EQ(after.w, desktop.w);
+    EXPECT_EQ(after.h, desktop.h);
+
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(SDL_GL_GetCurrentWindow(), &ww, &wh);
+    pushMotion(ww - 1, wh - 1);
+    pushMotion(ww / 2, wh / 2);
+    const auto ms = drain(sdl);
+    ASSERT_EQ(ms.size(), 2u);
+    EXPECT_EQ(ms[0].l, pos(799, 599));
+    EXPECT_EQ(ms[1].l, pos(400, 300));
+
+    ASSERT_TRUE(sdl.setFullscreen(false));
+    EXPECT_FALSE(sdl.isFullscreen());
+    drain(sdl);
+    const Viewport back = sdl.viewport();
+    EXPECT_EQ(back.w, 800);
+    EXPECT_EQ(back.h, 600);
+    EXPECT_EQ(back.x, 0);
+}
+
+TEST_F(SdlPlatformTest, DestroyEndsTheWindowAndItsEvents) {
+    sdl.destroyWindow();
+    EXPECT_FALSE(sdl.hasWindow());
+    EXPECT_FALSE(sdl.hasGLContext());
+    EXPECT_EQ(sdl.glProcAddress("glClear"), nullptr);
+    EXPECT_FALSE(sdl.leftShiftDown());
+    EXPECT_FALSE(sdl.rightShiftDown());
+    pushMotion(5, 5);  // for a window that no longer exists
+    EXPECT_TRUE(drain(sdl).empty());
+    // A new window can be made afterwards, here without OpenGL and with full
+    // screen asked for before it exists.
+    SDL_DisplayMode desktop;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0) << SDL_GetError();
+    EXPECT_TRUE(sdl.setFullscreen(true));
+    WindowDesc desc;
+    desc.openGL = false;
+    ASSERT_TRUE(sdl.createWindow(desc));
+    EXPECT_FALSE(sdl.hasGLContext());
+    EXPECT_TRUE(sdl.isFullscreen());
+    EXPECT_EQ(sdl.viewport().drawableW, desktop.w);
+    EXPECT_EQ(sdl.viewport().drawableH, desktop.h);
+    ASSERT_TRUE(sdl.setFullscreen(false));
+    EXPECT_EQ(sdl.viewport().w, 800);
+    sdl.destroyWindow();
+    EXPECT_FALSE(sdl.hasWindow());
+}
+
+TEST(SdlPlatform, PrefPathIsCreatedBelowTheDataHome) {
+    const fs::path home = fs::temp_directory_path() / ("vellmoor-xdg-" + std::to_string(::getpid()));
+    const char* old = std::getenv("XDG_DATA_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    SdlPlatform sdl;
+    const std::string path = sdl.prefPath("Brandwick", "Vellmoor_L");
+    if (old)
+        setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(path, (home / "Brandwick" / "Vellmoor_L").string() + "/");
+    EXPECT_TRUE(fs::is_directory(path));
+    fs::remove_all(home);
+}

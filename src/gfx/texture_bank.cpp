@@ -1,0 +1,165 @@
+#include "gfx/texture_bank.h"
+
+#include "frame/errors.h"
+#include "frame/settings.h"
+#include "gfx/device.h"
+#include "gfx/gfx.h"
+
+CTextureBank& textureBank() {
+    static CTextureBank bank;
+    return bank;
+}
+
+CTextureBank::~CTextureBank() {
+    // At exit the device may already be gone; only drop the CPU side.
+    entries_.clear();
+}
+
+TextureEntry* CTextureBank::store(const std::string& name, uint32_t w, uint32_t h, Image&& image) {
+    auto entry = std::make_unique<TextureEntry>();
+    entry->name = name;
+    entry->width = w;
+    entry->height = h;
+    entry->surfaceWidth = image.width > 0 ? image.width : 1;
+    entry->surfaceHeight = image.height > 0 ? image.height : 1;
+    entry->pixels = std::move(image.pixels);
+    entry->pixels.resize(static_cast<size_t>(entry->surfaceWidth) * static_cast<size_t>(entry->surfaceHeight));
+    TextureEntry* raw = entry.get();
+    entries_[name] = std::move(entry);
+    return raw;
+}
+
+bool CTextureBank::loadFromFile(const std::string& name, bool blackIsTransparent, uint32_t* width,
+                                uint32_t* height) {
+    if (TextureEntry* e = find(name)) {
+        if (width) *width = e->width;
+        if (height) *height = e->height;
+        return true;
+    }
+    Image image;
+    if (!decodeImageFile(name, image)) return false;
+    if (blackIsTransparent)
+        for (uint32_t& p : image.pixels)
+            if (p == 0xFF000000u) p = 0;
+    const uint32_t w = static_cast<uint32_t>(image.width), h = static_cast<uint32_t>(image.height);
+    store(name, w, h, std::move(image));
+    if (width) *width = w;
+    if (height) *height = h;
+    return true;
+}
+
+bool CTextureBank::createBlank(const std::string& name, int width, int height) {
+    if (find(name)) return true;
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return false;
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    store(name, static_cast<uint32_t>(width), static_cast<uint32_t>(height), std::move(image));
+    return true;
+}
+
+TextureEntry* CTextureBank::find(const std::string& name) {
+    auto it = entries_.find(name);
+    return it == entries_.end() ? nullptr : it->second.get();
+}
+
+void CTextureBank::remove(const std::string& name) {
+    auto it = entries_.find(name);
+    if (it == entries_.end()) return;
+    TextureEntry* e = it->second.get();
+    Gfx_ForgetTexture(e);
+    if (e->deviceHandle)
+        if (GfxDevice* d = Gfx_Device()) d->destroyTexture(e->deviceHandle);
+    entries_.erase(it);
+}
+
+bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& source, int dx, int dy,
+                                    int sx, int sy, int w, int h) {
+    TextureEntry* d = find(dest);
+    TextureEntry* s = find(source);
+    if (!d || !s) return false;
+    if (dx < 0 || dy < 0 || sx < 0 || sy < 0 || w < 0 || h < 0) return false;
+    if (d->surfaceWidth < dx || d->surfaceHeight < dy) return false;
+    if (s->surfaceWidth < sx + w || s->surfaceHeight < sy + h) return false;
+    for (int row = 0; row < h; ++row) {
+        const int ty = dy + row;
+        if (ty >= d->surfaceHeight) break;
+        for (int col = 0; col < w; ++col) {
+            const int tx = dx + col;
+            if (tx >= d->surfaceWidth) break;
+            const uint32_t p = s->pixels[static_cast<size_t>(sy + row) * static_cast<size_t>(s->surfaceWidth) +
+                                         static_cast<size_t>(sx + col)];
+            if (p >> 24)
+                d->pixels[static_cast<size_t>(ty) * static_cast<size_t>(d->surfaceWidth) + static_cast<size_t>(tx)] = p;
+        }
+    }
+    d->dirty = true;
+    return true;
+}
+
+std::pair<int, int> CTextureBank::scanGlyph(const std::string& name, int x, int y, int w, int h) {
+    TextureEntry* e = find(name);
+    if (!e) return {0, 0};
+    int bestOffset = 0, bestLength = 0;
+    for (int row = y; row < y + h; ++row) {
+        if (row < 0 || row >= e->surfaceHeight) continue;
+        int first = -1, last = -1;
+        for (int col = x; col < x + w; ++col) {
+            if (col < 0 || col >= e->surfaceWidth) continue;
+            const uint32_t p = e->pixels[static_cast<size_t>(row) * static_cast<size_t>(e->surfaceWidth) +
+                                         static_cast<size_t>(col)];
+            if (p >> 24) {
+                if (first < 0) first = col;
+                last = col;
+            }
+        }
+        if (first < 0) continue;
+        const int length = last - first + 1;
+        if (length > bestLength) {
+            bestLength = length;
+            bestOffset = first - x;
+        }
+    }
+    return {bestOffset, bestLength};
+}
+
+int CTextureBank::particleTextureId(const std::string& fileName) {
+    const size_t slash = fileName.find_last_of("/\\");
+    const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    const std::string name = particleFolder() + base;
+    auto it = particleIds_.find(name);
+    if (it != particleIds_.end()) return it->second;
+    const int id = ++lastParticleId_;
+    particleIds_[name] = id;
+    particleNames_[id] = name;
+    if (!find(name) && !loadFromFile(name, false))
+        debugCheck(false, "DUvad : CTextureBank : Can't initialize texture : %s !", name.c_str());
+    return id;
+}
+
+std::string CTextureBank::particleFolder() const {
+    if (!particleFolder_.empty()) return particleFolder_;
+    std::string folder = picturesPath();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder + "particles/";
+}
+
+TextureEntry* CTextureBank::textureById(int id) {
+    auto it = particleNames_.find(id);
+    return it == particleNames_.end() ? nullptr : find(it->second);
+}
+
+void CTextureBank::dropDeviceTextures() {
+    for (auto& [name, e] : entries_) {
+        e->deviceHandle = 0;
+        e->dirty = true;
+    }
+}
+
+void CTextureBank::clear() {
+    while (!entries_.empty()) remove(entries_.begin()->first);
+    particleIds_.clear();
+    particleNames_.clear();
+    lastParticleId_ = 0;
+}

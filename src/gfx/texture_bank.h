@@ -1,0 +1,81 @@
+// The texture bank: textures by file name, created once and kept for the run.
+// Every texture keeps its pixels on the CPU as well, because text labels are
+// composed and font glyphs measured from them; the device copy is made when a
+// texture is first drawn.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct TextureEntry {
+    std::string name;
+    uint32_t width = 0, height = 0;               // image (or requested) size
+    int surfaceWidth = 1, surfaceHeight = 1;      // size as created; UVs divide by it
+    std::vector<uint32_t> pixels;                 // ARGB, surfaceWidth per row
+    uint32_t deviceHandle = 0;
+    bool dirty = true;                            // device copy is out of date
+};
+
+// Decoded image as 32-bit ARGB rows from the top.
+struct Image {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// PNG, JPEG, TGA (and anything else stb_image reads) and DDS (uncompressed
+// 24/32-bit and DXT1/3/5). Returns false for unreadable or unknown files.
+bool decodeImageFile(const std::string& path, Image& out);
+bool decodeDds(const uint8_t* data, size_t size, Image& out);
+bool decodeImageMemory(const uint8_t* data, size_t size, Image& out);
+
+class CTextureBank {
+public:
+    CTextureBank() = default;
+    ~CTextureBank();
+    CTextureBank(const CTextureBank&) = delete;
+    CTextureBank& operator=(const CTextureBank&) = delete;
+
+    // Loads an image file under its name. A name already in the bank succeeds
+    // without reading the file and reports the size it was loaded with.
+    // blackIsTransparent turns opaque black pixels fully transparent.
+    bool loadFromFile(const std::string& name, bool blackIsTransparent, uint32_t* width = nullptr,
+                      uint32_t* height = nullptr);
+    // A transparent ARGB texture of that size (present already: success).
+    bool createBlank(const std::string& name, int width, int height);
+    TextureEntry* find(const std::string& name);
+    void remove(const std::string& name);
+    // Copies the pixels of the source rectangle whose alpha is non-zero to
+    // (dx, dy) of the destination; transparent pixels leave it unchanged.
+    bool copyOpaquePixels(const std::string& dest, const std::string& source, int dx, int dy, int sx,
+                          int sy, int w, int h);
+    // Longest run from the first to the last non-transparent pixel over the
+    // rows of the rectangle: (offset, length), first row winning ties.
+    std::pair<int, int> scanGlyph(const std::string& name, int x, int y, int w, int h);
+    // Particle pictures are named by their last path component and loaded
+    // from the particle folder; the id stays valid even if the file is missing.
+    int particleTextureId(const std::string& fileName);
+    TextureEntry* textureById(int id);
+    std::string particleFolder() const;
+    void setParticleFolder(const std::string& folder) { particleFolder_ = folder; }
+
+    // The device went away: forget the device copies (they are remade on use).
+    void dropDeviceTextures();
+    // Empties the bank (test fixtures and shutdown).
+    void clear();
+    size_t size() const { return entries_.size(); }
+
+private:
+    TextureEntry* store(const std::string& name, uint32_t w, uint32_t h, Image&& image);
+
+    std::map<std::string, std::unique_ptr<TextureEntry>> entries_;
+    std::map<std::string, int> particleIds_;
+    std::map<int, std::string> particleNames_;
+    int lastParticleId_ = 0;
+    std::string particleFolder_;  // empty: "particles/" in the pictures folder
+};
+
+CTextureBank& textureBank();

@@ -1,0 +1,136 @@
+#include "res/picture_pack.h"
+
+#include <fstream>
+
+#include "frame/errors.h"
+#include "frame/settings.h"
+#include "gfx/gfx.h"
+#include "gfx/texture_bank.h"
+#include "scene/sprite.h"
+
+namespace {
+bool inRange(int v) { return v >= 0 && v <= 2047; }
+}  // namespace
+
+void PicturePack::load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns) {
+    loadFrom(picturesPath(), name, blackIsTransparent, frameCount, maxColumns);
+}
+
+void PicturePack::loadFrom(const std::string& folder, const std::string& name, bool blackIsTransparent,
+                           int frameCount, int maxColumns) {
+    clearFrames();
+    // The folder setting ends with a slash and another is added; the doubled
+    // slash is harmless and keeps the texture names as they always were.
+    const std::string base = folder + "/" + name;
+    bool loaded = false;
+    for (const char* ext : {".dds", ".png", ".jpg", ".tga"}) {
+        textureName = base + ext;
+        uint32_t w = 0, h = 0;
+        if (textureBank().loadFromFile(textureName, blackIsTransparent, &w, &h)) {
+            width = w;
+            height = h;
+            loaded = true;
+            break;
+        }
+    }
+    if (!loaded) {
+        debugCheck(false, "PCK: ERROR PIC: %s", name.c_str());
+        for (int i = 0; i < frameCount; ++i) addFrame(0, 0, 0, 0);
+        return;
+    }
+    std::ifstream map(base + ".map");
+    if (map) {
+        map.close();
+        readMap(base + ".map", frameCount);
+        return;
+    }
+    int columns = frameCount, rows = 1;
+    if (maxColumns < 1) maxColumns = 1;
+    if (maxColumns < frameCount) {
+        columns = maxColumns;
+        rows = (frameCount + maxColumns - 1) / maxColumns;
+    }
+    for (int i = 0; i < frameCount; ++i) {
+        const uint32_t fw = width / static_cast<uint32_t>(columns), fh = height / static_cast<uint32_t>(rows);
+        addFrame(static_cast<int>(static_cast<uint32_t>(i % columns) * fw),
+                 static_cast<int>(static_cast<uint32_t>(i / columns) * fh), static_cast<int>(fw), static_cast<int>(fh));
+    }
+}
+
+void PicturePack::readMap(const std::string& path, int expected) {
+    std::ifstream in(path);
+    std::string token;
+    while (in >> token) {
+        if (token == "texture") {
+            // A number that does not parse ends the reading; the frame keeps
+            // the numbers read so far and zeros for the rest.
+            int x = 0, y = 0, w = 0, h = 0;
+            in >> x >> y >> w >> h;
+            addFrame(x, y, w, h);
+        } else {
+            debugCheck(false, "BAD MAP FILE: %s\n", textureName.c_str());
+        }
+    }
+    debugCheck(frameCount() == expected, "CORRUPT MAP FILE: %s\n", textureName.c_str());
+}
+
+void PicturePack::createBlank(const std::string& name, int w, int h) { createBlankIn(picturesPath(), name, w, h); }
+
+void PicturePack::createBlankIn(const std::string& folder, const std::string& name, int w, int h) {
+    clearFrames();
+    textureName = folder + "/" + name + ".png";
+    if (textureBank().createBlank(textureName, w, h)) {
+        width = static_cast<uint32_t>(w);
+        height = static_cast<uint32_t>(h);
+        addFrame(0, 0, w, h);
+    } else {
+        debugCheck(false, "pic: %s\n", name.c_str());
+        addFrame(0, 0, 0, 0);
+    }
+}
+
+Rect PicturePack::frameRect(int i, int x, int y) const {
+    return Rect{x, y, x + frameWidth(i), y + frameHeight(i)};
+}
+
+Rect PicturePack::frameRect(int i, int x, int y, float sx, float sy) const {
+    return Rect{x, y, x + static_cast<int32_t>(static_cast<float>(frameWidth(i)) * sx),
+                y + static_cast<int32_t>(static_cast<float>(frameHeight(i)) * sy)};
+}
+
+void PicturePack::addFrame(int x, int y, int w, int h) {
+    debugCheck(inRange(h), "BAD RESOURCE: H : %s\n", textureName.c_str());
+    debugCheck(inRange(w), "BAD RESOURCE: W : %s\n", textureName.c_str());
+    debugCheck(inRange(x), "BAD RESOURCE: X : %s\n", textureName.c_str());
+    debugCheck(inRange(y), "BAD RESOURCE: Y : %s\n", textureName.c_str());
+    widths_.push_back(w);
+    heights_.push_back(h);
+    xs_.push_back(x);
+    ys_.push_back(y);
+}
+
+void PicturePack::clearFrames() {
+    widths_.clear();
+    heights_.clear();
+    xs_.clear();
+    ys_.clear();
+}
+
+void PicturePack::drawFrame(int i, float x, float y, const SpriteParams* params) const {
+    if (frameWidth(i) <= 0) return;
+    Gfx_DrawQuad(x, y, textureName, frameX(i), frameY(i), frameWidth(i), frameHeight(i), params);
+}
+
+void PicturePack::trimGlyphs() {
+    for (int i = 1; i < frameCount(); ++i) {
+        const auto [offset, length] = textureBank().scanGlyph(textureName, frameX(i), frameY(i), frameWidth(i),
+                                                              frameHeight(i));
+        const size_t k = static_cast<size_t>(i);
+        debugCheck(inRange(length), "BAD RESOURCE: W : %s\n", textureName.c_str());
+        debugCheck(inRange(xs_[k] + offset), "BAD RESOURCE: X : %s\n", textureName.c_str());
+        widths_[k] = length;
+        xs_[k] += offset;
+    }
+}
+
+int frameCount(const PicturePack* pack) { return pack ? pack->frameCount() : 0; }

@@ -1,0 +1,53 @@
+// A picture pack: one texture plus the rectangles of its frames. The frames
+// come from a ".map" file beside the image or from a regular grid cut.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SpriteParams;
+struct Rect;
+
+class PicturePack {
+public:
+    // Fills the pack from the pictures folder: the first of name.dds,
+    // name.png, name.jpg, name.tga that loads, framed by name.map or cut into
+    // frameCount frames in rows of maxColumns. A missing picture leaves
+    // frameCount empty frames.
+    void load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns);
+    void loadFrom(const std::string& folder, const std::string& name, bool blackIsTransparent, int frameCount,
+                  int maxColumns);
+    // One frame over a new blank texture of the bank (nothing is read or written).
+    void createBlank(const std::string& name, int w, int h);
+    void createBlankIn(const std::string& folder, const std::string& name, int w, int h);
+
+    int frameCount() const { return static_cast<int>(widths_.size()); }
+    int frameWidth(int i) const { return valid(i) ? widths_[static_cast<size_t>(i)] : 0; }
+    int frameHeight(int i) const { return valid(i) ? heights_[static_cast<size_t>(i)] : 0; }
+    int frameX(int i) const { return valid(i) ? xs_[static_cast<size_t>(i)] : 0; }
+    int frameY(int i) const { return valid(i) ? ys_[static_cast<size_t>(i)] : 0; }
+    // Screen rectangle of frame i drawn at (x, y), optionally scaled.
+    Rect frameRect(int i, int x, int y) const;
+    Rect frameRect(int i, int x, int y, float sx, float sy) const;
+
+    // Appends a frame; values outside 0..2047 are reported, the frame is kept.
+    void addFrame(int x, int y, int w, int h);
+    void clearFrames();
+    void drawFrame(int i, float x, float y, const SpriteParams* params) const;
+    // Proportional font: narrows every frame but 0 to the widest opaque run
+    // of its pixel rows.
+    void trimGlyphs();
+
+    std::string textureName;
+    uint32_t width = 0;
+    uint32_t height = 0;
+
+private:
+    bool valid(int i) const { return i >= 0 && static_cast<size_t>(i) < widths_.size(); }
+    void readMap(const std::string& path, int expected);
+    std::vector<int32_t> widths_, heights_, xs_, ys_;
+};
+
+// frameCount for callers that may hold no pack.
+int frameCount(const PicturePack* pack);

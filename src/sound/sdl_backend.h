@@ -1,0 +1,42 @@
+// The game's audio: SDL_mixer plays the effects and the loop, libopenmpt
+// renders the music module into SDL_mixer's music hook.
+#pragma once
+
+#include "sound/sound_backend.h"
+
+class SdlSoundBackend : public SoundBackend {
+public:
+    SdlSoundBackend();
+    ~SdlSoundBackend() override;
+
+    bool start() override;
+    void stop() override;
+    SoundHandle loadSample(const std::string& path) override;
+    void freeSample(SoundHandle sample) override;
+    void playSample(SoundHandle sample) override;
+    SoundHandle loadLoop(const std::string& path) override;
+    void freeLoop(SoundHandle loop) override;
+    void playLoop(SoundHandle loop) override;
+    void stopLoop(SoundHandle loop) override;
+    SoundHandle loadMusic(const std::string& path) override;
+    void freeMusic(SoundHandle music) override;
+    void playMusic(SoundHandle music) override;
+    void setMusicOrder(SoundHandle music, int order) override;
+    void setMusicVolume(int volume) override;
+    void setEffectsVolume(int volume) override;
+    void pause() override;
+    void resume() override;
+
+    // For tests and the demo: playbacks of a sample under way, the loop
+    // channel's state, and the order the music is at.
+    int activePlaybacks(SoundHandle sample) const;
+    bool loopPlaying(SoundHandle loop) const;
+    int musicOrderNow() const;
+
+    SdlSoundBackend(const SdlSoundBackend&) = delete;
+    SdlSoundBackend& operator=(const SdlSoundBackend&) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};

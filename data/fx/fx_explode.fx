@@ -1,0 +1,53 @@
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 1
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+PartLifeTime 0.3
+PartRandomness 0
+Velocity 0
+SpinVariation 0
+SizeOverLife 2 20 0 80 1
+PartColor 2 1 0.9 0.5 0.9 0 1 0.9 0.5 0 1
+PartMass 1 1 0
+Texture halo.png
+
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 24
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+ScatterAngle 360 0
+PartLifeTime 0.7
+PartRandomness 30
+VelocityDir 1 0
+Velocity 240
+VelocityVariation 40
+VelocityOverLife 3 1 0 0.35 0.4 0.05 1
+SpinOverLife 2 0 0 0.5 1
+SpinVariation 100
+SizeOverLife 2 7 0 1 1
+SizeVariation 30
+PartColor 3 1 0.925 0.675 1 0 1 0.85 0.35 0.9 0.3 1 0.85 0.35 0 1
+PartMass 1 1 0
+Texture star.png
+
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 1
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+PartLifeTime 0.35
+PartRandomness 0
+Velocity 0
+SpinVariation 0
+SizeOverLife 2 10 0 70 1
+PartColor 2 1 0.9 0.6 0.9 0 1 0.9 0.6 0 1
+PartMass 1 1 0
+Texture ring.png

@@ -1,0 +1,77 @@
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 1
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+PartLifeTime 0.4
+PartRandomness 0
+Velocity 0
+SpinVariation 0
+SizeOverLife 2 40 0 220 1
+PartColor 2 1 1 0.9 0.9 0 1 1 0.9 0 1
+PartMass 1 1 0
+Texture halo.png
+
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 1
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+PartLifeTime 0.6
+PartRandomness 0
+Velocity 0
+SpinVariation 0
+SizeOverLife 2 30 0 260 1
+PartColor 2 1 0.9 0.6 0.9 0 1 0.9 0.6 0 1
+PartMass 1 1 0
+Texture ring.png
+
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 40
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+ScatterAngle 360 0
+PartLifeTime 0.9
+PartRandomness 30
+VelocityDir 1 0
+Velocity 460
+VelocityVariation 40
+VelocityOverLife 3 1 0 0.35 0.4 0.05 1
+SpinOverLife 2 0 0 0.5 1
+SpinVariation 100
+SizeOverLife 2 8 0 2 1
+SizeVariation 30
+PartColor 3 1 0.9 0.7 1 0 1 0.8 0.4 0.9 0.3 1 0.8 0.4 0 1
+PartMass 1 1 0
+Texture shard.png
+
+Emitter
+EmitInterval 0.04
+ParticlesPerEmit 12
+CycleInterval 1
+EmitsPerCycle 1
+UseCycle 1
+SingleEmit 1
+ScatterAngle 360 0
+PartLifeTime 1.6
+PartRandomness 40
+Force 0 -20
+VelocityDir 1 0
+Velocity 140
+VelocityVariation 50
+VelocityOverLife 3 1 0 0.35 0.4 0.05 1
+SpinOverLife 2 0 0 0.3 1
+SpinVariation 100
+SizeOverLife 2 8 0 28 1
+SizeVariation 30
+PartColor 2 0.45 0.42 0.4 0.5 0 0.45 0.42 0.4 0 1
+PartMass 1 1 0
+IsUseDarkShading 1
+Texture smoke.png

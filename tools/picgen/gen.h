@@ -1,0 +1,46 @@
+// The picture generators, grouped by subject. Each adds independent jobs to
+// the list; main runs them on worker threads.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "canvas.h"
+#include "shapes.h"
+
+namespace pg {
+
+using Jobs = std::vector<std::function<void()>>;
+
+// Names and looks shared between generators.
+extern const char* const kBackNames[12];
+extern const int kGoldCount[12];
+extern const int kGoldPos[12][5][2];
+Rgb ballColour(int type);  // tint colours of the eight ball colours
+
+// A glossy sphere of radius r centred on (cx, cy) in the ball style.
+void drawSphere(cairo_t* cr, double cx, double cy, double r, Rgb base, double alpha = 1.0);
+// The symbol that tells ball colour `type` apart without colour.
+void ballSymbolPath(cairo_t* cr, int type, double cx, double cy, double r);
+// Fills the union of the magnet's solids (pixels, centred at cx, cy).
+void magnetPath(cairo_t* cr, const Shape& s, double cx, double cy, double unitPx);
+// The magnet's look (metal, bevel, glow) drawn into a canvas at (cx, cy).
+void drawMagnet(Canvas& c, const Shape& s, double cx, double cy, double unitPx, uint32_t seed);
+// House-style stone and metal textures.
+void stoneFill(Canvas& c, uint32_t seed, Rgb dark, Rgb light, double freq);
+
+void addBallJobs(Jobs& jobs);
+void addGunJobs(Jobs& jobs);
+void addMagnetJobs(Jobs& jobs, const ShapeSet& shapes);
+void addSceneryJobs(Jobs& jobs, const ShapeSet& shapes);
+void addHudJobs(Jobs& jobs);
+void addFontJobs(Jobs& jobs);
+void addMessageJobs(Jobs& jobs);
+void addScreenJobs(Jobs& jobs, const ShapeSet& shapes);
+void addWidgetJobs(Jobs& jobs);
+void addMapJobs(Jobs& jobs, const ShapeSet& shapes);
+void addParticleJobs(Jobs& jobs);
+void addIconJob(Jobs& jobs, const ShapeSet& shapes, const std::string& iconPath);
+
+}  // namespace pg

@@ -1,0 +1,76 @@
+// picgen: draws every picture of the game into the data folder.
+// Usage: vm-picgen <shapes.txt> <data dir> <manifest out> <icon out>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "gen.h"
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s <shapes.txt> <data dir> <manifest out> <icon out>\n", argv[0]);
+        return 2;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        const pg::ShapeSet shapes = pg::loadShapes(argv[1]);
+        pg::setOutputDir(std::string(argv[2]) + "/pic");
+        pg::Jobs jobs;
+        pg::addBallJobs(jobs);
+        pg::addGunJobs(jobs);
+        pg::addMagnetJobs(jobs, shapes);
+        pg::addSceneryJobs(jobs, shapes);
+        pg::addHudJobs(jobs);
+        pg::addFontJobs(jobs);
+        pg::addMessageJobs(jobs);
+        pg::addScreenJobs(jobs, shapes);
+        pg::addWidgetJobs(jobs);
+        pg::addMapJobs(jobs, shapes);
+        pg::addParticleJobs(jobs);
+        pg::addIconJob(jobs, shapes, argv[4]);
+
+        // Every job writes its own files, so the order they finish in does
+        // not change the output.
+        std::atomic<size_t> next{0};
+        const bool timing = std::getenv("VM_PICGEN_TIMING") != nullptr;
+        std::mutex errorMutex;
+        std::string error;
+        auto worker = [&] {
+            for (size_t i; (i = next++) < jobs.size();) {
+                try {
+                    const auto t0 = std::chrono::steady_clock::now();
+                    jobs[i]();
+                    if (timing)
+                        std::fprintf(stderr, "job %zu: %.2f s\n", i,
+                                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+                } catch (const std::exception& e) {
+                    std::lock_guard<std::mutex> lock(errorMutex);
+                    if (error.empty()) error = e.what();
+                }
+            }
+        };
+        const unsigned n = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+        std::vector<std::thread> threads;
+        for (unsigned t = 1; t < n; ++t) threads.emplace_back(worker);
+        worker();
+        for (auto& t : threads) t.join();
+        if (!error.empty()) throw std::runtime_error(error);
+
+        std::ofstream manifest(argv[3]);
+        for (const auto& line : pg::takeManifest()) manifest << line << '\n';
+        if (!manifest) throw std::runtime_error(std::string("cannot write ") + argv[3]);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "picgen: %s\n", e.what());
+        return 1;
+    }
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("picgen: pictures drawn in %.1f s\n", secs);
+    return 0;
+}

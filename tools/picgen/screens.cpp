@@ -1,0 +1,415 @@
+// The screens around the game: logos, title gates and loading bar, the
+// main-menu backdrop and foreground, pause, help, credits, and the icon.
+#include <cmath>
+#include <stdexcept>
+
+#include "gen.h"
+
+namespace pg {
+
+void paintBackground(Canvas& c, int b);  // scenery.cpp
+
+namespace {
+const Rgb kGold = hex(0xFFD890), kBronze = hex(0xB07A30), kBronzeDark = hex(0x3A2008);
+
+Lettering textStyle(double size) {
+    Lettering st;
+    st.face = Face::SansBold;
+    st.size = size;
+    st.top = hex(0xFFF6D8);
+    st.bottom = hex(0xE8D4A0);
+    st.outlineWidth = 2;
+    return st;
+}
+
+void leftText(Canvas& c, const std::string& s, double x, double y, const Lettering& st) {
+    selectFace(c.cr(), st.face, st.size);
+    letter(c, s, x + textWidth(c.cr(), s) / 2, y, st);
+}
+
+// A magnet with balls clinging to it: the game's emblem.
+void emblem(Canvas& c, const Shape& s, double cx, double cy, double unitPx) {
+    drawMagnet(c, s, cx, cy, unitPx, 4242);
+    const double r = 0.39 * unitPx;
+    for (int i = 0; i < 7; ++i) {
+        const double a = -M_PI / 2 + i * 2 * M_PI / 7 + 0.3;
+        const double d = 1.25 * unitPx + r * 0.6;
+        drawSphere(c.cr(), cx + d * std::cos(a), cy + d * std::sin(a), r, ballColour(i));
+    }
+}
+
+void logo1() {
+    Canvas c(800, 600);
+    cairo_t* cr = c.cr();
+    cairo_pattern_t* g = cairo_pattern_create_radial(400, 260, 20, 400, 300, 520);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0.16, 0.1, 0.07);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.02, 0.01, 0.01);
+    cairo_set_source(cr, g);
+    cairo_paint(cr);
+    cairo_pattern_destroy(g);
+    // A candle flame over an anvil-shaped "B" plinth.
+    glow(c, [](cairo_t* k) {
+        cairo_arc(k, 400, 200, 40, 0, 2 * M_PI);
+        cairo_fill(k);
+    }, hex(0xFFA040), 45, 1.2);
+    cairo_move_to(cr, 400, 140);
+    cairo_curve_to(cr, 430, 190, 425, 230, 400, 236);
+    cairo_curve_to(cr, 375, 230, 370, 190, 400, 140);
+    cairo_pattern_t* f = cairo_pattern_create_linear(0, 140, 0, 236);
+    cairo_pattern_add_color_stop_rgb(f, 0, 1, 0.95, 0.7);
+    cairo_pattern_add_color_stop_rgb(f, 1, 1, 0.55, 0.1);
+    cairo_set_source(cr, f);
+    cairo_fill(cr);
+    cairo_pattern_destroy(f);
+    cairo_rectangle(cr, 396, 232, 8, 18);
+    cairo_set_source_rgb(cr, 0.15, 0.1, 0.08);
+    cairo_fill(cr);
+    roundedRect(cr, 340, 248, 120, 70, 10);
+    cairo_set_source_rgb(cr, 0.85, 0.8, 0.7);
+    cairo_fill(cr);
+    Lettering b;
+    b.size = 60;
+    b.top = hex(0x4A2A10);
+    b.bottom = hex(0x2A1408);
+    b.outlineWidth = 0;
+    letter(c, "B", 400, 284, b);
+    Lettering t;
+    t.size = 64;
+    t.glowRadius = 10;
+    letter(c, "Brandwick", 400, 388, t);
+    Lettering p = textStyle(22);
+    letter(c, "presents", 400, 446, p);
+    c.savePack("_logo1");
+}
+
+void logo2(const ShapeSet& shapes) {
+    Canvas c(800, 600);
+    cairo_t* cr = c.cr();
+    cairo_pattern_t* g = cairo_pattern_create_radial(400, 250, 20, 400, 300, 520);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0.1, 0.12, 0.22);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.01, 0.01, 0.04);
+    cairo_set_source(cr, g);
+    cairo_paint(cr);
+    cairo_pattern_destroy(g);
+    if (!shapes.magnets.empty()) emblem(c, shapes.magnets.begin()->second, 400, 230, 80);
+    Lettering t;
+    t.size = 58;
+    t.glowRadius = 10;
+    letter(c, "The Vellmoor", 400, 430, t);
+    Lettering s = t;
+    s.size = 34;
+    letter(c, "of Quorrin", 400, 490, s);
+    c.savePack("_logo2");
+}
+
+void titleGate() {
+    // Left door of the title (342 x 450 at (58, 150)); the right one is the
+    // mirror image.
+    Canvas c(342, 450);
+    cairo_t* cr = c.cr();
+    Rng rng(61);
+    for (int k = 0; k < 9; ++k) {
+        const double x = k * 38;
+        cairo_rectangle(cr, x, 0, 38, 450);
+        const double v = rng.uniform(0.85, 1.1);
+        cairo_set_source_rgb(cr, 0.36 * v, 0.22 * v, 0.12 * v);
+        cairo_fill(cr);
+        cairo_move_to(cr, x + 0.5, 0);
+        cairo_line_to(cr, x + 0.5, 450);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.5);
+        cairo_set_line_width(cr, 2);
+        cairo_stroke(cr);
+    }
+    grain(c, 62, 0.03, 0.3);
+    for (double y : {40.0, 225.0, 400.0}) {
+        cairo_rectangle(cr, 0, y - 14, 342, 28);
+        cairo_pattern_t* g = cairo_pattern_create_linear(0, y - 14, 0, y + 14);
+        cairo_pattern_add_color_stop_rgb(g, 0, 0.6, 0.62, 0.68);
+        cairo_pattern_add_color_stop_rgb(g, 1, 0.18, 0.19, 0.22);
+        cairo_set_source(cr, g);
+        cairo_fill(cr);
+        cairo_pattern_destroy(g);
+        for (double x = 14; x < 342; x += 40) {
+            cairo_arc(cr, x, y, 4, 0, 2 * M_PI);
+            cairo_set_source_rgb(cr, 0.8, 0.82, 0.86);
+            cairo_fill(cr);
+        }
+    }
+    // Half of a ring handle on the meeting edge.
+    cairo_arc(cr, 342, 260, 30, M_PI * 0.5, M_PI * 1.5);
+    cairo_set_source_rgb(cr, 0.85, 0.65, 0.25);
+    cairo_set_line_width(cr, 7);
+    cairo_stroke(cr);
+    c.savePack("title_gate_left");
+}
+
+void loadBar() {
+    // At (226, 551); coins appear at (245 + 9 k, 566) for k = 0..34.
+    Canvas c(348, 32);
+    cairo_t* cr = c.cr();
+    roundedRect(cr, 2, 2, 344, 28, 12);
+    cairo_set_source_rgb(cr, 0.2, 0.12, 0.07);
+    cairo_fill_preserve(cr);
+    setColour(cr, kBronzeDark);
+    cairo_set_line_width(cr, 4);
+    cairo_stroke_preserve(cr);
+    setColour(cr, kBronze);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    roundedRect(cr, 16, 12, 318, 16, 6);
+    cairo_set_source_rgb(cr, 0.04, 0.03, 0.03);
+    cairo_fill(cr);
+    c.savePack("load_bar");
+    Canvas coin(10, 12);
+    cairo_t* k = coin.cr();
+    roundedRect(k, 0.5, 0.5, 9, 11, 3);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 10, 12);
+    cairo_pattern_add_color_stop_rgb(g, 0, 1, 0.95, 0.6);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.75, 0.45, 0.05);
+    cairo_set_source(k, g);
+    cairo_fill_preserve(k);
+    cairo_pattern_destroy(g);
+    cairo_set_source_rgb(k, 0.4, 0.22, 0.02);
+    cairo_set_line_width(k, 1);
+    cairo_stroke(k);
+    coin.savePack("coin");
+}
+
+void menuBackdrop() {
+    Canvas c(800, 600);
+    paintBackground(c, 11);
+    cairo_t* cr = c.cr();
+    cairo_set_source_rgba(cr, 0.02, 0.02, 0.05, 0.35);
+    cairo_paint(cr);
+    c.savePack("_mm_bkg");
+}
+
+void menuForeground() {
+    // Pillars with torch brackets (the torches burn at (50, 160) and
+    // (750, 160)); the middle stays clear for the menu.
+    Canvas c(800, 600);
+    cairo_t* cr = c.cr();
+    for (int side = 0; side < 2; ++side) {
+        cairo_save(cr);
+        if (side) {
+            cairo_translate(cr, 800, 0);
+            cairo_scale(cr, -1, 1);
+        }
+        cairo_rectangle(cr, 0, 0, 96, 600);
+        cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 96, 0);
+        cairo_pattern_add_color_stop_rgb(g, 0, 0.1, 0.09, 0.1);
+        cairo_pattern_add_color_stop_rgb(g, 0.6, 0.42, 0.38, 0.36);
+        cairo_pattern_add_color_stop_rgb(g, 1, 0.16, 0.14, 0.14);
+        cairo_set_source(cr, g);
+        cairo_fill(cr);
+        cairo_pattern_destroy(g);
+        for (int y = 0; y < 600; y += 48) {
+            cairo_move_to(cr, 0, y);
+            cairo_line_to(cr, 96, y);
+        }
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.5);
+        cairo_set_line_width(cr, 2);
+        cairo_stroke(cr);
+        // Bracket under the torch.
+        cairo_move_to(cr, 36, 168);
+        cairo_line_to(cr, 64, 168);
+        cairo_line_to(cr, 56, 196);
+        cairo_line_to(cr, 44, 196);
+        cairo_close_path(cr);
+        cairo_set_source_rgb(cr, 0.3, 0.2, 0.1);
+        cairo_fill(cr);
+        cairo_rectangle(cr, 46, 196, 8, 40);
+        cairo_set_source_rgb(cr, 0.2, 0.18, 0.16);
+        cairo_fill(cr);
+        cairo_restore(cr);
+    }
+    grain(c, 71, 0.05, 0.2);
+    // Title under the buttons, clear of the change-player link at (10, 565).
+    Lettering t;
+    t.size = 30;
+    t.glowRadius = 6;
+    letter(c, "The Vellmoor of Quorrin", 505, 572, t);
+    c.savePack("_mm_bkg_foreground");
+}
+
+void pausePlate() {
+    Canvas c(420, 180);
+    cairo_t* cr = c.cr();
+    roundedRect(cr, 6, 6, 408, 168, 20);
+    cairo_set_source_rgba(cr, 0.12, 0.07, 0.05, 0.94);
+    cairo_fill_preserve(cr);
+    setColour(cr, kBronze);
+    cairo_set_line_width(cr, 5);
+    cairo_stroke(cr);
+    Lettering t;
+    t.size = 52;
+    t.glowRadius = 8;
+    letter(c, "Paused", 210, 74, t);
+    letter(c, "Click to continue", 210, 134, textStyle(20));
+    c.savePack("_pause");
+}
+
+void helpPage(const ShapeSet& shapes) {
+    Canvas c(800, 600);
+    cairo_t* cr = c.cr();
+    roundedRect(cr, 16, 14, 768, 496, 20);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, 0, 510);
+    cairo_pattern_add_color_stop_rgb(g, 0, 0.95, 0.88, 0.7);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.85, 0.74, 0.52);
+    cairo_set_source(cr, g);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(g);
+    setColour(cr, kBronzeDark);
+    cairo_set_line_width(cr, 6);
+    cairo_stroke(cr);
+    grain(c, 81, 0.03, 0.12);
+    Lettering title;
+    title.size = 34;
+    title.glowRadius = 3;
+    letter(c, "How to play", 400, 44, title);
+    Lettering body;
+    body.face = Face::Sans;
+    body.size = 15;
+    body.top = hex(0x2A1808);
+    body.bottom = hex(0x2A1808);
+    body.outlineWidth = 0;
+    Lettering head = body;
+    head.face = Face::SansBold;
+    head.size = 16;
+    head.top = head.bottom = hex(0x6A1A08);
+    struct Item {
+        const char* head;
+        const char* lines[2];
+    };
+    const Item items[7] = {
+        {"Shooting", {"Move the mouse to slide the cannon; click to fire a ball", "straight up at the spinning magnet."}},
+        {"Charging", {"Hold the left button to charge a faster shot. Hold it", "too long and the cannon overcharges and drops the shot."}},
+        {"Swapping", {"Click the right button to swap the loaded ball with", "the next one, shown in the cannon's windows."}},
+        {"Groups", {"Three or more touching balls of one colour explode.", "Clear every coloured ball to open the gate."}},
+        {"Bonuses", {"The gold bonus ball matches any colour and sets off", "the level's bonus: bomb, ink, rocket, lightning and more."}},
+        {"Crystals", {"Big groups drop crystals: catch them with the cannon", "for 1000 points each."}},
+        {"Heat", {"Rapid fire heats the cannon and slows it down.", "Pause a moment and it cools again."}},
+    };
+    for (int i = 0; i < 7; ++i) {
+        const double y = 88 + i * 60;
+        leftText(c, items[i].head, 130, y, head);
+        leftText(c, items[i].lines[0], 130, y + 20, body);
+        leftText(c, items[i].lines[1], 130, y + 38, body);
+        // A small picture for each topic.
+        const double ix = 76, iy = y + 18;
+        switch (i) {
+        case 0:
+        case 1:
+        case 2:
+            drawSphere(cr, ix, iy, 16, ballColour(i));
+            break;
+        case 3:
+            for (int k = 0; k < 3; ++k) drawSphere(cr, ix - 16 + k * 16, iy + (k == 1 ? -6 : 6), 9, ballColour(2));
+            break;
+        case 4:
+            drawSphere(cr, ix, iy, 16, hex(0xF2C14E));
+            break;
+        case 5:
+            cairo_move_to(cr, ix, iy - 18);
+            cairo_line_to(cr, ix + 12, iy - 6);
+            cairo_line_to(cr, ix + 12, iy + 6);
+            cairo_line_to(cr, ix, iy + 18);
+            cairo_line_to(cr, ix - 12, iy + 6);
+            cairo_line_to(cr, ix - 12, iy - 6);
+            cairo_close_path(cr);
+            cairo_set_source_rgb(cr, 0.3, 0.8, 0.5);
+            cairo_fill_preserve(cr);
+            cairo_set_source_rgb(cr, 0.1, 0.3, 0.2);
+            cairo_set_line_width(cr, 1.5);
+            cairo_stroke(cr);
+            break;
+        default: {
+            cairo_pattern_t* h = cairo_pattern_create_radial(ix, iy, 2, ix, iy, 20);
+            cairo_pattern_add_color_stop_rgba(h, 0, 1, 0.8, 0.2, 1);
+            cairo_pattern_add_color_stop_rgba(h, 1, 0.9, 0.2, 0.0, 0);
+            cairo_set_source(cr, h);
+            cairo_arc(cr, ix, iy, 20, 0, 2 * M_PI);
+            cairo_fill(cr);
+            cairo_pattern_destroy(h);
+        }
+        }
+    }
+    // The field in miniature on the right: a magnet with balls clinging to it.
+    if (!shapes.magnets.empty()) emblem(c, shapes.magnets.begin()->second, 668, 250, 44);
+    Lettering cap = head;
+    cap.size = 14;
+    letter(c, "Clear the magnet of every ball!", 668, 400, cap);
+    c.savePack("_help");
+}
+
+void creditsPlate() {
+    Canvas c(520, 460);
+    cairo_t* cr = c.cr();
+    roundedRect(cr, 6, 6, 508, 448, 20);
+    cairo_set_source_rgba(cr, 0.12, 0.07, 0.05, 0.95);
+    cairo_fill_preserve(cr);
+    setColour(cr, kBronzeDark);
+    cairo_set_line_width(cr, 8);
+    cairo_stroke_preserve(cr);
+    setColour(cr, kBronze);
+    cairo_set_line_width(cr, 4);
+    cairo_stroke(cr);
+    Lettering t;
+    t.size = 36;
+    t.glowRadius = 6;
+    letter(c, "Credits", 260, 44, t);
+    Lettering h = textStyle(18);
+    h.top = hex(0xFFD070);
+    h.bottom = hex(0xE09030);
+    const Lettering b = textStyle(15);
+    const char* lines[][2] = {
+        {"The Vellmoor of Quorrin", nullptr},
+        {"Made by the Brandwick team", nullptr},
+        {"Design, code, pictures and sounds", nullptr},
+        {"Brandwick", nullptr},
+        {"Built with", nullptr},
+        {"SDL2, OpenGL, libepoxy, ODE", nullptr},
+        {"SDL2_mixer, libopenmpt, Cairo", nullptr},
+        {"DejaVu fonts, GoogleTest", nullptr},
+        {"Thank you for playing!", nullptr},
+    };
+    const double ys[9] = {100, 130, 178, 204, 252, 278, 302, 326, 394};
+    const bool heads[9] = {true, false, true, false, true, false, false, false, true};
+    for (int i = 0; i < 9; ++i) letter(c, lines[i][0], 260, ys[i], heads[i] ? h : b);
+    c.savePack("credits_plate");
+}
+
+void icon(const ShapeSet& shapes, const std::string& path) {
+    Canvas c(128, 128);
+    if (!shapes.magnets.empty()) {
+        drawMagnet(c, shapes.magnets.begin()->second, 64, 64, 40, 4242);
+        for (int i = 0; i < 6; ++i) {
+            const double a = -M_PI / 2 + i * M_PI / 3 + 0.5;
+            drawSphere(c.cr(), 64 + 50 * std::cos(a), 64 + 50 * std::sin(a), 12, ballColour(i));
+        }
+    }
+    cairo_surface_flush(c.surface());
+    if (cairo_surface_write_to_png(c.surface(), path.c_str()) != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error("cannot write " + path);
+}
+}  // namespace
+
+void addScreenJobs(Jobs& jobs, const ShapeSet& shapes) {
+    jobs.push_back([] { logo1(); });
+    jobs.push_back([&shapes] { logo2(shapes); });
+    jobs.push_back([] {
+        titleGate();
+        loadBar();
+        pausePlate();
+        creditsPlate();
+    });
+    jobs.push_back([] { menuBackdrop(); });
+    jobs.push_back([] { menuForeground(); });
+    jobs.push_back([&shapes] { helpPage(shapes); });
+}
+
+void addIconJob(Jobs& jobs, const ShapeSet& shapes, const std::string& iconPath) {
+    jobs.push_back([&shapes, iconPath] { icon(shapes, iconPath); });
+}
+
+}  // namespace pg

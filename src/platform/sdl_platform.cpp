@@ -23,7 +23,7 @@ bool headlessVideo() {
 }  // namespace
 
 SdlPlatform::~SdlPlatform() {
-    destroyWindow();
+    releaseWindow();
     if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
@@ -45,6 +45,7 @@ bool SdlPlatform::initVideo() {
 }
 
 bool SdlPlatform::createWindow(const WindowDesc& desc) {
+    if (retired_) releaseWindow();
     if (window_) {
         std::fprintf(stderr, "createWindow: the window already exists\n");
         return false;
@@ -95,6 +96,18 @@ bool SdlPlatform::createWindow(const WindowDesc& desc) {
 }
 
 void SdlPlatform::destroyWindow() {
+    // The player sees the window go at once, but the GL context outlives it
+    // until the platform goes: the shutdown hooks that run after the window
+    // was closed still release their GL objects through it.
+    if (!window_ || retired_) return;
+    SDL_StopTextInput();
+    SDL_HideWindow(window_);
+    retired_ = true;
+    focused_ = minimized_ = false;
+}
+
+void SdlPlatform::releaseWindow() {
+    retired_ = false;
     if (context_) {
         SDL_GL_DeleteContext(context_);
         context_ = nullptr;
@@ -108,7 +121,7 @@ void SdlPlatform::destroyWindow() {
 }
 
 void SdlPlatform::showWindow() {
-    if (window_) SDL_ShowWindow(window_);
+    if (window_ && !retired_) SDL_ShowWindow(window_);
 }
 
 void SdlPlatform::minimizeWindow() {

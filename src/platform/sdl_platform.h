@@ -24,7 +24,7 @@ public:
     // The window is visible once created: 800 x 600 logical client area, not
     // resizable. Desktop-sized when full screen was asked for before.
     bool createWindow(const WindowDesc& desc) override;
-    bool hasWindow() const override { return window_ != nullptr; }
+    bool hasWindow() const override { return window_ != nullptr && !retired_; }
     // Destroys the window and its context; WM_DESTROY is the engine's.
     void destroyWindow() override;
     void showWindow() override;
@@ -55,6 +55,7 @@ public:
     void translate(const SDL_Event& e);
 
 private:
+    void releaseWindow();
     bool initVideo();
     void pump();
     bool ownWindow(uint32_t windowId) const;
@@ -63,6 +64,7 @@ private:
 
     bool videoInit_ = false;
     SDL_Window* window_ = nullptr;
+    bool retired_ = false;  // closed for the player, context kept for the shutdown
     void* context_ = nullptr;
     bool fullscreen_ = false;
     bool focused_ = false;

@@ -1,0 +1,130 @@
+// One logic tick of the play field (physics, forces, sprites, deletion and
+// the match search) with a given number of balls settled around the magnet.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "frame/random.h"
+#include "game/field.h"
+#include "game/level.h"
+#include "scene/actor.h"
+
+namespace {
+
+std::string prism(const std::vector<std::vector<std::pair<double, double>>>& solids, std::string& indices) {
+    std::vector<double> v;
+    std::vector<int> ix;
+    for (const auto& poly : solids) {
+        const int base = static_cast<int>(v.size() / 3);
+        const int n = static_cast<int>(poly.size());
+        for (double z : {1.0, -1.0})
+            for (const auto& p : poly) v.insert(v.end(), {p.first, p.second, z});
+        for (int i = 1; i + 1 < n; ++i) {
+            ix.insert(ix.end(), {base, base + i, base + i + 1});
+            ix.insert(ix.end(), {base + n, base + n + i + 1, base + n + i});
+        }
+        for (int i = 0; i < n; ++i) {
+            const int a = i, b = (i + 1) % n;
+            ix.insert(ix.end(), {base + n + a, base + n + b, base + b});
+            ix.insert(ix.end(), {base + n + a, base + b, base + a});
+        }
+    }
+    std::string out = std::to_string(v.size());
+    for (double d : v) out += " " + std::to_string(d);
+    indices = std::to_string(ix.size());
+    for (int i : ix) indices += " " + std::to_string(i);
+    return out;
+}
+
+std::vector<std::pair<double, double>> box(double x0, double y0, double x1, double y1) {
+    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
+
+void tick(PhysicsField& f) {
+    f.step();
+    f.constrainRotation();
+    f.damp();
+    f.pullToMagnet();
+    f.updateActivity(1.0f / 80.0f);
+    f.syncSprites();
+    f.findMatches();
+    f.destroyMarked();
+    mergeNewActors();
+    updateActors();
+    mergeNewActors();
+    purgeDeadActors();
+}
+
+void runField(benchmark::State& state, int balls, int iterations) {
+    vmSeed(7);
+    resetLevelParams();
+    LevelParams& p = mutableLevelParams();
+    p.ColorsMax = 8;
+    // A 12-tooth cog as the magnet, like the campaign's.
+    std::vector<std::pair<double, double>> cog;
+    for (int i = 0; i < 24; ++i) {
+        const double a = i * 3.14159265358979 / 12, r = (i % 2) ? 0.9 : 1.15;
+        cog.emplace_back(r * std::cos(a), r * std::sin(a));
+    }
+    std::vector<std::vector<std::pair<double, double>>> teeth;
+    for (int i = 0; i < 24; ++i) teeth.push_back({{0, 0}, cog[static_cast<size_t>(i)], cog[static_cast<size_t>((i + 1) % 24)]});
+    p.MagnetVertices = prism(teeth, p.MagnetIndices);
+    p.WallVertices = prism({box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10),
+                            box(11.45, -1, 13, 10)},
+                           p.WallIndices);
+    // Hexagonal cells of the walled area, nearest to the magnet first;
+    // colours in pairs so groups form but rarely reach three.
+    p.BallSize = 60;
+    const double r = level::ballRadius(), step = 2 * r * 1.02;
+    std::vector<std::pair<double, double>> cells;
+    for (int j = 0; j * step * 0.866 < 7.6; ++j)
+        for (int i = 0; i * step < 10.7; ++i) {
+            const double x = 0.6 + r + i * step + (j % 2) * step / 2, y = 0.85 + r + j * step * 0.866;
+            if (x > 11.4 - r || y > 8.55 - r || std::hypot(x - 6, y - 4.035) < 1.2 + r) continue;
+            cells.emplace_back(x, y);
+        }
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) {
+        return std::hypot(a.first - 6, a.second - 4.035) < std::hypot(b.first - 6, b.second - 4.035);
+    });
+    std::string verts = std::to_string(balls * 2), colours = std::to_string(balls);
+    for (int k = 0; k < balls && k < static_cast<int>(cells.size()); ++k) {
+        verts += " " + std::to_string(cells[static_cast<size_t>(k)].first) + " " +
+                 std::to_string(cells[static_cast<size_t>(k)].second);
+        colours += " " + std::to_string((k / 2) % 8);
+    }
+    p.BallsVertices = verts;
+    p.BallsIndices = colours;
+
+    PhysicsField& f = field();
+    const int oldIterations = f.iterations;
+    f.iterations = iterations;
+    f.setupWorld();
+    if (!f.buildLevel()) {
+        state.SkipWithError("level did not build");
+        return;
+    }
+    for (int i = 0; i < 400; ++i) tick(f);  // let the pack settle
+    for (auto _ : state) tick(f);
+    state.counters["balls"] = f.countBalls();
+    f.clear();
+    f.iterations = oldIterations;
+    destroyAllActors();
+}
+
+void BM_FieldTick(benchmark::State& state) {
+    runField(state, static_cast<int>(state.range(0)), field().iterations);
+}
+
+// The cost of the solver's iteration count (the field's default against the
+// three of the original tuning).
+void BM_FieldTickIterations(benchmark::State& state) {
+    runField(state, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+}
+
+}  // namespace
+
+BENCHMARK(BM_FieldTick)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FieldTickIterations)->Args({100, 3})->Args({100, 10})->Unit(benchmark::kMicrosecond);

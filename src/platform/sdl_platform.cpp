@@ -179,10 +179,12 @@ void SdlPlatform::showSystemCursor(bool show) {
 }
 
 bool SdlPlatform::ownWindow(uint32_t windowId) const {
-    return window_ && (windowId == 0 || windowId == SDL_GetWindowID(window_));
+    return window_ && !retired_ && (windowId == 0 || windowId == SDL_GetWindowID(window_));
 }
 
-bool SdlPlatform::hasKeyboardFocus() const { return window_ && SDL_GetKeyboardFocus() == window_; }
+bool SdlPlatform::hasKeyboardFocus() const {
+    return window_ && !retired_ && SDL_GetKeyboardFocus() == window_;
+}
 
 void SdlPlatform::logicalMouse(int wx, int wy, int& lx, int& ly) const {
     int ww = kLogicalWidth, wh = kLogicalHeight;

@@ -1,0 +1,427 @@
+#include "game/cannon.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+#include "anim/commands.h"
+#include "frame/random.h"
+#include "game/field.h"
+#include "game/game_pictures.h"
+#include "game/game_sound.h"
+#include "game/level.h"
+#include "res/picture_pack.h"
+#include "scene/input.h"
+#include "sound/sound.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kAnimTicks = 10;
+constexpr int kHeatFadeTicks = 20;
+constexpr int kOverchargeFxTicks = 40;
+constexpr int kNextSlide = 52;  // how far the next ball travels into the breech
+constexpr float kNextBallScale = 0.85f;
+
+const HeatStep kHeat[5] = {
+    {3, 0, 20}, {6, 0, 25}, {6, 64, 25}, {12, 128, 35}, {48, 192, 64},
+};
+
+SlideShow* makePicture(Actor* owner, const char* name, int layer) {
+    auto* show = new SlideShow;
+    show->setOwner(owner, 0);
+    show->sprite.setPicture(name ? gamePack(name) : nullptr, 0);
+    show->sprite.setLayer(layer);
+    return show;
+}
+
+void dispose(SlideShowCommand* show) {
+    if (!show) return;
+    show->stop();
+    show->kill();
+}
+
+int clampGun(int mouseX) { return std::clamp(mouseX, kGunMinX, kGunMaxX); }
+
+int colourLimit() { return std::clamp(level::ColorsMax(), 0, 8); }
+
+}  // namespace
+
+const HeatStep& heatStep(int level) { return kHeat[std::clamp(level, 0, 4)]; }
+
+// ------------------------------------------------------------------ Cannon
+
+Cannon::Cannon() {
+    middle = makePicture(this, "gun_middle", 251);
+    sideLeft = makePicture(this, "gun_side_left", 253);
+    sideRight = makePicture(this, "gun_side_right", 253);
+    breechLeft = makePicture(this, "gun_zatvor_left", 252);
+    breechRight = makePicture(this, "gun_zatvor_right", 252);
+    progressBar = makePicture(this, "gun_progress_bar", 254);
+    progressLight = makePicture(this, "gun_progress_bar_light", 255);
+    loadedBall = makePicture(this, nullptr, 250);
+    nextBall1 = makePicture(this, nullptr, 250);
+    nextBall2 = makePicture(this, nullptr, 250);
+    heat = makePicture(this, "gun_heat", 256);
+    heat->sprite.setAlpha(0);
+    effect = new SlideShowFX;
+    effect->setOwner(this, 0);
+    effect->sprite.setLayer(257);
+
+    const PicturePack* m = middle->sprite.pack;
+    w = (m ? m->frameWidth(0) : 0) / 2;
+    H = (m ? m->frameHeight(0) : 0) - 2;
+    // Until its first appearance the gun waits below the screen edge.
+    lift = static_cast<int32_t>(2.0f * level::ballSizeFactor() * static_cast<float>(H));
+    applyScale();
+    rescaleLight();
+    placePictures();
+}
+
+Cannon::~Cannon() {
+    for (SlideShowCommand* s : std::initializer_list<SlideShowCommand*>{
+             middle, sideLeft, sideRight, breechLeft, breechRight, progressBar, progressLight, loadedBall,
+             nextBall1, nextBall2, heat})
+        dispose(s);
+    if (effect) {
+        effect->stop();
+        effect->sprite.clearEffects();
+        effect->kill();
+    }
+}
+
+void Cannon::applyScale() {
+    const float s = level::ballSizeFactor();
+    for (SlideShow* p : {middle, sideLeft, sideRight, breechLeft, breechRight, progressBar, loadedBall,
+                         nextBall2, heat})
+        p->sprite.setScale(s, s);
+    nextBall1->sprite.setScale(kNextBallScale * s, kNextBallScale * s);
+    effect->sprite.setScale(s, s);
+    rescaleLight();
+}
+
+void Cannon::rescaleLight() {
+    const float s = level::ballSizeFactor();
+    progressLight->sprite.setScale(s * charge, s);
+}
+
+void Cannon::placePictures() {
+    const float s = level::ballSizeFactor();
+    const float X = static_cast<float>(x);
+    const float Hf = static_cast<float>(H), L = static_cast<float>(lift), wf = static_cast<float>(w);
+    auto put = [](SlideShow* p, float px, float py) { p->sprite.setPosition(px, py); };
+    put(middle, X - s * wf, 600.0f - s * (Hf - L - 4));
+    put(sideLeft, X - s * (wf + 59), 600.0f - s * (Hf - L));
+    put(sideRight, X + s * wf, 600.0f - s * (Hf - L));
+    put(breechLeft, X - s * (wf - static_cast<float>(o) + 26), 600.0f - s * (Hf - L));
+    put(breechRight, X + s * (wf - static_cast<float>(o)), 600.0f - s * (Hf - L));
+    put(progressBar, X - s * (wf + 2), 600.0f - s * (Hf - L - 50));
+    put(progressLight, X - s * (wf - 7), 600.0f - s * (Hf - L - 54));
+    const float ballY = 600.0f - s * (Hf - L - static_cast<float>(sy) - 8);
+    put(loadedBall, X - s * (26 - static_cast<float>(sx)), ballY);
+    effect->sprite.setPosition(static_cast<int>(X), static_cast<int>(ballY));
+    const float nextY = 600.0f - s * (Hf - L - 8 + static_cast<float>(ny));
+    put(nextBall1, X - s * (wf - static_cast<float>(nx) + kNextSlide), nextY);
+    put(nextBall2, X - s * (wf + static_cast<float>(nx) - kNextSlide), nextY);
+    put(heat, X - s * (wf + 74), 600.0f - s * (Hf - L + 18));
+}
+
+void Cannon::moveTo(int mouseX) {
+    if (animState == kGunHidden) return;
+    x = clampGun(mouseX);
+    placePictures();
+}
+
+bool Cannon::startCharge() {
+    if (charging) return false;
+    if (Sound_CurrentLoop() == 0) Sound_PlayLoop("gun_startcharge.ogg");
+    charging = 1;
+    return true;
+}
+
+bool Cannon::canShoot() const { return cooldown == 0 && charging; }
+
+void Cannon::cancelCharge() {
+    Sound_PlayLoop("");
+    charge = 0.0f;
+    charging = 0;
+    overchargeTicks = 0;
+    rescaleLight();
+}
+
+void Cannon::fadeHeat(int toAlpha) {
+    heat->stop();
+    auto* fade = new SSC_AlphaFromTo(static_cast<float>(heat->sprite.rs.alpha), static_cast<float>(toAlpha));
+    fade->setLength(kHeatFadeTicks);
+    heat->enqueue(fade);
+}
+
+void Cannon::showColours(int loaded, int next, bool showLoaded) {
+    PicturePack* nextPack = ballPack(next);
+    nextBall1->sprite.setPicture(nextPack, 0);
+    nextBall2->sprite.setPicture(nextPack, 0);
+    loadedBall->sprite.setPicture(ballPack(loaded), 0);
+    if (showLoaded) loadedBall->sprite.setVisible(true);
+}
+
+// A new swap or shot cuts the running one short: its colours appear at once.
+void Cannon::finishPending() {
+    if (animState == kGunSwapOpen) showColours(shownLoaded, shownNext, false);
+    if (animState == kGunFireOpen) showColours(shownLoaded, shownNext, true);
+}
+
+void Cannon::shotFired(int loaded, int next, int fired) {
+    cancelCharge();
+    if (fired == 0 && cooldown == 0) {
+        const HeatStep& step = heatStep(heatLevel);
+        cooldown = step.cooldown;
+        fadeHeat(step.alpha);
+        if (step.alpha > 150) playGameSound("gun_heat");
+        heatReset = step.heatReset;
+        heatLevel = std::min(heatLevel + 1, 4);
+    }
+    finishPending();
+    // Hidden after finishing the previous animation, which would otherwise
+    // bring back the ball that has just left.
+    loadedBall->sprite.setVisible(false);
+    shownNext = next;
+    shownLoaded = loaded;
+    if (animState != kGunHidden) {
+        animState = kGunFireOpen;
+        animCounter = kAnimTicks;
+    }
+}
+
+bool Cannon::swapShown(int next, int loaded) {
+    if (animState == kGunSlideIn || animState == kGunFireOpen) return false;
+    if (animState == kGunSwapOpen) finishPending();
+    playGameSound("gun_chcolor_rb");
+    shownLoaded = next;
+    shownNext = loaded;
+    animState = kGunSwapOpen;
+    animCounter = kAnimTicks;
+    return true;
+}
+
+void Cannon::showNext(int colour) {
+    shownNext = colour;
+    // Mid-swap or mid-shot the pending colours are put up at the half-way
+    // point anyway; changing them now would show the next ball too early.
+    if (animState == kGunSwapOpen || animState == kGunFireOpen) return;
+    PicturePack* pack = ballPack(colour);
+    nextBall1->sprite.setPicture(pack, 0);
+    nextBall2->sprite.setPicture(pack, 0);
+}
+
+int Cannon::muzzleX() const {
+    const float s = level::ballSizeFactor();
+    const float width = static_cast<float>(middle->sprite.width());
+    return static_cast<int>(std::lround(middle->sprite.x + s * width / 2.0f));
+}
+
+void Cannon::pause() {
+    cancelCharge();
+    frozen = 1;
+}
+
+void Cannon::resume() {
+    frozen = 0;
+    if (animState == kGunHidden) return;
+    x = clampGun(mousePosition.x);
+    placePictures();
+}
+
+void Cannon::appear(int atX) {
+    loadedBall->sprite.setVisible(false);
+    x = atX;
+    animState = kGunAppear;
+    animCounter = kAnimTicks;
+    applyScale();
+}
+
+void Cannon::retract(int atX) {
+    x = atX;
+    animState = kGunRetract;
+    animCounter = kAnimTicks;
+}
+
+void Cannon::update() {
+    if (!frozen) {
+        if (charging) {
+            charge += 0.01f;
+            if (charge > 1.0f) {
+                charge = 1.0f;
+                ++overchargeTicks;
+            }
+            rescaleLight();
+        }
+        if (overchargeTicks > kOverchargeTicks) {
+            playGameSound("gun_overcharge");
+            effect->stop();
+            effect->sprite.clearEffects();
+            effect->sprite.addEffect("fx_overcharge.fx");
+            effect->enqueue(new SSC_Wait(kOverchargeFxTicks));
+            effect->enqueue(new SSC_FXDone());
+            cancelCharge();
+        }
+        if (cooldown > 0) --cooldown;
+        if (heatReset > 0 && --heatReset == 0) {
+            heatLevel = 0;
+            fadeHeat(0);
+        }
+        if (charge <= 0.5f) {
+            sx = sy = 0;
+        } else if (charge <= 0.85f) {
+            sx = vmRand() % 3 - 1;
+            sy = vmRand() % 3 - 1;
+        } else {
+            sx = vmRand() % 5 - 2;
+            sy = vmRand() % 5 - 2;
+        }
+    }
+    animate();
+    placePictures();
+}
+
+void Cannon::animate() {
+    if (animState < kGunSwapOpen) return;
+    const int c = --animCounter;
+    const bool done = c < 1;
+    const float s = level::ballSizeFactor();
+    switch (animState) {
+        case kGunSwapOpen:
+            o = nx = (kAnimTicks - c) * w / kAnimTicks;
+            if (done) {
+                showColours(shownLoaded, shownNext, false);
+                animState = kGunSwapClose;
+                animCounter = kAnimTicks;
+            }
+            break;
+        case kGunSwapClose:
+            o = nx = w * c / kAnimTicks;
+            if (done) animState = kGunIdle;
+            break;
+        case kGunFireOpen:
+            o = nx = (kAnimTicks - c) * w / kAnimTicks;
+            lift = static_cast<int32_t>(std::sin((kAnimTicks - c) * kPi / kAnimTicks) * 10.0);
+            if (done) {
+                showColours(shownLoaded, shownNext, true);
+                animState = kGunSlideIn;
+                animCounter = kAnimTicks;
+            }
+            break;
+        case kGunSlideIn: {
+            o = w * c / kAnimTicks;
+            const double t = c * (kPi / 2) / kAnimTicks;
+            nx = static_cast<int32_t>(-kNextSlide * std::sin(t));
+            ny = -kNextSlide - static_cast<int32_t>(-kNextSlide * std::cos(t));
+            if (done) animState = kGunIdle;
+            break;
+        }
+        case kGunAppear:
+            lift = static_cast<int32_t>(2.0f * s * static_cast<float>(H) * static_cast<float>(c) / kAnimTicks);
+            if (done) animState = kGunIdle;
+            break;
+        case kGunRetract:
+            lift = static_cast<int32_t>(2.0f * s * static_cast<float>(H) * static_cast<float>(kAnimTicks - c) /
+                                        kAnimTicks);
+            if (done) animState = kGunHidden;
+            break;
+        default:
+            break;
+    }
+}
+
+// -------------------------------------------------------------- CannonRamp
+
+CannonRamp::CannonRamp() {
+    rails = new PckSprite;
+    rails->setPicture(gamePack("rails"), 0);
+    rails->setLayer(201);
+    rails->setPosition(0, 600 - rails->height());
+}
+
+CannonRamp::~CannonRamp() { delete rails; }
+
+// --------------------------------------------------------------- GunColours
+
+void GunColours::reset() {
+    std::fill(seen, seen + 8, uint8_t{0});
+    allSeen = 0;
+}
+
+int GunColours::nextColour(int exclude) {
+    const int colours = colourLimit();
+    if (colours <= 0) return 0;
+    if (allSeen && field().countBalls() > 0) {
+        bool present[8];
+        field().presentColours(present);
+        int m = 0;
+        for (int i = 0; i < 8; ++i) {
+            seen[i] = present[i] ? 1 : 0;
+            m += present[i] ? 1 : 0;
+        }
+        // Balls whose colour is outside this level's range count as balls but
+        // not as present colours; drawing "until present" would never end.
+        if (m > 0) {
+            const bool avoid = m >= 2 && exclude >= 0;
+            for (;;) {
+                const int r = vmRand() % colours;
+                if (present[r] && !(avoid && r == exclude)) return r;
+            }
+        }
+        return vmRand() % colours;
+    }
+    const int r = vmRand() % colours;
+    seen[r] = 1;
+    allSeen = std::all_of(seen, seen + colours, [](uint8_t v) { return v != 0; }) ? 1 : 0;
+    return r;
+}
+
+void GunColours::advanceColours(int fired) {
+    bool present[8];
+    field().presentColours(present);
+    const bool nextPresent = nextBall >= 0 && nextBall < 8 && present[nextBall];
+    loadedColour = nextPresent ? nextBall : nextColour(-1);
+    nextBall = nextColour(loadedColour);
+    if (gun) gun->shotFired(loadedColour, nextBall, fired);
+}
+
+bool GunColours::swapColours() {
+    if (gun && !gun->swapShown(nextBall, loadedColour)) return false;
+    std::swap(loadedColour, nextBall);
+    return true;
+}
+
+bool GunColours::refreshNext() {
+    bool present[8];
+    field().presentColours(present);
+    if (nextBall >= 0 && nextBall < 8 && present[nextBall]) return false;
+    nextBall = nextColour(loadedColour);
+    if (gun) gun->showNext(nextBall);
+    return true;
+}
+
+// ------------------------------------------------------------------ shooting
+
+float shotSpeed(float charge) { return 30.0f + 30.0f * charge * level::ballSizeFactor(); }
+
+FieldObject* fireLoadedBall(Cannon& gun, GunColours& colours) {
+    PhysicsField& f = field();
+    FieldObject* ball = f.createBall(colours.loadedColour, static_cast<float>(gun.muzzleX()) / kPixelsPerUnit,
+                                     static_cast<float>(kMuzzleY) / kPixelsPerUnit, -shotSpeed(gun.charge), 0.0f);
+    if (ball) {
+        if (ball->glow) {
+            ball->glow->setPicture(shotGlowPack(), 0);
+            ball->glow->centreHotSpot();
+        }
+        ball->activity = 1.0f;
+        ball->shot = 1;
+    }
+    colours.advanceColours(0);
+    playGameSound("gun_shoot");
+    if (playCounters().backlog > 0) f.spawnBacklogBall();
+    if (f.countBalls() > 3 && f.colourCount() > 2) playCounters().backlog += level::BallsSpawnMiss();
+    playCounters().unmatchedShots += 1;
+    return ball;
+}

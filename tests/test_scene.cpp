@@ -34,15 +34,6 @@ public:
     int consumeKeys = 1;
 };
 
-class Recorder : public Actor {
-public:
-    int onNotify(int id, int msg, int a, int b) override {
-        reports.push_back({id, msg, a, b});
-        return 1;
-    }
-    std::vector<std::array<int, 4>> reports;
-};
-
 // One logic tick in the frame step's order.
 void tick() {
     mergeNewActors();
@@ -148,7 +139,7 @@ TEST_F(SceneTest, EarlierKillGetsNoUpdateAndPurgeChainsThroughDestructors) {
 }
 
 TEST_F(SceneTest, ReportsTravelUpThroughTransparentActors) {
-    auto* grandparent = new Recorder;
+    auto* grandparent = new ReportRecorder;
     auto* parent = new Actor;
     auto* child = new Actor;
     parent->setOwner(grandparent, 7);

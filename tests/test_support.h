@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,16 @@ public:
     }
     std::vector<RecordedDraw> calls;
     bool sceneOk = true;
+};
+
+// Collects the reports (id, msg, a, b) its children send.
+class ReportRecorder : public Actor {
+public:
+    int onNotify(int id, int msg, int a, int b) override {
+        reports.push_back({id, msg, a, b});
+        return 1;
+    }
+    std::vector<std::array<int, 4>> reports;
 };
 
 // Resets every process-wide engine state the scene and frame keep.

@@ -49,15 +49,6 @@ private:
     SoundHandle next_ = 1;
 };
 
-class Recorder : public Actor {
-public:
-    int onNotify(int id, int msg, int a, int b) override {
-        reports.push_back({id, msg, a, b});
-        return 1;
-    }
-    std::vector<std::array<int, 4>> reports;
-};
-
 // A pack of `frames` frames of w x h, stacked vertically.
 void fillPack(PicturePack& pack, int frames, int w, int h) {
     pack.clearFrames();
@@ -73,7 +64,7 @@ protected:
         Sound_InstallBackend(std::make_unique<PlayLog>(played));
         Sound_Init();
         fillPack(buttonPack, 3, 100, 40);
-        owner = new Recorder;
+        owner = new ReportRecorder;
     }
     void TearDown() override {
         EngineTest::TearDown();
@@ -121,7 +112,7 @@ protected:
 
     std::shared_ptr<std::vector<std::string>> played = std::make_shared<std::vector<std::string>>();
     PicturePack buttonPack;
-    Recorder* owner = nullptr;
+    ReportRecorder* owner = nullptr;
 };
 
 // ---- Button ----
@@ -218,7 +209,7 @@ TEST_F(UiTest, DisabledButtonIsInertUntilReenabled) {
 
 TEST_F(UiTest, ButtonHidesPressesFromZonesBelowAndDiesWithItsPicture) {
     // Catches the presses that reach the screen beneath the button.
-    struct Catcher : Recorder {
+    struct Catcher : ReportRecorder {
         int onZoneEvent(int event, int) override {
             events.push_back(event);
             return 1;

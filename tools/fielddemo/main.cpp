@@ -1,7 +1,6 @@
 // Plays a level of the campaign for a few seconds with a gun that shoots by
 // itself, then saves the frame: the scenery, the magnet turning with its
 // body, the balls linked around it and their effects.
-#include <SDL.h>
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "offscreen_renderer.h"
 #include "frame/random.h"
 #include "frame/settings.h"
 #include "game/field.h"
@@ -65,28 +65,7 @@ PckSprite* picture(std::vector<std::unique_ptr<PckSprite>>& keep, const std::str
 int main(int argc, char** argv) {
     const int levelNumber = argc > 1 ? std::atoi(argv[1]) : 23;
     const std::string out = argc > 2 ? argv[2] : "fielddemo.png";
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "fielddemo: no video: %s\n", SDL_GetError());
-        return 1;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_Window* window = SDL_CreateWindow("fielddemo", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) {
-        std::fprintf(stderr, "fielddemo: no OpenGL 3.3 core context: %s\n", SDL_GetError());
-        return 1;
-    }
-    GlSurface surface;
-    surface.swap = [window] { SDL_GL_SwapWindow(window); };
-    surface.viewport = [] { return platform::Viewport{}; };
-    Gfx_InstallDevice(makeGlDevice(std::move(surface)));
-    if (!Gfx_InitDevice()) {
-        for (const std::string& m : Gfx_Messages()) std::fprintf(stderr, "fielddemo: %s\n", m.c_str());
-        return 1;
-    }
+    if (!startOffscreenRenderer("fielddemo")) return 1;
     textureBank().setParticleFolder(kData + "/pic/particles/");
     loadAllEffectsFrom(kData + "/fx/");
     setGamePackLoader(loadPack);
@@ -181,10 +160,6 @@ int main(int argc, char** argv) {
     f.clear();
     destroyAllActors();
     keep.clear();
-    Gfx_ReleaseAll();
-    textureBank().clear();
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    stopOffscreenRenderer();
     return ok ? 0 : 1;
 }

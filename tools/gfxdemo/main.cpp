@@ -1,7 +1,6 @@
 // Draws a small scene with textured, rotated, scaled and tinted quads, text in
 // a bitmap font and particle effects through the OpenGL device, and saves the
 // frame as a PNG. Every picture is generated here, so the demo needs no data.
-#include <SDL.h>
 #include <stb_easy_font.h>
 #include <stb_image_write.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "offscreen_renderer.h"
 #include "frame/random.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
@@ -123,28 +123,7 @@ std::vector<uint32_t> fontSheet() {
 
 int main(int argc, char** argv) {
     const std::string out = argc > 1 ? argv[1] : "gfxdemo.png";
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "gfxdemo: no video: %s\n", SDL_GetError());
-        return 1;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_Window* window = SDL_CreateWindow("gfxdemo", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) {
-        std::fprintf(stderr, "gfxdemo: no OpenGL 3.3 core context: %s\n", SDL_GetError());
-        return 1;
-    }
-    GlSurface surface;
-    surface.swap = [window] { SDL_GL_SwapWindow(window); };
-    surface.viewport = [] { return platform::Viewport{}; };
-    Gfx_InstallDevice(makeGlDevice(std::move(surface)));
-    if (!Gfx_InitDevice()) {
-        for (const std::string& m : Gfx_Messages()) std::fprintf(stderr, "gfxdemo: %s\n", m.c_str());
-        return 1;
-    }
+    if (!startOffscreenRenderer("gfxdemo")) return 1;
 
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vm-gfxdemo-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir / "particles");
@@ -251,11 +230,7 @@ int main(int argc, char** argv) {
     fountain.reset();
     ring.reset();
     keep.clear();
-    Gfx_ReleaseAll();
-    textureBank().clear();
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    stopOffscreenRenderer();
     std::filesystem::remove_all(dir);
     return ok ? 0 : 1;
 }

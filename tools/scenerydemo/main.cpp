@@ -2,7 +2,6 @@
 // "play" a few seconds into the level with the player idle (flares out, the
 // bonus plate down when the level has bonus balls), "win" with the gate open
 // and gold revealed, "loss" with the rocks falling and the wall down.
-#include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "offscreen_renderer.h"
 #include "frame/random.h"
 #include "frame/settings.h"
 #include "game/field.h"
@@ -90,28 +90,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vm-scenerydemo [level] [play|win|loss] [out.png]\n");
         return 2;
     }
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "scenerydemo: no video: %s\n", SDL_GetError());
-        return 1;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_Window* window = SDL_CreateWindow("scenerydemo", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) {
-        std::fprintf(stderr, "scenerydemo: no OpenGL 3.3 core context: %s\n", SDL_GetError());
-        return 1;
-    }
-    GlSurface surface;
-    surface.swap = [window] { SDL_GL_SwapWindow(window); };
-    surface.viewport = [] { return platform::Viewport{}; };
-    Gfx_InstallDevice(makeGlDevice(std::move(surface)));
-    if (!Gfx_InitDevice()) {
-        for (const std::string& m : Gfx_Messages()) std::fprintf(stderr, "scenerydemo: %s\n", m.c_str());
-        return 1;
-    }
+    if (!startOffscreenRenderer("scenerydemo")) return 1;
     textureBank().setParticleFolder(kData + "/pic/particles/");
     loadAllEffectsFrom(kData + "/fx/");
     setGamePackLoader(loadPack);
@@ -177,10 +156,6 @@ int main(int argc, char** argv) {
     f.clear();
     scenery.reset();
     destroyAllActors();
-    Gfx_ReleaseAll();
-    textureBank().clear();
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_Quit();
+    stopOffscreenRenderer();
     return ok ? 0 : 1;
 }

@@ -5,43 +5,16 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame/random.h"
 #include "game/field.h"
 #include "game/level.h"
+#include "mesh_support.h"
 #include "scene/actor.h"
 
 namespace {
-
-std::string prism(const std::vector<std::vector<std::pair<double, double>>>& solids, std::string& indices) {
-    std::vector<double> v;
-    std::vector<int> ix;
-    for (const auto& poly : solids) {
-        const int base = static_cast<int>(v.size() / 3);
-        const int n = static_cast<int>(poly.size());
-        for (double z : {1.0, -1.0})
-            for (const auto& p : poly) v.insert(v.end(), {p.first, p.second, z});
-        for (int i = 1; i + 1 < n; ++i) {
-            ix.insert(ix.end(), {base, base + i, base + i + 1});
-            ix.insert(ix.end(), {base + n, base + n + i + 1, base + n + i});
-        }
-        for (int i = 0; i < n; ++i) {
-            const int a = i, b = (i + 1) % n;
-            ix.insert(ix.end(), {base + n + a, base + n + b, base + b});
-            ix.insert(ix.end(), {base + n + a, base + b, base + a});
-        }
-    }
-    std::string out = std::to_string(v.size());
-    for (double d : v) out += " " + std::to_string(d);
-    indices = std::to_string(ix.size());
-    for (int i : ix) indices += " " + std::to_string(i);
-    return out;
-}
-
-std::vector<std::pair<double, double>> box(double x0, double y0, double x1, double y1) {
-    return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
-}
 
 void tick(PhysicsField& f) {
     f.step();
@@ -71,10 +44,9 @@ void runField(benchmark::State& state, int balls, int iterations) {
     }
     std::vector<std::vector<std::pair<double, double>>> teeth;
     for (int i = 0; i < 24; ++i) teeth.push_back({{0, 0}, cog[static_cast<size_t>(i)], cog[static_cast<size_t>((i + 1) % 24)]});
-    p.MagnetVertices = prism(teeth, p.MagnetIndices);
-    p.WallVertices = prism({box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10),
-                            box(11.45, -1, 13, 10)},
-                           p.WallIndices);
+    std::tie(p.MagnetVertices, p.MagnetIndices) = prismLists(teeth);
+    std::tie(p.WallVertices, p.WallIndices) = prismLists(
+        {box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10), box(11.45, -1, 13, 10)});
     // Hexagonal cells of the walled area, nearest to the magnet first;
     // colours in pairs so groups form but rarely reach three.
     p.BallSize = 60;

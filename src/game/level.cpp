@@ -105,14 +105,17 @@ bool loadLevel(int levelNumber, int variant) {
 
 int magnetOfLevel(int i) { return g_magnetOfLevel[clampInt(i, 1, 9)]; }
 
-bool parseFloatList(const std::string& text, std::vector<float>& out) {
+namespace {
+// "n v1 ... vn": the count, then at least that many numbers of type T.
+template <typename T>
+bool parseNumberList(const std::string& text, std::vector<T>& out) {
     out.clear();
     std::istringstream in(text);
     long long n = 0;
     if (!(in >> n) || n <= 0 || n > 10'000'000) return false;
     out.reserve(static_cast<size_t>(n));
     for (long long i = 0; i < n; ++i) {
-        float v = 0;
+        T v{};
         if (!(in >> v)) {
             out.clear();
             return false;
@@ -121,23 +124,11 @@ bool parseFloatList(const std::string& text, std::vector<float>& out) {
     }
     return true;
 }
+}  // namespace
 
-bool parseIntList(const std::string& text, std::vector<int>& out) {
-    out.clear();
-    std::istringstream in(text);
-    long long n = 0;
-    if (!(in >> n) || n <= 0 || n > 10'000'000) return false;
-    out.reserve(static_cast<size_t>(n));
-    for (long long i = 0; i < n; ++i) {
-        int v = 0;
-        if (!(in >> v)) {
-            out.clear();
-            return false;
-        }
-        out.push_back(v);
-    }
-    return true;
-}
+bool parseFloatList(const std::string& text, std::vector<float>& out) { return parseNumberList(text, out); }
+
+bool parseIntList(const std::string& text, std::vector<int>& out) { return parseNumberList(text, out); }
 
 bool parseMesh(const std::string& vertices, const std::string& indices, Mesh& out) {
     out = Mesh();

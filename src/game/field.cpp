@@ -495,21 +495,28 @@ bool PhysicsField::spawnBlocked(float x, float y) const {
     return false;
 }
 
-bool PhysicsField::spawnBacklogBall() {
-    const int colour = fieldNextColour(-1);
-    float px[2], py[2];
-    bool freePoint[2];
-    for (int k = 0; k < 2; ++k) {
-        spawnPoint(k, px[k], py[k]);
-        freePoint[k] = !spawnBlocked(px[k], py[k]);
-    }
+int PhysicsField::chooseSpawnPoint(int turn, float& x, float& y) const {
+    // Both guns are tried from the one whose turn it is; a later free one
+    // overrides an earlier, so with both free the other gun fires.
     int chosen = -1;
     for (int i = 0; i < 2; ++i) {
-        const int k = (backlogTurn + i) % 2;
-        if (freePoint[k]) chosen = k;
+        const int k = (turn + i) % 2;
+        float px = 0, py = 0;
+        spawnPoint(k, px, py);
+        if (spawnBlocked(px, py)) continue;
+        chosen = k;
+        x = px;
+        y = py;
     }
+    return chosen;
+}
+
+bool PhysicsField::spawnBacklogBall() {
+    const int colour = fieldNextColour(-1);
+    float x = 0, y = 0;
+    const int chosen = chooseSpawnPoint(backlogTurn, x, y);
     if (chosen < 0) return false;
-    createBall(colour, px[chosen], py[chosen], 0.1f, chosen == 0 ? 0.1f : -0.1f);
+    createBall(colour, x, y, 0.1f, chosen == 0 ? 0.1f : -0.1f);
     --playCounters().backlog;
     ++backlogTurn;
     return true;
@@ -518,20 +525,10 @@ bool PhysicsField::spawnBacklogBall() {
 void PhysicsField::releaseFreeBalls(int n) {
     const int type = level::FreeBallType() == 0 ? 10 : (level::FreeBallType() == 1 ? 9 : 8);
     for (int i = 0; i < std::min(n, 2); ++i) {
-        float px[2], py[2];
-        bool freePoint[2];
-        for (int k = 0; k < 2; ++k) {
-            spawnPoint(k, px[k], py[k]);
-            freePoint[k] = !spawnBlocked(px[k], py[k]);
-        }
-        int chosen = -1;
-        for (int j = 0; j < 2; ++j) {
-            const int k = (freeTurn + j) % 2;
-            if (freePoint[k]) chosen = k;
-        }
+        float x = 0, y = 0;
+        const int chosen = chooseSpawnPoint(freeTurn, x, y);
         if (chosen < 0) break;
-        FieldObject* ball =
-            createBall(type, px[chosen], py[chosen], 0.1f, chosen == 0 ? 0.1f : -0.1f);
+        FieldObject* ball = createBall(type, x, y, 0.1f, chosen == 0 ? 0.1f : -0.1f);
         makeSpecialGlow(*ball);
         ball->freeState = 1;
         ++freeTurn;

@@ -131,6 +131,8 @@ public:
     // Spawning.
     bool spawnPoint(int side, float& x, float& y) const;
     bool spawnBlocked(float x, float y) const;
+    // The free spawn point for this turn (-1 when both are blocked).
+    int chooseSpawnPoint(int turn, float& x, float& y) const;
     bool spawnBacklogBall();
     void releaseFreeBalls(int n);
     void armFreeBalls();

@@ -1,0 +1,22 @@
+// The table of the ten best scores, shared by all players and kept in
+// [Top10] of the users file.
+#pragma once
+
+#include <array>
+#include <string>
+
+struct HighScoreEntry {
+    int score = 0;
+    std::string name;
+};
+using HighScoreTable = std::array<HighScoreEntry, 10>;
+
+// Reads the table; empty places take the built-in entries, which are then
+// stored so the file always holds a full table.
+HighScoreTable loadHighScores();
+void saveHighScores(const HighScoreTable& table);
+// Inserts below every entry with the same score; true (and saved) when the
+// score made it into the table. Scores below 1 never do.
+bool insertHighScore(HighScoreTable& table, int score, const std::string& name);
+// Loads the table, inserts the score and stores it.
+bool insertHighScore(const std::string& name, int score);

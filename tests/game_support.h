@@ -159,6 +159,48 @@ protected:
     }
     void click(int event) { Game::instance().onZoneEvent(event, 0); }
 
+    // A simple player: aims at the lowest ball of the loaded colour whose
+    // column down to the gun is clear (swapping when only the next colour
+    // has one), fires a quick shot and waits for the field to settle.
+    // A bad player (`match` false) aims at balls of any other colour.
+    // Returns false when nothing could be aimed at.
+    bool playShot(bool match = true) {
+        Game& g = Game::instance();
+        auto target = [&](int colour) -> const FieldObject* {
+            const FieldObject* best = nullptr;
+            bool bestClear = false;
+            for (auto& [id, o] : field().objects) {
+                if (!o->isBall() || o->dying || (o->type == colour) != match) continue;
+                bool clear = true;
+                for (auto& [id2, p] : field().objects)
+                    if (p.get() != o.get() && p->isBall() && !p->dying && p->y() > o->y() &&
+                        std::abs(p->x() - o->x()) < p->radius + o->radius)
+                        clear = false;
+                if (!best || (clear && !bestClear) || (clear == bestClear && o->y() > best->y())) {
+                    best = o.get();
+                    bestClear = clear;
+                }
+            }
+            return best;
+        };
+        const FieldObject* aim = target(g.colours.loadedColour);
+        if (!aim && target(g.colours.nextBall)) {
+            click(ZE_RightUp);
+            run(12);
+            aim = target(g.colours.loadedColour);
+        }
+        if (!aim) return false;
+        mouseTo(std::clamp(static_cast<int>(aim->x() * kPixelsPerUnit), 70, 730));
+        run(1);
+        click(ZE_LeftDown);
+        run(1);
+        click(ZE_LeftUp);
+        run(1);
+        runUntil([] { return !field().anyActiveBall(); }, 240);
+        run(10);
+        return true;
+    }
+
     std::string dir;
     std::filesystem::path oldCwd;
     gametest::OwnerRecorder* owner = nullptr;

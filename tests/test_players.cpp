@@ -12,6 +12,7 @@
 #include "frame/profile.h"
 #include "frame/settings.h"
 #include "game/level.h"
+#include "players/highscores.h"
 #include "players/players.h"
 
 namespace fs = std::filesystem;
@@ -427,3 +428,56 @@ TEST_F(CommitTest, FailedCommitStoresNothing) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The top-ten table
+
+TEST_F(PlayersTest, TopTenFirstRunStoresTheBuiltInTableAndKeepsTheMainFileCurrent) {
+    ASSERT_TRUE(loadStartup());
+    const HighScoreTable t = loadHighScores();
+    expectMainCurrent();
+    EXPECT_EQ(t[0].score, 100000);
+    EXPECT_EQ(t[0].name, "Brandwick");
+    EXPECT_EQ(t[9].score, 10000);
+    EXPECT_EQ(t[9].name, "Grimshade");
+    // Written back in full so the file holds the table from now on.
+    const std::string s = sectionOf(users(), "Top10");
+    EXPECT_NE(s.find("score_0=100000;name_0=Brandwick;"), std::string::npos);
+    EXPECT_NE(s.find("score_9=10000;name_9=Grimshade;"), std::string::npos);
+}
+
+TEST_F(PlayersTest, TopTenGapsTakeTheBuiltInNamesInOrder) {
+    ASSERT_TRUE(loadStartup());
+    writeText(users(), readText(users()) + "[Top10]\nscore_0=500000\nname_0=Ada\nscore_3=0\n");
+    const HighScoreTable t = loadHighScores();
+    EXPECT_EQ(t[0].name, "Ada");
+    EXPECT_EQ(t[0].score, 500000);
+    // The gaps take the defaults' scores of their place but the names in turn.
+    EXPECT_EQ(t[1].score, 90000);
+    EXPECT_EQ(t[1].name, "Brandwick");
+    EXPECT_EQ(t[2].name, "Quorrin");
+}
+
+TEST_F(PlayersTest, TopTenInsertionOrderTiesAndTheLastPlace) {
+    ASSERT_TRUE(loadStartup());
+    HighScoreTable t = loadHighScores();
+    EXPECT_FALSE(insertHighScore(t, 0, "Nobody"));
+    EXPECT_FALSE(insertHighScore(t, 10000, "Tie at the bottom"));  // a tie goes below: out
+    EXPECT_TRUE(insertHighScore(t, 90000, "Tied"));
+    EXPECT_EQ(t[1].name, "Quorrin");
+    EXPECT_EQ(t[2].name, "Tied");
+    EXPECT_EQ(t[9].name, "Brannock");  // the old tenth is gone
+    EXPECT_TRUE(insertHighScore(t, 1000000, "Top"));
+    EXPECT_EQ(t[0].name, "Top");
+    EXPECT_EQ(t[1].name, "Brandwick");
+    // Stored: a fresh load sees the same table.
+    const HighScoreTable again = loadHighScores();
+    for (size_t i = 0; i < t.size(); ++i) {
+        EXPECT_EQ(again[i].score, t[i].score) << i;
+        EXPECT_EQ(again[i].name, t[i].name) << i;
+    }
+    EXPECT_FALSE(insertHighScore("Too late", 15000));
+    EXPECT_TRUE(insertHighScore("Late", 35000));
+    EXPECT_EQ(loadHighScores()[9].name, "Late");
+    expectMainCurrent();
+}

@@ -161,10 +161,10 @@ void GS_Gameover::onStateNotify(int, int, int, int) {
 // ---------------------------------------------------------------- GS_Map
 
 void GS_Map::enter() {
-    Game& g = *game;
     killAllParticles();
     screen = nullptr;
 #ifdef VM_HAVE_MAP
+    Game& g = *game;
     auto* map = new CMapScreen(&g, g.levelNumber(), g.isLastOfEpisode(), g.scoring->total(), g.scoring->crystalTotal);
     // The tutorial's map ends at once, from inside its constructor.
     if (g.current == this && !map->dead) screen = map;

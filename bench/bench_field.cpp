@@ -10,21 +10,15 @@
 
 #include "frame/random.h"
 #include "game/field.h"
+#include "game/game.h"
 #include "game/level.h"
 #include "mesh_support.h"
 #include "scene/actor.h"
 
 namespace {
 
-void tick(PhysicsField& f) {
-    f.step();
-    f.constrainRotation();
-    f.damp();
-    f.pullToMagnet();
-    f.updateActivity(1.0f / 80.0f);
-    f.syncSprites();
-    f.findMatches();
-    f.destroyMarked();
+void tick() {
+    GS_Physics::fieldStep(BonusScoring{});
     mergeNewActors();
     updateActors();
     mergeNewActors();
@@ -78,8 +72,8 @@ void runField(benchmark::State& state, int balls, int iterations) {
         state.SkipWithError("level did not build");
         return;
     }
-    for (int i = 0; i < 400; ++i) tick(f);  // let the pack settle
-    for (auto _ : state) tick(f);
+    for (int i = 0; i < 400; ++i) tick();  // let the pack settle
+    for (auto _ : state) tick();
     state.counters["balls"] = f.countBalls();
     f.clear();
     f.iterations = oldIterations;

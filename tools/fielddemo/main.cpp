@@ -14,6 +14,7 @@
 #include "frame/random.h"
 #include "frame/settings.h"
 #include "game/field.h"
+#include "game/game.h"
 #include "game/game_pictures.h"
 #include "game/level.h"
 #include "game/object_cmd.h"
@@ -135,14 +136,7 @@ int main(int argc, char** argv) {
             ++shots;
         }
         if (tick == 200) f.releaseFreeBalls(level::StartFreeBall());
-        f.step();
-        f.constrainRotation();
-        f.damp();
-        f.pullToMagnet();
-        f.updateActivity(1.0f / 80.0f);
-        f.syncSprites();
-        f.findMatches();
-        f.destroyMarked();
+        GS_Physics::fieldStep(BonusScoring{});
         mergeNewActors();
         updateActors();
         mergeNewActors();

@@ -14,6 +14,7 @@
 #include "frame/random.h"
 #include "frame/settings.h"
 #include "game/field.h"
+#include "game/game.h"
 #include "game/game_pictures.h"
 #include "game/level.h"
 #include "game/magnet.h"
@@ -60,17 +61,7 @@ struct Listener : Actor {
 };
 
 void tick(bool physics) {
-    PhysicsField& f = field();
-    if (physics) {
-        f.step();
-        f.constrainRotation();
-        f.damp();
-        f.pullToMagnet();
-        f.updateActivity(1.0f / 80.0f);
-        f.syncSprites();
-        f.findMatches();
-        f.destroyMarked();
-    }
+    if (physics) GS_Physics::fieldStep(BonusScoring{});
     mergeNewActors();
     updateActors();
     mergeNewActors();

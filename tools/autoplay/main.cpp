@@ -1,0 +1,223 @@
+// vellmoor-autoplay: runs the real game without a player and plays it with
+// mouse input only, as fast as the processor allows, on a virtual clock.
+// Deterministic for a given seed; the last line sums the run up.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "frame/app.h"
+#include "frame/random.h"
+#include "gfx/device.h"
+#include "gfx/gfx.h"
+#include "platform/headless_platform.h"
+#include "platform/platform.h"
+#include "platform/sdl_platform.h"
+#include "player.h"
+#include "players/players.h"
+#include "scene/actor.h"
+#include "screens/app_hooks.h"
+#include "virtual_clock_platform.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: vellmoor-autoplay [--campaign | --episode E | --level E-L] [--seed S] [--tries N]\n"
+    "                         [--shots DIR --every N]\n"
+    "Plays the game headless with mouse input only and prints one line per level\n"
+    "attempt, a summary per episode, and last:\n"
+    "  autoplay: won W lost L levels N ticks T seconds S\n"
+    "  --campaign    from the first tutorial level to the end (the default)\n"
+    "  --episode E   every level of episode E (0 is the tutorial)\n"
+    "  --level E-L   level L of episode E\n"
+    "  --seed S      random seed (default 1); a seed always plays the same game\n"
+    "  --tries N     attempts per level before it is skipped (default 3)\n"
+    "  --shots DIR   save screenshots (PNG) into DIR, drawn in an offscreen window\n"
+    "  --every N     a screenshot every N logic ticks (default 400), and one at\n"
+    "                the end of each attempt\n"
+    "Two liberties a player does not have keep a run going to its end: lives never\n"
+    "run out, and a level lost N times is skipped. An attempt longer than ten\n"
+    "minutes of game time is given up and counts as lost.\n"
+    "The player's data lives in a scratch folder that is removed afterwards.\n";
+
+autoplay::Options g_options;
+std::unique_ptr<autoplay::Player> g_player;
+int32_t g_lastTick = -1;
+bool g_started = false;
+constexpr int64_t kRunTickLimit = 80LL * 3600 * 6;  // six hours of game time
+
+// Draws nothing and forgets each frame's draws, so memory stays flat.
+class NullDevice : public RecordingDevice {
+public:
+    NullDevice() { recordVertices = false; }
+    bool beginScene() override {
+        draws.clear();
+        clears.clear();
+        return RecordingDevice::beginScene();
+    }
+};
+
+bool parseLevel(const char* text, int& episode, int& level) {
+    char tail = 0;
+    return std::sscanf(text, "%d-%d%c", &episode, &level, &tail) == 2 && episode >= 0 && level >= 1 && level <= 9;
+}
+
+bool parseInt(const char* text, int& out, int min) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!end || *end != 0 || end == text || v < min || v > 1000000000L) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+int usageError(const char* what) {
+    std::fprintf(stderr, "vellmoor-autoplay: %s\n%s", what, kUsage);
+    return 2;
+}
+
+// After the game's own start-up: one player, resumed at the first level
+// of the run, then the run's seed.
+int afterWindowHook() {
+    if (usersFile().empty()) loadStartup();
+    if (player::CountUser() == 0) {
+        commitPlayers({{"Player", -1, 0}}, 0);
+        loadActivePlayer();
+    }
+    setGameSession(1);
+    setUserProgress(autoplay::firstLevel(g_options));
+    setUserScore(0);
+    setUserLife(3);
+    vmSeed(g_options.seed);
+    g_started = true;
+    return 1;
+}
+
+// Before each frame step: the player acts once per logic tick.
+int playerIdleHook() {
+    if (tickCount() == g_lastTick) return 1;
+    g_lastTick = tickCount();
+    if (!g_player->tick() || g_player->ticks() > kRunTickLimit) return 0;
+    if (!g_options.shotsDir.empty() &&
+        (g_player->wantsShot() || (g_options.every > 0 && g_player->ticks() % g_options.every == 0))) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/shot-%06lld.png", static_cast<long long>(g_player->ticks()));
+        Gfx_SaveScreenshot(g_options.shotsDir + name);
+    }
+    return 1;
+}
+
+void printSummary(double seconds) {
+    const auto& attempts = g_player->attempts();
+    struct EpisodeSums {
+        std::set<int> levels, firstTry;
+        int lost = 0;
+    };
+    std::map<int, EpisodeSums> episodes;
+    std::set<int> seen;
+    int won = 0, lost = 0;
+    for (const autoplay::Attempt& a : attempts) {
+        EpisodeSums& e = episodes[a.level / 10];
+        const bool first = seen.insert(a.level).second;
+        e.levels.insert(a.level);
+        if (a.won && first) e.firstTry.insert(a.level);
+        if (a.won)
+            ++won;
+        else {
+            ++lost;
+            ++e.lost;
+        }
+    }
+    for (const auto& [episode, e] : episodes)
+        std::printf("episode %d: %zu levels, %zu won at the first try (%d%%), %d attempts lost\n", episode,
+                    e.levels.size(), e.firstTry.size(),
+                    static_cast<int>(100 * e.firstTry.size() / std::max<size_t>(e.levels.size(), 1)), e.lost);
+    const double rate = seconds > 0 ? static_cast<double>(g_player->ticks()) / seconds : 0;
+    std::printf("%.0f ticks per second\n", rate);
+    std::printf("autoplay: won %d lost %d levels %zu ticks %lld seconds %.2f\n", won, lost, seen.size(),
+                static_cast<long long>(g_player->ticks()), seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--campaign") {
+            g_options.scope = autoplay::Options::Scope::Campaign;
+        } else if (a == "--episode" && hasValue) {
+            if (!parseInt(argv[++i], g_options.episode, 0)) return usageError("--episode wants a number");
+            g_options.scope = autoplay::Options::Scope::Episode;
+        } else if (a == "--level" && hasValue) {
+            if (!parseLevel(argv[++i], g_options.episode, g_options.level)) return usageError("--level wants E-L");
+            g_options.scope = autoplay::Options::Scope::Level;
+        } else if (a == "--seed" && hasValue) {
+            int seed = 0;
+            if (!parseInt(argv[++i], seed, 0)) return usageError("--seed wants a number");
+            g_options.seed = static_cast<uint32_t>(seed);
+        } else if (a == "--tries" && hasValue) {
+            if (!parseInt(argv[++i], g_options.tries, 1)) return usageError("--tries wants a number above 0");
+        } else if (a == "--shots" && hasValue) {
+            g_options.shotsDir = argv[++i];
+        } else if (a == "--every" && hasValue) {
+            if (!parseInt(argv[++i], g_options.every, 1)) return usageError("--every wants a number above 0");
+        } else {
+            return usageError(("unknown option " + a).c_str());
+        }
+    }
+    if (!g_options.shotsDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(g_options.shotsDir, ec);
+        if (g_options.every == 0) g_options.every = 400;
+    }
+
+    // Never the player's own folder: a scratch one, removed at the end.
+    const std::string scratch =
+        std::filesystem::temp_directory_path().string() + "/vellmoor-autoplay-" + std::to_string(::getpid()) + "/";
+    std::filesystem::create_directories(scratch);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (g_options.shotsDir.empty()) {
+        auto headless = std::make_unique<platform::HeadlessPlatform>();
+        headless->setPrefFolder(scratch);
+        platform::install(std::move(headless));
+        Gfx_InstallDevice(std::make_unique<NullDevice>());
+    } else {
+        ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        platform::install(
+            std::make_unique<autoplay::VirtualClockPlatform>(std::make_unique<platform::SdlPlatform>(), scratch));
+    }
+
+    g_player = std::make_unique<autoplay::Player>(g_options);
+    static AppRecord record(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);
+    HookNode windowNode, idleNode;
+    windowNode.fn = afterWindowHook;
+    idleNode.fn = playerIdleHook;
+    addHook(HookList::Window, 0x10000001, &windowNode);
+    addHook(HookList::Idle, 0x0FFFFFFF, &idleNode);
+
+    const auto start = std::chrono::steady_clock::now();
+    const int result = appMain();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    removeHook(&idleNode);
+    removeHook(&windowNode);
+    platform::uninstall();
+    std::error_code ec;
+    std::filesystem::remove_all(scratch, ec);
+
+    printSummary(seconds);
+    if (result == 0 || !g_started) {
+        std::fprintf(stderr, "vellmoor-autoplay: the game did not start\n");
+        return 1;
+    }
+    return 0;
+}

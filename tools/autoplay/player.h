@@ -1,0 +1,87 @@
+// The autoplayer's player: once per logic tick it looks at the running game
+// the way a player looks at the screen and answers with mouse input only,
+// posted to the platform like real events.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/keymap.h"
+
+class Game;
+
+namespace autoplay {
+
+struct Options {
+    enum class Scope { Level, Episode, Campaign };
+    Scope scope = Scope::Campaign;
+    int episode = 0;  // Level and Episode
+    int level = 1;    // Level
+    uint32_t seed = 1;
+    int tries = 3;
+    std::string shotsDir;
+    int every = 0;
+    // Game time an attempt may take before it is given up (10 minutes).
+    int attemptTickLimit = 80 * 600;
+};
+
+// The first level a run starts at, as episode * 10 + level.
+int firstLevel(const Options& o);
+
+struct Attempt {
+    int level = 0;  // episode * 10 + level
+    bool won = false;
+    int ticks = 0;
+    int score = 0;
+};
+
+class Player {
+public:
+    explicit Player(const Options& options) : opt(options) {}
+
+    // One logic tick: observe, then move, press or release. False once the
+    // run has reached its end.
+    bool tick();
+
+    const std::vector<Attempt>& attempts() const { return attempts_; }
+    int64_t ticks() const { return ticks_; }
+    // Called for screenshots at the moments worth keeping.
+    bool wantsShot() const { return shotNow_; }
+
+private:
+    void play(Game& g);
+    void between(Game& g);
+    void attemptEnded(Game& g, bool won);
+
+    void moveTo(int x, int y);
+    void press(platform::MouseButton b);
+    void release(platform::MouseButton b);
+    void post(platform::MessageQueue& q);
+
+    Options opt;
+    platform::MessageTranslator input_;
+    std::vector<Attempt> attempts_;
+    std::map<int, int> losses_;
+    int64_t ticks_ = 0;
+    bool shotNow_ = false;
+    bool sawGame_ = false;
+    bool done_ = false;
+    int stopIn_ = -1;  // ticks left to show before quitting
+
+    // Attempt in progress.
+    bool inPlay_ = false;
+    int attemptLevel_ = 0;
+    int64_t attemptStart_ = 0;
+    bool gaveUp_ = false;
+    int mapTicks_ = 0;
+
+    // The shot in progress: 0 aim, 1 gun moving, 2 charging, 3 settling.
+    int shotPhase_ = 0;
+    int wait_ = 0;
+    int hold_ = 0;
+    int clickWait_ = 0;
+};
+
+}  // namespace autoplay

@@ -183,6 +183,9 @@ void setKeyboardHandler(Actor* handler) {
     if (g_keyboardHandler) internalError("Only one keyboard handler allowed");
     g_keyboardHandler = handler;
 }
+void clearKeyboardHandler(Actor* handler) {
+    if (g_keyboardHandler == handler) g_keyboardHandler = nullptr;
+}
 Actor* keyboardHandler() { return g_keyboardHandler; }
 void setKeyboardFocus(Actor* editBox) { g_focus = editBox; }
 void releaseKeyboardFocus(Actor* editBox) {

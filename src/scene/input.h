@@ -76,6 +76,8 @@ int pendingInputCount();
 void dispatchInput();
 
 void setKeyboardHandler(Actor* handler);
+// Forgets the handler if it is this one (it is going away).
+void clearKeyboardHandler(Actor* handler);
 Actor* keyboardHandler();
 void setKeyboardFocus(Actor* editBox);
 void releaseKeyboardFocus(Actor* editBox);

@@ -5,6 +5,7 @@
 
 #include "frame/app.h"
 #include "frame/clock.h"
+#include "frame/errors.h"
 #include "frame/random.h"
 #include "frame/settings.h"
 #include "gfx/gfx.h"
@@ -12,11 +13,19 @@
 #include "platform/data_location.h"
 #include "platform/platform.h"
 #include "platform/winmsg.h"
+#include "players/players.h"
+#include "res/picture_pack.h"
+#include "res/texts.h"
+#include "scene/sprite.h"
+#include "screens/dispatcher.h"
+#include "screens/pictures.h"
 #include "sound/sound.h"
 
 namespace {
 constexpr int kLogicTicksPerSecond = 80;
 constexpr int kScreenshotHookPriority = 0x8080;  // ahead of the input translator
+constexpr int kCursorLayer = 1000000;
+PckSprite* g_cursor = nullptr;
 
 // F12 saves the frame on screen into the data folder. The key still goes on
 // to the game, which gives F12 no meaning.
@@ -47,7 +56,11 @@ int gameInitHook() {
         return 0;
     }
     initDataFolder("\\Brandwick\\Vellmoor_L\\");
-    if (!selectIniFile("vm_game.ini", true)) return 0;
+    if (!selectIniFile("vm_game.ini", true)) {
+        debugCheck(false, "Cant load ini file : %s", "vm_game.ini");
+        return 0;
+    }
+    loadTexts(getIniString("Game", "Localization", "vm_texts.loc"));
     return 1;
 }
 
@@ -56,15 +69,31 @@ int gameWindowHook() {
     engineStart();
     setTickRate(kLogicTicksPerSecond);
     addMessageHook(kScreenshotHookPriority, screenshotHook);
+    loadStartup();  // a failure leaves the defaults; the game still runs
+    installPictureAccessors();
     loadAllEffects();
     startMusic();
+    Sound_SetMusicVolume(player::MusicVolume());
+    Sound_SetEffectsVolume(player::SoundFXVolume());
     vmSeed(static_cast<uint32_t>(platform::current().ticks64()));
+    dispatcher().switchTo(&dispatcher().logoFirst);
+    g_cursor = new PckSprite;
+    g_cursor->setPicture(pictureByName("cursor"), 0);
+    g_cursor->setLayer(kCursorLayer);
+    setCursorSprite(g_cursor, 10, 5);
     return 1;
 }
 
 int gameIdleHook() { return runFrame() ? 1 : 0; }
 
 int gameShutdownHook() {
+    // The publisher's page, when the build names one.
+    const std::string page = getIniString("Game", "PublisherPage", "");
+    if (!page.empty()) platform::current().openUrl(page);
+    setCursorSprite(nullptr, 0, 0);
+    delete g_cursor;
+    g_cursor = nullptr;
+    releaseDispatcher();
     removeMessageHook(screenshotHook);
     Sound_Shutdown();
     engineStop();

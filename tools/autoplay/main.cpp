@@ -82,10 +82,10 @@ int usageError(const char* what) {
     return 2;
 }
 
-// After the game's own start-up: one player, resumed at the first level
-// of the run, then the run's seed.
-int afterWindowHook() {
-    if (usersFile().empty()) loadStartup();
+// Before the game's start-up: one player with a saved game at the first
+// level of the run, so the start-up screens lead straight into it.
+int beforeWindowHook() {
+    loadStartup();
     if (player::CountUser() == 0) {
         commitPlayers({{"Player", -1, 0}}, 0);
         loadActivePlayer();
@@ -94,6 +94,11 @@ int afterWindowHook() {
     setUserProgress(autoplay::firstLevel(g_options));
     setUserScore(0);
     setUserLife(3);
+    return 1;
+}
+
+// After it: the run's own seed.
+int afterWindowHook() {
     vmSeed(g_options.seed);
     g_started = true;
     return 1;
@@ -199,9 +204,11 @@ int main(int argc, char** argv) {
 
     g_player = std::make_unique<autoplay::Player>(g_options);
     static AppRecord record(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);
-    HookNode windowNode, idleNode;
+    HookNode beforeNode, windowNode, idleNode;
+    beforeNode.fn = beforeWindowHook;
     windowNode.fn = afterWindowHook;
     idleNode.fn = playerIdleHook;
+    addHook(HookList::Window, 0x0FFFFFFF, &beforeNode);
     addHook(HookList::Window, 0x10000001, &windowNode);
     addHook(HookList::Idle, 0x0FFFFFFF, &idleNode);
 
@@ -210,6 +217,7 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     removeHook(&idleNode);
     removeHook(&windowNode);
+    removeHook(&beforeNode);
     platform::uninstall();
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);

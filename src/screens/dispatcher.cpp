@@ -1,0 +1,445 @@
+#include "screens/dispatcher.h"
+
+#include "frame/app.h"
+#include "frame/clock.h"
+#include "frame/settings.h"
+#include "game/game.h"
+#include "platform/platform.h"
+#include "players/highscores.h"
+#include "players/players.h"
+#include "scene/input.h"
+#include "screens/dialog_screens.h"
+#include "screens/pictures.h"
+#include "sound/sound.h"
+
+namespace {
+
+Dispatcher* g_dispatcher = nullptr;
+
+// Report numbers.
+enum : int {
+    kMsgOpenGameMenu = 1001,
+    kMsgExitGame = 1007,
+    kMsgHelp = 1004,
+    kMsgGameMenuClosed = 1005,
+    kMsgOptions = 1006,
+    kMsgOptionsClosed = 1013,
+    kMsgPlay = 1014,
+    kMsgCredits = 1016,
+    kMsgHighScores = 1017,
+    kMsgMainMenu = 1018,
+    kMsgChangePlayer = 1022,
+    kMsgTipClosed = 1023,
+    kMsgMinimise = 1024,
+    kMsgTip = 1025,
+    kMsgTipSecond = 1026,
+    kMsgGameEnded = 1027,
+    kMsgDisableMenu = 1010,
+    kMsgEnableMenu = 1011,
+};
+
+// Report ids of the screens.
+enum : int {
+    kIdScreen = 0,  // profile, top ten, help, ask screens
+    kIdHud = 1,
+    kIdGame = 2,
+    kIdTitle = 3,
+    kIdHelpCredits = 4,
+    kIdCredits = 5,
+    kIdLogo = 7,
+    kIdMainMenu = 9,
+    kIdOptions = 10,
+    kIdComix = 12,
+};
+
+constexpr int kPauseLayer = 1000;
+constexpr int kLastPreloadStep = 34;
+
+}  // namespace
+
+// ------------------------------------------------------------- dispatcher
+
+Dispatcher::Dispatcher() {
+    for (CDispatcherState* s : {static_cast<CDispatcherState*>(&logoFirst), static_cast<CDispatcherState*>(&logoSecond),
+                                static_cast<CDispatcherState*>(&title), static_cast<CDispatcherState*>(&menu),
+                                static_cast<CDispatcherState*>(&game), static_cast<CDispatcherState*>(&quit),
+                                static_cast<CDispatcherState*>(&profile), static_cast<CDispatcherState*>(&top10),
+                                static_cast<CDispatcherState*>(&help), static_cast<CDispatcherState*>(&ask),
+                                static_cast<CDispatcherState*>(&ask2), static_cast<CDispatcherState*>(&ask3),
+                                static_cast<CDispatcherState*>(&comix)})
+        s->d = this;
+    setKeyboardHandler(this);
+}
+
+Dispatcher::~Dispatcher() {
+    clearKeyboardHandler(this);
+    // The game and its screens never outlive the dispatcher that owns them.
+    if (current == &game) Game::release();
+    if (g_dispatcher == this) g_dispatcher = nullptr;
+}
+
+void Dispatcher::switchTo(CDispatcherState* state) {
+    if (current) current->leave();
+    current = state;
+    if (current) current->enter();
+}
+
+int Dispatcher::onKey(int code) {
+    if (current == &title) title.skip();
+    if (code != kEscape) return 0;
+    // PASS-THROUGH: the heads-up menu bar gets Escape in the game (close the
+    // open in-game menu, or open it when its menu button is enabled).
+    return 1;
+}
+
+void Dispatcher::update() {
+    if (isAppActive()) return;
+    if (!paused && !frozen && current && current->canPause()) {
+        paused = 1;
+        current->pause();
+        auto* screen = new PauseScreen(pictureByName("_pause"), kPauseLayer);
+        screen->setOwner(this, kPauseScreenId);
+    } else if (frozen) {
+        setSuspended(true);
+    }
+}
+
+int Dispatcher::onNotify(int id, int msg, int a, int b) {
+    if (id == kPauseScreenId) {
+        if (msg == PauseScreen::kShownMsg) frozen = 1;
+        if (msg == PauseScreen::kGoneMsg) {
+            paused = 0;
+            frozen = 0;
+            if (current) current->resume();
+        }
+        return 1;
+    }
+    if (current) current->onNotify(id, msg, a, b);
+    return 1;
+}
+
+Dispatcher& dispatcher() {
+    if (!g_dispatcher) g_dispatcher = new Dispatcher;
+    return *g_dispatcher;
+}
+
+Dispatcher* existingDispatcher() { return g_dispatcher; }
+
+void releaseDispatcher() {
+    if (!g_dispatcher) return;
+    Dispatcher* d = g_dispatcher;
+    g_dispatcher = nullptr;
+    clearKeyboardHandler(d);
+    if (d->current == &d->game) Game::release();
+    d->kill();
+}
+
+// ------------------------------------------------------------- logos, title
+
+void DS_Logo_First::enter() {
+    countdown = 1;
+    // PASS-THROUGH: a logo screen showing "_logo1" on layer 400 (report id 7)
+    // reports when it has faded out; until it exists the logo is done at once.
+    onNotify(kIdLogo, 0, 0, 0);
+}
+
+void DS_Logo_First::onNotify(int, int, int, int) {
+    if (countDown()) d->switchTo(&d->logoSecond);
+}
+
+void DS_Logo_Second::enter() {
+    countdown = 1;
+    // PASS-THROUGH: the logo screen with "_logo2" on layer 400 (report id 7).
+    onNotify(kIdLogo, 0, 0, 0);
+}
+
+void DS_Logo_Second::onNotify(int, int, int, int) {
+    if (countDown()) d->switchTo(&d->title);
+}
+
+void DS_Title::enter() {
+    countdown = 1;
+    screen = nullptr;
+    // PASS-THROUGH: the title screen (report id 3) preloads the pictures in
+    // steps while it shows and reports when the player skips it or it ends.
+    for (int step = 0; step <= kLastPreloadStep; ++step) preloadPictures(step);
+    onNotify(kIdTitle, 0, 0, 0);
+}
+
+void DS_Title::onNotify(int, int, int, int) {
+    if (!countDown()) return;
+    screen = nullptr;
+    d->switchTo(player::CountUser() != 0 ? static_cast<CDispatcherState*>(&d->menu) : &d->profile);
+}
+
+void DS_Title::skip() {
+    // PASS-THROUGH: tells the title screen to skip to its end.
+}
+
+// ------------------------------------------------------------- main menu
+
+void DS_Menu::enter() {
+    options = nullptr;
+    Sound_SetMusicOrder(getIniInt("Sound", "menu", 0));
+    openMenu();
+}
+
+void DS_Menu::openMenu() {
+    // PASS-THROUGH: the main menu (report id 9) waits for the player's
+    // choice; until it exists the choice is always "play".
+    menu = nullptr;
+    onNotify(kIdMainMenu, kMsgPlay, 0, 0);
+}
+
+void DS_Menu::closeMenu() {
+    // PASS-THROUGH: the main menu stops its torches, removes its buttons and
+    // pictures and kills itself.
+    if (menu) menu->kill();
+    menu = nullptr;
+}
+
+void DS_Menu::onNotify(int id, int msg, int, int) {
+    if (id == kIdMainMenu) {
+        switch (msg) {
+            case kMsgPlay:
+                closeMenu();
+                d->switchTo(player::GameSession() != 0 ? static_cast<CDispatcherState*>(&d->ask) : &d->comix);
+                return;
+            case kMsgHighScores:
+                closeMenu();
+                d->switchTo(&d->top10);
+                return;
+            case kMsgOptions:
+                closeMenu();
+                // PASS-THROUGH: the options menu at (203, 72) (report id 10);
+                // until it exists it closes at once.
+                onNotify(kIdOptions, kMsgOptionsClosed, 0, 0);
+                return;
+            case kMsgHelp:
+                closeMenu();
+                d->switchTo(&d->help);
+                return;
+            case kMsgExitGame:
+                closeMenu();
+                d->switchTo(&d->quit);
+                return;
+            case kMsgChangePlayer:
+                closeMenu();
+                d->switchTo(&d->profile);
+                return;
+            default: return;
+        }
+    }
+    if (id == kIdOptions && msg == kMsgOptionsClosed) {
+        if (options) options->kill();
+        options = nullptr;
+        openMenu();
+    } else if (id == kIdHelpCredits && msg == kMsgCredits) {
+        closeMenu();
+        // PASS-THROUGH: the credits over "_mm_bkg" and "credits_plate" on
+        // layer 400 (report id 5); until they exist they end at once.
+        onNotify(kIdCredits, 0, 0, 0);
+    } else if (id == kIdCredits) {
+        openMenu();
+    }
+}
+
+// ------------------------------------------------------------- the game
+
+void DS_Game::enter() {
+    Game& g = Game::instance();
+    g.setOwner(d, kIdGame);
+    // PASS-THROUGH: the heads-up menu bar (report id 1) with its three
+    // buttons and the menu button enabled.
+    g.startGame();
+    pausedGame = 0;
+}
+
+void DS_Game::release() {
+    // PASS-THROUGH: the heads-up menu bar is released with the game.
+    Game::release();
+}
+
+void DS_Game::onNotify(int id, int msg, int a, int) {
+    Game* g = Game::existing();
+    if (!g || (id != kIdHud && id != kIdGame)) return;
+    switch (msg) {
+        case kMsgOpenGameMenu:
+            if (id != kIdHud) return;
+            g->pauseGame();
+            // PASS-THROUGH: the heads-up menu opens the in-game menu.
+            return;
+        case kMsgGameMenuClosed:
+            if (id != kIdHud) return;
+            g->resumeGame();
+            return;
+        case kMsgExitGame:
+            if (id != kIdHud) return;
+            release();
+            d->switchTo(&d->quit);
+            return;
+        case kMsgMainMenu:
+            release();
+            d->switchTo(&d->menu);
+            return;
+        case kMsgGameEnded:
+            release();
+            d->switchTo(&d->top10);
+            return;
+        case kMsgTipClosed:
+            g->resumeGame();
+            // PASS-THROUGH: the heads-up menu forgets its tip and enables its
+            // menu button.
+            return;
+        case kMsgMinimise:
+            if (id == kIdHud) platform::current().minimizeWindow();
+            return;
+        case kMsgTip:
+        case kMsgTipSecond:
+            if (msg == kMsgTipSecond && id != kIdGame) return;
+            g->pauseGame();
+            // PASS-THROUGH: the heads-up menu shows tip number `a` and the
+            // game stays paused until the player closes it; until tip boxes
+            // exist the tip is closed at once.
+            (void)a;
+            onNotify(id, kMsgTipClosed, 0, 0);
+            return;
+        case kMsgDisableMenu:
+        case kMsgEnableMenu:
+            // PASS-THROUGH: the heads-up menu disables / enables its menu
+            // button.
+            return;
+        default: return;
+    }
+}
+
+void DS_Game::pause() {
+    Game* g = Game::existing();
+    if (!g) return;
+    if (!g->paused()) {
+        pausedGame = 1;
+        g->pauseGame();
+    } else {
+        pausedGame = 0;
+    }
+}
+
+void DS_Game::resume() {
+    Game* g = Game::existing();
+    if (pausedGame && g) g->resumeGame();
+    pausedGame = 0;
+}
+
+void DS_Quit::enter() { requestQuit(); }
+
+// ------------------------------------------------------------- profile, top ten, help
+
+void DS_Profile::enter() {
+    screen = nullptr;
+    // PASS-THROUGH: the profile screen (report id 0) where the player types
+    // a name or picks one; until it exists, a first player "Player" is made
+    // when nobody is stored, and the screen is done at once.
+    if (player::CountUser() == 0) {
+        commitPlayers({{"Player", -1, 0}}, 0);
+        loadActivePlayer();
+    }
+    onNotify(kIdScreen, 0, 0, 0);
+}
+
+void DS_Profile::onNotify(int, int, int, int) { d->switchTo(&d->menu); }
+
+void DS_Top10::enter() {
+    table = nullptr;
+    // PASS-THROUGH: the top-ten table (report id 0) shows until the player
+    // leaves it.
+    onNotify(kIdScreen, 0, 0, 0);
+}
+
+void DS_Top10::leave() {
+    if (table) table->kill();
+    table = nullptr;
+}
+
+void DS_Top10::onNotify(int, int, int, int) { d->switchTo(&d->menu); }
+
+void DS_Help::enter() {
+    help = nullptr;
+    // PASS-THROUGH: the help screen in its main-menu mode (report id 0;
+    // b = 1016 when its credits button was used).
+    onNotify(kIdScreen, 0, 0, 0);
+}
+
+void DS_Help::onNotify(int, int, int, int b) {
+    if (help) help->kill();
+    help = nullptr;
+    d->switchTo(&d->menu);
+    if (b != 0) d->menu.onNotify(kIdHelpCredits, b, 0, 0);
+}
+
+// ------------------------------------------------------------- questions, comic
+
+void DS_Ask::enter() {
+    // PASS-THROUGH: the continue-or-new question (report id 0: 1 continue,
+    // 2 new game, 3 back); until it exists the saved game is continued.
+    onNotify(kIdScreen, 1, 0, 0);
+}
+
+void DS_Ask::onNotify(int, int msg, int, int) {
+    switch (msg) {
+        case 1: d->switchTo(&d->game); return;
+        case 2:
+            // The saved game's score counts before the player confirms.
+            insertHighScore(player::Name(), player::UserScore());
+            d->switchTo(&d->ask3);
+            return;
+        case 3: d->switchTo(&d->menu); return;
+        default: return;
+    }
+}
+
+void DS_Ask_3::enter() {
+    // PASS-THROUGH: the question whether to give up the saved game (report
+    // id 0: 0 no answer, 1 yes, 2 no); until it exists the answer is yes.
+    onNotify(kIdScreen, 1, 0, 0);
+}
+
+void DS_Ask_3::onNotify(int, int msg, int, int) {
+    switch (msg) {
+        case 0:
+            setUserTutorialStatus(0);
+            d->switchTo(&d->ask2);
+            return;
+        case 1: d->switchTo(&d->ask2); return;
+        case 2: d->switchTo(&d->menu); return;
+        default: return;
+    }
+}
+
+void DS_Ask_2::enter() {
+    // PASS-THROUGH: the tutorial question (report id 0: 0 no answer, 1 yes,
+    // 2 no); until it exists the answer is yes.
+    onNotify(kIdScreen, 1, 0, 0);
+}
+
+void DS_Ask_2::onNotify(int, int msg, int, int) {
+    if (msg == 0 || msg == 1)
+        setUserTutorialStatus(0);
+    else if (msg == 2)
+        setUserTutorialStatus(1);
+    else
+        return;
+    d->switchTo(&d->comix);
+}
+
+void DS_Comix::enter() {
+    // A new game starts here: the saved one is given up.
+    setGameSession(0);
+    countdown = 1;
+    // PASS-THROUGH: the comic on layer 100 (report id 12) until the player
+    // clicks through it.
+    onNotify(kIdComix, 0, 0, 0);
+}
+
+void DS_Comix::onNotify(int, int, int, int) {
+    if (countDown()) d->switchTo(&d->game);
+}

@@ -1,0 +1,174 @@
+// The top-level screen state machine: one actor owning one state per screen
+// of the game (logos, title, menus, the game itself...). Screens it creates
+// report back to it; it switches states, pauses the running one when the
+// window loses the focus, and takes every key nobody else wanted.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/actor.h"
+
+class Dispatcher;
+
+class CDispatcherState {
+public:
+    virtual ~CDispatcherState() = default;
+    virtual void enter() {}
+    virtual void leave() {}
+    virtual void onNotify(int /*id*/, int /*msg*/, int /*a*/, int /*b*/) {}
+    virtual void onMouse(int /*event*/, int /*value*/) {}
+    virtual void tick() {}
+    virtual void pause() {}
+    virtual void resume() {}
+    virtual bool canPause() const { return true; }
+
+    Dispatcher* d = nullptr;
+};
+
+// The first report brings the countdown from 1 to 0 and switches; later
+// reports from the same screen are ignored.
+class CountdownState : public CDispatcherState {
+public:
+    int32_t countdown = 0;
+
+protected:
+    bool countDown() { return countdown > 0 && --countdown == 0; }
+};
+
+class DS_Logo_First : public CountdownState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    bool canPause() const override { return false; }
+};
+
+class DS_Logo_Second : public CountdownState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    bool canPause() const override { return false; }
+};
+
+class DS_Title : public CountdownState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    bool canPause() const override { return false; }
+    // Tells the title screen to skip to its end.
+    void skip();
+    Actor* screen = nullptr;
+};
+
+class DS_Menu : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    Actor* menu = nullptr;
+    Actor* options = nullptr;
+
+private:
+    void openMenu();
+    void closeMenu();
+};
+
+class DS_Game : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    void pause() override;
+    void resume() override;
+    uint8_t pausedGame = 0;
+
+private:
+    void release();
+};
+
+class DS_Quit : public CDispatcherState {
+public:
+    void enter() override;
+    bool canPause() const override { return false; }
+};
+
+class DS_Profile : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    Actor* screen = nullptr;
+};
+
+class DS_Top10 : public CDispatcherState {
+public:
+    void enter() override;
+    void leave() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    Actor* table = nullptr;
+};
+
+class DS_Help : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+    Actor* help = nullptr;
+};
+
+class DS_Ask : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+};
+
+class DS_Ask_2 : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+};
+
+class DS_Ask_3 : public CDispatcherState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+};
+
+class DS_Comix : public CountdownState {
+public:
+    void enter() override;
+    void onNotify(int id, int msg, int a, int b) override;
+};
+
+class Dispatcher : public Actor {
+public:
+    Dispatcher();
+    ~Dispatcher() override;
+    int onKey(int code) override;
+    void update() override;
+    int onNotify(int id, int msg, int a, int b) override;
+
+    void switchTo(CDispatcherState* state);
+
+    DS_Logo_First logoFirst;
+    DS_Logo_Second logoSecond;
+    DS_Title title;
+    DS_Menu menu;
+    DS_Game game;
+    DS_Quit quit;
+    DS_Profile profile;
+    DS_Top10 top10;
+    DS_Help help;
+    DS_Ask ask;
+    DS_Ask_2 ask2;
+    DS_Ask_3 ask3;
+    DS_Comix comix;
+    CDispatcherState* current = nullptr;
+    uint8_t paused = 0;
+    uint8_t frozen = 0;
+
+    // Report ids of the screens it creates.
+    static constexpr int kPauseScreenId = 11;
+    static constexpr int kEscape = 283;
+};
+
+// The single dispatcher, created on first call.
+Dispatcher& dispatcher();
+Dispatcher* existingDispatcher();
+// Kills it and forgets it.
+void releaseDispatcher();

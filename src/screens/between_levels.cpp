@@ -9,10 +9,7 @@
 #include "gfx/particles.h"
 #include "players/players.h"
 #include "scene/input.h"
-#if __has_include("screens/map_screen.h")
 #include "screens/map_screen.h"
-#define VM_HAVE_MAP 1
-#endif
 
 namespace {
 
@@ -163,14 +160,10 @@ void GS_Gameover::onStateNotify(int, int, int, int) {
 void GS_Map::enter() {
     killAllParticles();
     screen = nullptr;
-#ifdef VM_HAVE_MAP
     Game& g = *game;
     auto* map = new CMapScreen(&g, g.levelNumber(), g.isLastOfEpisode(), g.scoring->total(), g.scoring->crystalTotal);
     // The tutorial's map ends at once, from inside its constructor.
     if (g.current == this && !map->dead) screen = map;
-#else
-    onStateNotify(0, 0, 0, 0);
-#endif
 }
 
 void GS_Map::leave() { screen = nullptr; }

@@ -17,6 +17,7 @@ constexpr int kMapOkX = 524, kMapOkY = 510;  // the map's OK button
 constexpr int kMapWatchTicks = 240;        // the lock lands and settles first
 constexpr int kClickPause = 80;            // a player clicks about once a second
 constexpr int kShowTicks = 200;            // what a single run still shows after its end
+constexpr int kEndTicks = 2000;            // the campaign's last click-through
 constexpr int kSwapTicks = 12;             // the swap animation
 }  // namespace
 
@@ -44,6 +45,12 @@ bool Player::tick() {
         return true;
     }
     sawGame_ = true;
+    // With the run's last level behind it, a new game starting means the
+    // campaign has been played through.
+    if (finalDone_ && !inPlay_ && g->current == &g->preStart) {
+        done_ = true;
+        return false;
+    }
     const bool playing = g->current == &g->physics;
     if (playing && !inPlay_) {
         inPlay_ = true;
@@ -75,16 +82,25 @@ void Player::attemptEnded(Game& g, bool won) {
     std::printf("level %d-%d %s ticks %d score %d\n", a.level / 10, a.level % 10, won ? "won" : "lost", a.ticks,
                 a.score);
     std::fflush(stdout);
+    // Judged on the level just played: after a tutorial win the game is
+    // already on the next one.
     const bool single = opt.scope == Options::Scope::Level;
+    const bool lastOfEpisode = a.level % 10 >= levelsInEpisode(a.level / 10);
+    const bool lastOfRun =
+        single || (lastOfEpisode && (opt.scope == Options::Scope::Episode || a.level / 10 >= episodes()));
     if (won) {
-        if (single || (opt.scope == Options::Scope::Episode && g.isLastOfEpisode())) stopIn_ = kShowTicks;
+        if (lastOfRun) {
+            finalDone_ = true;
+            stopIn_ = opt.scope == Options::Scope::Campaign ? kEndTicks : kShowTicks;
+        }
         return;
     }
     // Two liberties a player does not have, so that a run reaches its end:
     // lives never run out, and a level lost `tries` times is skipped.
     if (g.lives->total() < 2) g.lives->set(3);
     if (++losses_[a.level] < opt.tries) return;
-    if (single || g.isLastLevel() || (opt.scope == Options::Scope::Episode && g.isLastOfEpisode())) {
+    if (lastOfRun) {
+        finalDone_ = true;
         stopIn_ = kShowTicks;
         return;
     }

@@ -68,6 +68,7 @@ private:
     bool shotNow_ = false;
     bool sawGame_ = false;
     bool done_ = false;
+    bool finalDone_ = false;  // the run's last level is behind it
     int stopIn_ = -1;  // ticks left to show before quitting
 
     // Attempt in progress.

@@ -1,0 +1,376 @@
+// The screens around the game: the dispatcher's start-up path and states,
+// the focus pause with its pause screen, the episode map and the named
+// picture packs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "anim/commands.h"
+#include "frame/app.h"
+#include "frame/clock.h"
+#include "game_support.h"
+#include "platform/winmsg.h"
+#include "players/highscores.h"
+#include "res/picture_pack.h"
+#include "screens/dialog_screens.h"
+#include "screens/dispatcher.h"
+#include "screens/map_screen.h"
+#include "screens/pictures.h"
+
+using gametest::played;
+
+namespace {
+
+struct LoadCall {
+    std::string name;
+    bool flag;
+    int frames, perRow;
+};
+std::vector<LoadCall>& loads() {
+    static std::vector<LoadCall> l;
+    return l;
+}
+// 52-pixel frames, the map 800 x 600; nothing is read from disk.
+void stubLoad(PicturePack& pack, const std::string& name, bool flag, int frames, int perRow) {
+    loads().push_back({name, flag, frames, perRow});
+    const int w = name == "mapa" ? 800 : 52, h = name == "mapa" ? 600 : 52;
+    for (int i = 0; i < std::max(frames, 1); ++i) pack.addFrame((i % perRow) * w, (i / perRow) * h, w, h);
+}
+
+template <class T>
+T* liveOf() {
+    for (Actor* a : liveActors())
+        if (auto* t = dynamic_cast<T*>(a); t && !a->dead) return t;
+    for (Actor* a : newActors())
+        if (auto* t = dynamic_cast<T*>(a); t && !a->dead) return t;
+    return nullptr;
+}
+
+}  // namespace
+
+class ScreensTest : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        resetPicturesForTests();
+        loads().clear();
+        setPictureLoadFunction(stubLoad);
+        engineStart();
+    }
+    void TearDown() override {
+        releaseDispatcher();
+        engineStop();
+        GameTest::TearDown();
+        setPictureLoadFunction(nullptr);
+        resetPicturesForTests();
+    }
+    static void activate(bool on) {
+        intptr_t r = 0;
+        runMessageHooks(nullptr, platform::WM_ACTIVATE, on ? platform::WA_ACTIVE : platform::WA_INACTIVE, 0, &r);
+    }
+    Dispatcher& start() {
+        Dispatcher& d = dispatcher();
+        d.switchTo(&d.logoFirst);
+        return d;
+    }
+};
+
+// ---------------------------------------------------------------- dispatcher
+
+TEST_F(ScreensTest, FirstStartMakesAPlayerAndGoesThroughTheComicIntoANewGame) {
+    ASSERT_EQ(player::CountUser(), 0);
+    Dispatcher& d = start();
+    EXPECT_EQ(d.current, &d.game);
+    EXPECT_EQ(player::CountUser(), 1);
+    EXPECT_EQ(player::Name(), "Player");
+    Game* g = Game::existing();
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->owner, &d);
+    EXPECT_EQ(g->ownerId, 2);
+    EXPECT_EQ(g->current, &g->preStart);
+    EXPECT_EQ(player::GameSession(), 1);  // the new game is the saved one now
+    // The title preloaded every picture step on its way.
+    EXPECT_GE(picturesCreated(), 6 + 5 + 14 + 9 + 5 + 33 + 20 + 27 + 27);
+    // A late report of a countdown state changes nothing.
+    d.logoFirst.onNotify(7, 0, 0, 0);
+    d.comix.onNotify(12, 0, 0, 0);
+    EXPECT_EQ(d.current, &d.game);
+    EXPECT_EQ(Game::existing(), g);
+}
+
+TEST_F(ScreensTest, ASavedGameIsContinuedWhereItWas) {
+    commitPlayers({{"Ada", -1, 0}}, 0);
+    loadActivePlayer();
+    setGameSession(1);
+    setUserProgress(34);
+    Dispatcher& d = start();
+    ASSERT_EQ(d.current, &d.game);
+    EXPECT_EQ(Game::existing()->levelNumber(), 34);
+    // "New game" in the question enters the saved score first, then the
+    // new game starts with the tutorial.
+    Game::release();
+    setUserScore(777777);
+    d.ask.onNotify(0, 2, 0, 0);
+    EXPECT_EQ(loadHighScores()[0].name, "Ada");
+    ASSERT_EQ(d.current, &d.game);
+    EXPECT_EQ(Game::existing()->levelNumber(), 1);
+    EXPECT_EQ(player::UserTutorialStatus(), 0);
+}
+
+TEST_F(ScreensTest, EscapeIsConsumedEverywhereAndOtherKeysAreNot) {
+    Dispatcher& d = start();
+    EXPECT_EQ(d.onKey(Dispatcher::kEscape), 1);
+    EXPECT_EQ(d.onKey(65), 0);
+    EXPECT_EQ(keyboardHandler(), &d);
+    releaseDispatcher();
+    EXPECT_EQ(keyboardHandler(), nullptr);
+    EXPECT_EQ(Game::existing(), nullptr);  // the game goes with it
+}
+
+TEST_F(ScreensTest, GameReportsTipsAndTheEndOfTheGame) {
+    Dispatcher& d = start();
+    Game* g = Game::existing();
+    // Without tip boxes a tip never leaves the game paused.
+    g->requestTip(1);
+    EXPECT_FALSE(g->paused());
+    // The end of the game releases it; the next game is a new one.
+    g->notifyOwner(1027, 0, 0);
+    EXPECT_TRUE(g->dead);
+    EXPECT_EQ(d.current, &d.game);
+    ASSERT_NE(Game::existing(), nullptr);
+    EXPECT_NE(Game::existing(), g);
+    // Back to the main menu from the game, and on into it again.
+    Game* second = Game::existing();
+    second->notifyOwner(1018, 0, 0);
+    EXPECT_TRUE(second->dead);
+}
+
+TEST_F(ScreensTest, LosingTheFocusPausesWithThePauseScreenAndAClickResumes) {
+    Dispatcher& d = start();
+    Game* g = Game::existing();
+    activate(false);
+    run(1);
+    EXPECT_EQ(d.paused, 1);
+    EXPECT_TRUE(g->paused());
+    EXPECT_EQ(d.game.pausedGame, 1);
+    auto* screen = liveOf<PauseScreen>();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->ownerId, Dispatcher::kPauseScreenId);
+    // A click while it fades in does nothing.
+    screen->onZoneEvent(ZE_LeftUp, 0);
+    EXPECT_EQ(screen->phase, CAbstractScreen::kFadingIn);
+    run(25);
+    EXPECT_EQ(d.frozen, 1);
+    EXPECT_TRUE(isSuspended());
+    EXPECT_EQ(liveOf<PauseScreen>(), screen);  // only one pause screen
+    activate(true);
+    EXPECT_FALSE(isSuspended());
+    screen->onZoneEvent(ZE_LeftUp, 0);
+    EXPECT_EQ(screen->phase, CAbstractScreen::kFadingOut);
+    run(3);
+    // A second click ends the fade at once.
+    screen->onZoneEvent(ZE_LeftUp, 0);
+    EXPECT_EQ(screen->phase, CAbstractScreen::kFinished);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_EQ(d.frozen, 0);
+    EXPECT_FALSE(g->paused());
+    run(2);
+    EXPECT_EQ(liveOf<PauseScreen>(), nullptr);
+}
+
+TEST_F(ScreensTest, AGamePausedByThePlayerStaysPausedAfterTheFocusPause) {
+    Dispatcher& d = start();
+    Game* g = Game::existing();
+    g->pauseGame();
+    d.game.pause();
+    EXPECT_EQ(d.game.pausedGame, 0);
+    d.game.resume();
+    EXPECT_TRUE(g->paused());
+    // The logos and the title never pause.
+    d.current = &d.title;
+    activate(false);
+    run(2);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_EQ(liveOf<PauseScreen>(), nullptr);
+    d.current = &d.game;
+}
+
+TEST_F(ScreensTest, ScreenFadesFollowTheirLengthsIncludingNone) {
+    auto* s = new CAbstractScreen;
+    s->fadeIn = 0;
+    s->fadeOut = 4;
+    mergeNewActors();
+    run(1);
+    EXPECT_EQ(s->phase, CAbstractScreen::kShown);
+    EXPECT_EQ(s->alpha, 255);
+    EXPECT_EQ(s->onNotify(1, 0, 0, 0), 1);  // any child's report dismisses it
+    run(2);
+    EXPECT_EQ(s->alpha, 255 - 127);
+    run(2);
+    EXPECT_EQ(s->phase, CAbstractScreen::kFinished);
+    EXPECT_EQ(s->alpha, 0);
+    run(1);
+    EXPECT_TRUE(s->dead);
+    // The title-style fade starts at half alpha.
+    auto* t = new TitleScreen(pictureByName("_pause"), 1000);
+    EXPECT_EQ(t->fadeInAlpha(0.05f), 134);
+    EXPECT_EQ(t->picture.x, 400 - 26);
+    t->kill();
+}
+
+// ---------------------------------------------------------------- map
+
+class MapTest : public ScreensTest {
+protected:
+    CMapScreen* map(int n, bool done) {
+        auto* m = new CMapScreen(owner, n, done, 12345, 60);
+        mergeNewActors();
+        return m;
+    }
+    static float centreX(const PckSprite& s) { return s.x + static_cast<float>(s.width()) / 2; }
+    static float centreY(const PckSprite& s) { return s.y + static_cast<float>(s.height()) / 2; }
+};
+
+TEST_F(MapTest, TheLockFliesToItsSlotAndTheMapWaitsForOk) {
+    CMapScreen* m = map(23, false);
+    EXPECT_EQ(m->phase, CMapScreen::kLockFlying);
+    EXPECT_EQ(played("magnit_map_fly"), 1);
+    for (int i = 0; i < CMapScreen::kEpisodes; ++i) EXPECT_EQ(m->covers[i]->visible != 0, i >= 2) << i;
+    int mx = 0, my = 0;
+    ASSERT_TRUE(CMapScreen::markerAt(2, mx, my));
+    EXPECT_EQ(m->marker->sprite.x, mx);
+    // Earlier levels sit in their slots, fitted to 76 pixels.
+    for (int s = 0; s < 2; ++s) {
+        EXPECT_TRUE(m->locks[s]->sprite.visible);
+        EXPECT_FLOAT_EQ(centreX(m->locks[s]->sprite), CMapScreen::slotX(s));
+        EXPECT_FLOAT_EQ(m->lockScale[s], 76.0f / 52.0f);
+    }
+    EXPECT_FALSE(m->locks[3]->sprite.visible);
+    const PckSprite& flying = m->locks[2]->sprite;
+    EXPECT_NEAR(centreX(flying), mx + 26, 1);
+    run(CMapScreen::kFlyTicks + 2);
+    EXPECT_NEAR(centreX(flying), CMapScreen::slotX(2), 1);
+    EXPECT_NEAR(centreY(flying), CMapScreen::slotY(2), 1);
+    EXPECT_EQ(m->phase, CMapScreen::kLevelDone);
+    EXPECT_EQ(played("magnit_map_epl"), 1);
+    run(25);
+    EXPECT_EQ(m->phase, CMapScreen::kIdle);
+    run(100);
+    EXPECT_TRUE(owner->messages.empty());
+    m->onNotify(1, 0, 0, 0);
+    EXPECT_EQ(owner->messages.size(), 1u);
+    EXPECT_TRUE(m->dead);
+}
+
+TEST_F(MapTest, AFinishedEpisodeUncoversTheNextAndItsLocksVanish) {
+    CMapScreen* m = map(35, true);
+    run(CMapScreen::kFlyTicks + 2);
+    EXPECT_EQ(m->phase, CMapScreen::kEpisodeDone);
+    EXPECT_FALSE(m->covers[3]->visible);  // episode 4 is open now
+    EXPECT_TRUE(m->covers[4]->visible);
+    int mx = 0, my = 0;
+    ASSERT_TRUE(CMapScreen::markerAt(4, mx, my));
+    EXPECT_EQ(m->marker->sprite.x, mx);
+    run(25);
+    EXPECT_EQ(m->phase, CMapScreen::kIdle);
+    // One after another, 20 ticks apart.
+    run(CMapScreen::kFlyTicks + 2);
+    EXPECT_EQ(m->locks[0]->sprite.rs.alpha, 0);
+    EXPECT_GT(m->locks[4]->sprite.rs.alpha, 0);
+    run(100);
+    for (int s = 0; s < 5; ++s) EXPECT_EQ(m->locks[s]->sprite.rs.alpha, 0) << s;
+}
+
+TEST_F(MapTest, TheTutorialEndsAtOnceAndTheLastEpisodesStayInsideTheTables) {
+    CMapScreen* m = map(3, true);
+    EXPECT_TRUE(m->dead);
+    ASSERT_EQ(owner->messages.size(), 1u);
+    // Episode 11 has no marker entry: none is shown, every cover is gone.
+    m = map(118, false);
+    EXPECT_FALSE(m->marker->sprite.visible);
+    for (PckSprite* c : m->covers) EXPECT_FALSE(c->visible);
+    run(CMapScreen::kFlyTicks + 30);
+    EXPECT_EQ(m->phase, CMapScreen::kIdle);
+    m->kill();
+    // The end of episode 10 clears the marker instead of reading entry 11.
+    m = map(109, true);
+    run(CMapScreen::kFlyTicks + 2);
+    EXPECT_FALSE(m->marker->sprite.visible);
+    EXPECT_FALSE(m->covers[10]->visible);
+}
+
+TEST_F(MapTest, OkBeforeTheLockLandsEndsTheMapAndTheHighlightPulses) {
+    CMapScreen* m = map(12, false);
+    run(10);
+    m->onNotify(1, 0, 0, 0);
+    EXPECT_TRUE(m->dead);
+    EXPECT_EQ(owner->messages.size(), 1u);
+    run(1);
+    m = map(12, false);
+    int highest = 0, lowestAfter = 255;
+    for (int i = 0; i < 130; ++i) {
+        m->update();
+        highest = std::max(highest, m->pulse);
+        if (highest == 255) lowestAfter = std::min(lowestAfter, m->pulse);
+        EXPECT_GE(m->pulse, 0);
+        EXPECT_LE(m->pulse, 255);
+    }
+    EXPECT_EQ(highest, 255);
+    EXPECT_EQ(lowestAfter, 0);
+}
+
+// ---------------------------------------------------------------- pictures
+
+TEST_F(ScreensTest, NamedPicturesFollowTheirTablesAndLoadOnce) {
+    EXPECT_EQ(pictureByName("cursor"), pictureByName("cursor"));
+    EXPECT_EQ(loads().size(), 1u);
+    auto last = [] { return loads().back(); };
+    lockPicture(7);
+    EXPECT_EQ(last().name, "lock//lock_07");
+    gatePicture(2);
+    EXPECT_EQ(last().name, "gate/gate_03_l");
+    spawnGunPicture(9);
+    EXPECT_EQ(last().name, "gate/spawngun_10_l");
+    comixPicture(5);
+    EXPECT_EQ(last().name, "fon//comix_1");
+    mapHighlightPicture(11);
+    EXPECT_EQ(last().name, "map//11_map02");
+    goldPicture(1, 4);
+    EXPECT_EQ(last().name, "fon/second_gold05");
+    ballPicture(11);
+    EXPECT_EQ(last().name, "balls//ball_bonus");
+    EXPECT_EQ(last().frames, 40);
+    EXPECT_EQ(last().perRow, 19);
+    buttonPicture(23);
+    EXPECT_EQ(last().name, "menu//Buttons_ok_map");
+    EXPECT_TRUE(last().flag);
+    EXPECT_EQ(last().frames, 3);
+    prismPicture(1);
+    EXPECT_EQ(last().name, "balls//prizm2_white");
+    EXPECT_EQ(last().frames, 9);
+    pictureByName("small_ramka");
+    EXPECT_TRUE(last().flag);
+    EXPECT_EQ(last().frames, 9);
+    EXPECT_EQ(last().perRow, 3);
+    // Outside the tables: nothing, and nothing loaded.
+    const size_t before = loads().size();
+    for (PicturePack* p : {lockPicture(-1), mapPicture(0), mapPicture(12), backPicture(12), goldPicture(0, 5),
+                           messagePack(20), buttonPicture(27), ballPicture(-1), prismPicture(6),
+                           profileButtonPicture("x")})
+        EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(loads().size(), before);
+    // The game's own lookups share the packs.
+    installPictureAccessors();
+    EXPECT_EQ(gamePack("lock//lock_07"), lockPicture(7));
+    EXPECT_EQ(hudPack("font1", 256, 32), pictureByName("font1"));
+}
+
+TEST_F(ScreensTest, PreloadStepsCreateTheirPacks) {
+    const std::vector<std::pair<int, int>> steps = {{0, 6}, {3, 0}, {5, 5}, {10, 14}, {15, 9}, {20, 5},
+                                                    {25, 33}, {28, 20}, {30, 27}};
+    for (auto [step, count] : steps) {
+        const int before = picturesCreated();
+        preloadPictures(step);
+        EXPECT_EQ(picturesCreated() - before, count) << "step " << step;
+    }
+}

@@ -277,3 +277,26 @@ TEST_F(GameTest, RestartGoesBackToTheLevelStartWithTheLevelsPointsLost) {
     g.restartLevel();
     EXPECT_EQ(g.current, &g.gameover);
 }
+
+TEST_F(GameTest, LosingTheLastLevelWithLivesLeftPlaysItAgain) {
+    const int last = episodes() * 10 + levelsInEpisode(episodes());
+    Game& g = startAt(last);
+    ASSERT_TRUE(runUntil([&] { return inPlay(g); }, 400));
+    mutableLevelParams().MaxBalls = field().countBalls() - 1;
+    tick();
+    ASSERT_TRUE(runUntil([&] { return g.current == &g.gameover; }, 400));
+    click(ZE_LeftUp);
+    ASSERT_TRUE(runUntil([&] { return g.current != &g.gameover; }, 400));
+    EXPECT_EQ(g.current, &g.preStart);
+    EXPECT_EQ(owner->count(1027), 0);
+    EXPECT_EQ(player::GameSession(), 1);
+    // With the last life gone the game ends.
+    ASSERT_TRUE(runUntil([&] { return inPlay(g); }, 400));
+    g.lives->set(1);
+    mutableLevelParams().MaxBalls = field().countBalls() - 1;
+    tick();
+    ASSERT_TRUE(runUntil([&] { return g.current == &g.gameover; }, 400));
+    click(ZE_LeftUp);
+    EXPECT_TRUE(runUntil([&] { return owner->count(1027) == 1; }, 400));
+    EXPECT_EQ(player::GameSession(), 0);
+}

@@ -232,7 +232,11 @@ protected:
 };
 
 TEST_F(MapTest, TheLockFliesToItsSlotAndTheMapWaitsForOk) {
+    ASSERT_TRUE(loadLevel(23, 0));
+    ASSERT_NE(magnetOfLevel(1), magnetOfLevel(2));
     CMapScreen* m = map(23, false);
+    // Each slot shows the magnet of its level of the episode.
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(m->locks[s]->sprite.pack, lockPicture(magnetOfLevel(s + 1))) << s;
     EXPECT_EQ(m->phase, CMapScreen::kLockFlying);
     EXPECT_EQ(played("magnit_map_fly"), 1);
     for (int i = 0; i < CMapScreen::kEpisodes; ++i) EXPECT_EQ(m->covers[i]->visible != 0, i >= 2) << i;

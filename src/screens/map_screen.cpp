@@ -123,9 +123,10 @@ void CMapScreen::showMarker(int e) {
     highlight->sprite.setVisible(true);
 }
 
-void CMapScreen::placeLock(int slot, int levelOfSlot, int layer) {
+void CMapScreen::placeLock(int slot, int layer) {
     PckSprite& s = locks[static_cast<size_t>(slot)]->sprite;
-    s.setPicture(lockPicture(magnetOfLevel(levelOfSlot)), 0);
+    // The magnets of the episode's levels, by their place in it.
+    s.setPicture(lockPicture(magnetOfLevel(slot + 1)), 0);
     s.setLayer(layer);
     s.centreHotSpot();
     const int size = std::max(s.width(), s.height());
@@ -164,9 +165,9 @@ void CMapScreen::fly(int n, bool done) {
         fromY = static_cast<int>(marker->sprite.y) + marker->sprite.height() / 2;
     }
     const int slot = std::clamp(level - 1, 0, kSlots - 1);
-    for (int s = 0; s < slot; ++s) placeLock(s, e * 10 + s + 1, kLockLayer);
+    for (int s = 0; s < slot; ++s) placeLock(s, kLockLayer);
 
-    placeLock(slot, n, kFlyingLockLayer);
+    placeLock(slot, kFlyingLockLayer);
     SlideShow* flying = locks[static_cast<size_t>(slot)];
     const int w = flying->sprite.width(), h = flying->sprite.height();
     flying->sprite.setPosition(fromX - w / 2, fromY - h / 2);

@@ -57,6 +57,6 @@ public:
 
 private:
     void showMarker(int e);
-    void placeLock(int slot, int levelOfSlot, int layer);
+    void placeLock(int slot, int layer);
     void finish();
 };

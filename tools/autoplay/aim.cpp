@@ -43,7 +43,7 @@ Choice best(const std::vector<BallView>& balls, int colour) {
         c.score = score;
         c.group = group;
         c.x = std::clamp(static_cast<int>(std::lround(balls[i].x)), kGunLeft, kGunRight);
-        c.holdTicks = std::clamp(static_cast<int>((530.0 - balls[i].y) / 30.0), 1, 20);
+        c.holdTicks = std::clamp(static_cast<int>((530.0 - balls[i].y) / 6.0), 10, 60);
     }
     return c;
 }

@@ -19,6 +19,7 @@ constexpr int kClickPause = 80;            // a player clicks about once a secon
 constexpr int kShowTicks = 200;            // what a single run still shows after its end
 constexpr int kEndTicks = 2000;            // the campaign's last click-through
 constexpr int kSwapTicks = 12;             // the swap animation
+constexpr int kSettleTicks = 60;           // longest wait for the field to settle
 }  // namespace
 
 int firstLevel(const Options& o) {
@@ -79,8 +80,9 @@ void Player::attemptEnded(Game& g, bool won) {
     a.score = g.scoring->total();
     attempts_.push_back(a);
     shotNow_ = true;
-    std::printf("level %d-%d %s ticks %d score %d\n", a.level / 10, a.level % 10, won ? "won" : "lost", a.ticks,
-                a.score);
+    const char* why = won ? "" : gaveUp_ ? " (too long)" : g.timer->expired() ? " (time)" : " (balls)";
+    std::printf("level %d-%d %s ticks %d score %d%s\n", a.level / 10, a.level % 10, won ? "won" : "lost", a.ticks,
+                a.score, why);
     std::fflush(stdout);
     // Judged on the level just played: after a tutorial win the game is
     // already on the next one.
@@ -123,7 +125,8 @@ void Player::play(Game& g) {
                 --wait_;
                 return;
             }
-            if (f.anyActiveBall()) return;
+            if (f.anyActiveBall() && ++settle_ < kSettleTicks) return;
+            settle_ = 0;
             std::vector<BallView> balls;
             for (auto& [id, o] : f.objects)
                 if (o->isBall() && !o->dying)
@@ -154,11 +157,14 @@ void Player::play(Game& g) {
             wait_ = 5;
             return;
         default:
+            // Like a player, the next shot comes once the last one has
+            // settled, or after a moment when the field keeps moving.
             if (wait_ > 0) {
                 --wait_;
                 return;
             }
-            if (f.anyActiveBall()) return;
+            if (f.anyActiveBall() && ++settle_ < kSettleTicks) return;
+            settle_ = 0;
             shotPhase_ = 0;
             wait_ = 5;
             return;

@@ -82,6 +82,7 @@ private:
     int shotPhase_ = 0;
     int wait_ = 0;
     int hold_ = 0;
+    int settle_ = 0;
     int clickWait_ = 0;
 };
 

@@ -30,7 +30,7 @@ namespace {
 
 const char* kUsage =
     "usage: vellmoor-autoplay [--campaign | --episode E | --level E-L] [--seed S] [--tries N]\n"
-    "                         [--shots DIR --every N]\n"
+    "                         [--shots DIR --every N] [--away T]\n"
     "Plays the game headless with mouse input only and prints one line per level\n"
     "attempt, a summary per episode, and last:\n"
     "  autoplay: won W lost L levels N ticks T seconds S\n"
@@ -42,6 +42,8 @@ const char* kUsage =
     "  --shots DIR   save screenshots (PNG) into DIR, drawn in an offscreen window\n"
     "  --every N     a screenshot every N logic ticks (default 400), and one at\n"
     "                the end of each attempt\n"
+    "  --away T      at logic tick T switch to another window for a while, then\n"
+    "                come back and click the pause picture away\n"
     "Two liberties a player does not have keep a run going to its end: lives never\n"
     "run out, and a level lost N times is skipped. An attempt longer than ten\n"
     "minutes of game time is given up and counts as lost.\n"
@@ -50,6 +52,8 @@ const char* kUsage =
 autoplay::Options g_options;
 std::unique_ptr<autoplay::Player> g_player;
 int32_t g_lastTick = -1;
+std::chrono::steady_clock::time_point g_launch;
+double g_firstFrameMs = -1;  // wall time from launch to the first drawn frame
 bool g_started = false;
 constexpr int64_t kRunTickLimit = 80LL * 3600 * 6;  // six hours of game time
 
@@ -104,17 +108,28 @@ int afterWindowHook() {
     return 1;
 }
 
+void saveShot() {
+    char name[64];
+    std::snprintf(name, sizeof name, "/shot-%06lld.png", static_cast<long long>(g_player->ticks()));
+    Gfx_SaveScreenshot(g_options.shotsDir + name);
+}
+
 // Before each frame step: the player acts once per logic tick.
 int playerIdleHook() {
+    if (isSuspended()) {
+        const bool go = g_player->restingStep();
+        if (g_player->wantsShot() && !g_options.shotsDir.empty()) saveShot();
+        return go ? 1 : 0;
+    }
     if (tickCount() == g_lastTick) return 1;
+    // The first logic tick has been drawn once this hook sees the second.
+    if (g_firstFrameMs < 0 && tickCount() >= 2)
+        g_firstFrameMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - g_launch).count();
     g_lastTick = tickCount();
     if (!g_player->tick() || g_player->ticks() > kRunTickLimit) return 0;
     if (!g_options.shotsDir.empty() &&
-        (g_player->wantsShot() || (g_options.every > 0 && g_player->ticks() % g_options.every == 0))) {
-        char name[64];
-        std::snprintf(name, sizeof name, "/shot-%06lld.png", static_cast<long long>(g_player->ticks()));
-        Gfx_SaveScreenshot(g_options.shotsDir + name);
-    }
+        (g_player->wantsShot() || (g_options.every > 0 && g_player->ticks() % g_options.every == 0)))
+        saveShot();
     return 1;
 }
 
@@ -144,7 +159,7 @@ void printSummary(double seconds) {
                     e.levels.size(), e.firstTry.size(),
                     static_cast<int>(100 * e.firstTry.size() / std::max<size_t>(e.levels.size(), 1)), e.lost);
     const double rate = seconds > 0 ? static_cast<double>(g_player->ticks()) / seconds : 0;
-    std::printf("%.0f ticks per second\n", rate);
+    std::printf("%.0f ticks per second, first frame %.0f ms after launch\n", rate, g_firstFrameMs);
     std::printf("autoplay: won %d lost %d levels %zu ticks %lld seconds %.2f\n", won, lost, seen.size(),
                 static_cast<long long>(g_player->ticks()), seconds);
 }
@@ -152,6 +167,7 @@ void printSummary(double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_launch = std::chrono::steady_clock::now();
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -172,6 +188,8 @@ int main(int argc, char** argv) {
             g_options.seed = static_cast<uint32_t>(seed);
         } else if (a == "--tries" && hasValue) {
             if (!parseInt(argv[++i], g_options.tries, 1)) return usageError("--tries wants a number above 0");
+        } else if (a == "--away" && hasValue) {
+            if (!parseInt(argv[++i], g_options.awayAt, 1)) return usageError("--away wants a tick above 0");
         } else if (a == "--shots" && hasValue) {
             g_options.shotsDir = argv[++i];
         } else if (a == "--every" && hasValue) {

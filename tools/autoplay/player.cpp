@@ -34,6 +34,10 @@ int firstLevel(const Options& o) {
 bool Player::tick() {
     shotNow_ = false;
     ++ticks_;
+    if (opt.awayAt > 0 && ticks_ == opt.awayAt) {
+        focus(false);
+        away_ = true;
+    }
     if (done_) return false;
     if (stopIn_ >= 0 && stopIn_-- == 0) return !(done_ = true);
     Game* g = Game::existing();
@@ -196,6 +200,27 @@ void Player::between(Game& g) {
     release(platform::MouseButton::Left);
     clickWait_ = kClickPause;
     if (g.current == &g.map) mapTicks_ = 0;
+}
+
+bool Player::restingStep() {
+    shotNow_ = restSteps_ == 0;
+    // A couple of seconds elsewhere, then back, and a click on the pause
+    // picture to play on.
+    if (++restSteps_ == 100 && away_) {
+        focus(true);
+        away_ = false;
+        restSteps_ = 0;
+        moveTo(400, 300);
+        press(platform::MouseButton::Left);
+        release(platform::MouseButton::Left);
+    }
+    return !done_;
+}
+
+void Player::focus(bool on) {
+    platform::MessageQueue q;
+    input_.windowState(on, false, q);
+    post(q);
 }
 
 void Player::moveTo(int x, int y) {

@@ -23,6 +23,9 @@ struct Options {
     int tries = 3;
     std::string shotsDir;
     int every = 0;
+    // Logic tick at which the player switches to another window for a
+    // while (0 = never), to see the game pause itself.
+    int awayAt = 0;
     // Game time an attempt may take before it is given up (10 minutes).
     int attemptTickLimit = 80 * 600;
 };
@@ -47,6 +50,9 @@ public:
 
     const std::vector<Attempt>& attempts() const { return attempts_; }
     int64_t ticks() const { return ticks_; }
+    // While the frame loop rests (the game paused itself, the window is in
+    // the background): once per frame step. False once the run has ended.
+    bool restingStep();
     // Called for screenshots at the moments worth keeping.
     bool wantsShot() const { return shotNow_; }
 
@@ -59,6 +65,7 @@ private:
     void press(platform::MouseButton b);
     void release(platform::MouseButton b);
     void post(platform::MessageQueue& q);
+    void focus(bool on);
 
     Options opt;
     platform::MessageTranslator input_;
@@ -84,6 +91,8 @@ private:
     int hold_ = 0;
     int settle_ = 0;
     int clickWait_ = 0;
+    int restSteps_ = 0;
+    bool away_ = false;
 };
 
 }  // namespace autoplay

@@ -11,6 +11,11 @@ bool VirtualClockPlatform::peekMessage(platform::Message& out) {
         out = next_;
         return true;
     }
+    if (!posted_.empty()) {
+        out = posted_.front();
+        posted_.pop_front();
+        return true;
+    }
     while (inner_->peekMessage(out)) {
         // Nobody watches the offscreen window: losing a focus it never had
         // must not pause the game.
@@ -26,11 +31,12 @@ bool VirtualClockPlatform::createWindow(const platform::WindowDesc& desc) {
     // It counts as the focused window from the start.
     platform::MessageQueue q;
     platform::MessageTranslator().windowState(true, false, q);
-    for (const platform::Message& m : q) inner_->postMessage(m);
+    for (const platform::Message& m : q) posted_.push_back(m);
     return true;
 }
 
 void VirtualClockPlatform::waitForMessage(uint32_t timeoutMs) {
+    if (!posted_.empty()) return;
     if (!pending_ && inner_->peekMessage(next_)) {
         pending_ = true;
         return;

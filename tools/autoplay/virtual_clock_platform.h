@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/keymap.h"
 #include "platform/platform.h"
 
 namespace autoplay {
@@ -33,7 +34,8 @@ public:
     bool isFullscreen() const override { return inner_->isFullscreen(); }
     void showSystemCursor(bool show) override { inner_->showSystemCursor(show); }
     bool peekMessage(platform::Message& out) override;
-    void postMessage(const platform::Message& m) override { inner_->postMessage(m); }
+    // What the autoplayer posts is never filtered.
+    void postMessage(const platform::Message& m) override { posted_.push_back(m); }
     bool leftShiftDown() override { return false; }
     bool rightShiftDown() override { return false; }
     void messageBox(const std::string& text, const std::string& caption, uint32_t style) override {
@@ -47,6 +49,7 @@ private:
     uint64_t clock_ = 1;
     bool pending_ = false;
     platform::Message next_;
+    platform::MessageQueue posted_;
 };
 
 }  // namespace autoplay

@@ -1,5 +1,7 @@
 #include "screens/dialog_screens.h"
 
+#include <algorithm>
+
 #include "res/picture_pack.h"
 #include "scene/input.h"
 
@@ -54,7 +56,8 @@ int CAbstractScreen::onNotify(int, int, int, int) {
     return 1;
 }
 
-void CAbstractScreen::applyAlpha() { picture.setAlpha(alpha); }
+// A fade-out begun before the fade-in ended would go below zero.
+void CAbstractScreen::applyAlpha() { picture.setAlpha(std::clamp(alpha, 0, 255)); }
 int CAbstractScreen::fadeInAlpha(float t) { return static_cast<int>(255.0f * t); }
 int CAbstractScreen::fadeOutAmount(float t) { return static_cast<int>(static_cast<float>(startAlpha) * t); }
 

@@ -1,5 +1,7 @@
 #include "screens/dispatcher.h"
 
+#include <initializer_list>
+
 #include "frame/app.h"
 #include "frame/clock.h"
 #include "frame/settings.h"
@@ -60,13 +62,8 @@ constexpr int kLastPreloadStep = 34;
 // ------------------------------------------------------------- dispatcher
 
 Dispatcher::Dispatcher() {
-    for (CDispatcherState* s : {static_cast<CDispatcherState*>(&logoFirst), static_cast<CDispatcherState*>(&logoSecond),
-                                static_cast<CDispatcherState*>(&title), static_cast<CDispatcherState*>(&menu),
-                                static_cast<CDispatcherState*>(&game), static_cast<CDispatcherState*>(&quit),
-                                static_cast<CDispatcherState*>(&profile), static_cast<CDispatcherState*>(&top10),
-                                static_cast<CDispatcherState*>(&help), static_cast<CDispatcherState*>(&ask),
-                                static_cast<CDispatcherState*>(&ask2), static_cast<CDispatcherState*>(&ask3),
-                                static_cast<CDispatcherState*>(&comix)})
+    for (CDispatcherState* s : std::initializer_list<CDispatcherState*>{
+             &logoFirst, &logoSecond, &title, &menu, &game, &quit, &profile, &top10, &help, &ask, &ask2, &ask3, &comix})
         s->d = this;
     setKeyboardHandler(this);
 }
@@ -260,7 +257,7 @@ void DS_Game::release() {
     Game::release();
 }
 
-void DS_Game::onNotify(int id, int msg, int a, int) {
+void DS_Game::onNotify(int id, int msg, int /*tip number*/, int) {
     Game* g = Game::existing();
     if (!g || (id != kIdHud && id != kIdGame)) return;
     switch (msg) {
@@ -301,7 +298,6 @@ void DS_Game::onNotify(int id, int msg, int a, int) {
             // PASS-THROUGH: the heads-up menu shows tip number `a` and the
             // game stays paused until the player closes it; until tip boxes
             // exist the tip is closed at once.
-            (void)a;
             onNotify(id, kMsgTipClosed, 0, 0);
             return;
         case kMsgDisableMenu:

@@ -184,8 +184,7 @@ void CMapScreen::fly(int n, bool done) {
     phase = kLockFlying;
 }
 
-int CMapScreen::onNotify(int id, int msg, int a, int b) {
-    (void)msg;
+int CMapScreen::onNotify(int id, int, int a, int b) {
     if (id == kButtonId) {
         finish();
         return 1;

@@ -3,6 +3,8 @@
 # plays it or runs every test:
 #   ./build.sh play    install what is missing, build, start the game
 #   ./build.sh test    install what is missing, build, run the whole test suite
+#   ./build.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer
+#                      into build-asan and let the autoplayer play the campaign
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -46,8 +48,19 @@ case "$mode" in
         export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"
         ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
         ;;
+    sanitize)
+        ensure_packages
+        asan_dir="${VM_ASAN_DIR:-build-asan}"
+        cmake -S . -B "$asan_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVM_SANITIZE=ON \
+            -DVM_BUILD_TESTS=OFF -DVM_BUILD_BENCH=OFF
+        cmake --build "$asan_dir" -j "$jobs" --target vellmoor-autoplay
+        # Any report stops the run with a failure; leaks are reported at exit.
+        ASAN_OPTIONS="detect_leaks=1:halt_on_error=1" \
+        UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+            "$asan_dir/vellmoor-autoplay" --campaign --seed 1 | tail -n 16
+        ;;
     *)
-        echo "usage: $0 play|test" >&2
+        echo "usage: $0 play|test|sanitize" >&2
         exit 2
         ;;
 esac

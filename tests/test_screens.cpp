@@ -3,15 +3,18 @@
 // picture packs.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "anim/commands.h"
 #include "frame/app.h"
 #include "frame/clock.h"
+#include "frame/settings.h"
 #include "game_support.h"
 #include "platform/winmsg.h"
 #include "players/highscores.h"
 #include "res/picture_pack.h"
+#include "screens/app_hooks.h"
 #include "screens/dialog_screens.h"
 #include "screens/dispatcher.h"
 #include "screens/map_screen.h"
@@ -35,6 +38,14 @@ void stubLoad(PicturePack& pack, const std::string& name, bool flag, int frames,
     loads().push_back({name, flag, frames, perRow});
     const int w = name == "mapa" ? 800 : 52, h = name == "mapa" ? 600 : 52;
     for (int i = 0; i < std::max(frames, 1); ++i) pack.addFrame((i % perRow) * w, (i / perRow) * h, w, h);
+}
+
+int pauseScreens() {
+    int n = 0;
+    for (auto* list : {&liveActors(), &newActors()})
+        for (Actor* a : *list)
+            if (dynamic_cast<PauseScreen*>(a) && !a->dead) ++n;
+    return n;
 }
 
 template <class T>
@@ -117,10 +128,8 @@ TEST_F(ScreensTest, ASavedGameIsContinuedWhereItWas) {
     EXPECT_EQ(player::UserTutorialStatus(), 0);
 }
 
-TEST_F(ScreensTest, EscapeIsConsumedEverywhereAndOtherKeysAreNot) {
+TEST_F(ScreensTest, ReleasingTheDispatcherTakesTheGameAndTheKeyboardAlong) {
     Dispatcher& d = start();
-    EXPECT_EQ(d.onKey(Dispatcher::kEscape), 1);
-    EXPECT_EQ(d.onKey(65), 0);
     EXPECT_EQ(keyboardHandler(), &d);
     releaseDispatcher();
     EXPECT_EQ(keyboardHandler(), nullptr);
@@ -216,6 +225,126 @@ TEST_F(ScreensTest, ScreenFadesFollowTheirLengthsIncludingNone) {
     EXPECT_EQ(t->fadeInAlpha(0.05f), 134);
     EXPECT_EQ(t->picture.x, 400 - 26);
     t->kill();
+}
+
+TEST_F(ScreensTest, EscapeIsTakenInEveryStateAndOnlyPlayableStatesPauseOnFocusLoss) {
+    Dispatcher& d = start();
+    ASSERT_EQ(d.current, &d.game);
+    CDispatcherState* all[] = {&d.logoFirst, &d.logoSecond, &d.title, &d.menu, &d.game, &d.quit,   &d.profile,
+                               &d.top10,     &d.help,       &d.ask,   &d.ask2, &d.ask3, &d.comix};
+    for (CDispatcherState* s : all) {
+        d.current = s;
+        EXPECT_EQ(d.onKey(Dispatcher::kEscape), 1);
+        EXPECT_EQ(d.onKey(32), 0);
+    }
+    // Before the game exists and while quitting, losing the focus shows no
+    // pause screen and stops nothing.
+    for (CDispatcherState* s : {static_cast<CDispatcherState*>(&d.logoFirst), static_cast<CDispatcherState*>(&d.logoSecond),
+                                static_cast<CDispatcherState*>(&d.title), static_cast<CDispatcherState*>(&d.quit)}) {
+        d.current = s;
+        activate(false);
+        run(2);
+        EXPECT_EQ(d.paused, 0);
+        EXPECT_EQ(pauseScreens(), 0);
+        EXPECT_FALSE(isSuspended());
+        activate(true);
+    }
+    // Back in the game it does, once, however long the focus stays away.
+    d.current = &d.game;
+    activate(false);
+    run(40);
+    EXPECT_EQ(d.paused, 1);
+    EXPECT_EQ(d.frozen, 1);
+    EXPECT_EQ(pauseScreens(), 1);
+    EXPECT_TRUE(Game::existing()->paused());
+    // Reports of other screens still reach the state while it is paused.
+    EXPECT_EQ(d.onNotify(2, 1010, 0, 0), 1);
+    // The pause screen's "gone" resumes the game it paused.
+    d.onNotify(Dispatcher::kPauseScreenId, PauseScreen::kGoneMsg, 0, 0);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_EQ(d.frozen, 0);
+    EXPECT_FALSE(Game::existing()->paused());
+}
+
+TEST_F(ScreensTest, ShutdownOpensThePublisherPageOnlyWhenOneIsNamedAndReleasesTheGame) {
+    start();
+    ASSERT_NE(Game::existing(), nullptr);
+    EXPECT_EQ(gameShutdownHook(), 1);
+    EXPECT_TRUE(host().openedUrls().empty());  // shipped without a page
+    EXPECT_EQ(existingDispatcher(), nullptr);
+    EXPECT_EQ(Game::existing(), nullptr);
+    EXPECT_EQ(keyboardHandler(), nullptr);
+
+    engineStart();
+    ASSERT_TRUE(setIniString("Game", "PublisherPage", "https://example.org/more"));
+    start();
+    gameShutdownHook();
+    ASSERT_EQ(host().openedUrls().size(), 1u);
+    EXPECT_EQ(host().openedUrls()[0], "https://example.org/more");
+}
+
+TEST_F(ScreensTest, AStoredPlayerIsKeptAndANewGameStartsAfterTheComic) {
+    commitPlayers({{"Ada", -1, 0}, {"Bo", -1, 0}}, 1);
+    loadActivePlayer();
+    ASSERT_EQ(player::GameSession(), 0);
+    Dispatcher& d = start();
+    ASSERT_EQ(d.current, &d.game);
+    EXPECT_EQ(player::CountUser(), 2);  // no "Player" added
+    EXPECT_EQ(player::Name(), "Bo");
+    EXPECT_EQ(Game::existing()->levelNumber(), 1);
+    // Leaving for the main menu releases the game before anything else.
+    Game* g = Game::existing();
+    g->notifyOwner(1018, 0, 0);
+    EXPECT_TRUE(g->dead);
+}
+
+TEST_F(ScreensTest, ATitleScreenHeldForAWhileDismissesItselfAndReportsOnce) {
+    auto* rec = new ReportRecorder;
+    auto* t = new TitleScreen(pictureByName("_pause"), 500);
+    t->setOwner(rec, 6);
+    t->hold = 3;
+    mergeNewActors();
+    EXPECT_EQ(t->picture.x, 400 - 26);
+    EXPECT_EQ(t->picture.y, 300 - 26);
+    run(20);
+    EXPECT_EQ(t->phase, CAbstractScreen::kShown);
+    EXPECT_EQ(t->alpha, 255);
+    run(3);
+    ASSERT_EQ(rec->reports.size(), 1u);
+    EXPECT_EQ(rec->reports[0], (std::array<int, 4>{6, 0, 0, 0}));
+    EXPECT_EQ(t->phase, CAbstractScreen::kFadingOut);
+    run(5);
+    EXPECT_EQ(t->alpha, 255 - 127);
+    // Clicks while it fades out end it at once, without a second report.
+    t->onZoneEvent(ZE_LeftUp, 0);
+    EXPECT_EQ(t->phase, CAbstractScreen::kFinished);
+    EXPECT_EQ(t->alpha, 0);
+    EXPECT_EQ(rec->reports.size(), 1u);
+    run(1);
+    EXPECT_TRUE(t->dead);
+}
+
+TEST_F(ScreensTest, AScreenDismissedWhileFadingInFadesOutFromWhereItWas) {
+    auto* rec = new ReportRecorder;
+    auto* p = new PauseScreen(pictureByName("_pause"), 1000);
+    p->setOwner(rec, 11);
+    mergeNewActors();
+    run(10);
+    EXPECT_EQ(p->alpha, 128 + 64);
+    // Only a child's report, not a click, ends the fade-in early.
+    p->onZoneEvent(ZE_LeftUp, 0);
+    EXPECT_EQ(p->phase, CAbstractScreen::kFadingIn);
+    p->onNotify(3, 0, 0, 0);
+    EXPECT_EQ(p->phase, CAbstractScreen::kFadingOut);
+    EXPECT_TRUE(rec->reports.empty());  // never shown: no 1020, and no (0,0,0)
+    // Fading out from below full alpha runs past zero before its end: the
+    // picture never gets a negative alpha.
+    run(9);
+    EXPECT_EQ(p->phase, CAbstractScreen::kFadingOut);
+    EXPECT_EQ(p->picture.rs.alpha, 0);
+    run(1);
+    ASSERT_EQ(rec->reports.size(), 1u);
+    EXPECT_EQ(rec->reports[0][1], PauseScreen::kGoneMsg);
 }
 
 // ---------------------------------------------------------------- map

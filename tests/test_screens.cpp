@@ -134,6 +134,16 @@ TEST_F(ScreensTest, ReleasingTheDispatcherTakesTheGameAndTheKeyboardAlong) {
     releaseDispatcher();
     EXPECT_EQ(keyboardHandler(), nullptr);
     EXPECT_EQ(Game::existing(), nullptr);  // the game goes with it
+
+    // A new dispatcher starts a game before the old one is purged: the old
+    // one's end leaves the new game alone.
+    Dispatcher& next = start();
+    ASSERT_EQ(next.current, &next.game);
+    Game* game = Game::existing();
+    ASSERT_NE(game, nullptr);
+    tick();
+    EXPECT_EQ(Game::existing(), game);
+    EXPECT_EQ(keyboardHandler(), &next);
 }
 
 TEST_F(ScreensTest, GameReportsTipsAndTheEndOfTheGame) {

@@ -68,10 +68,15 @@ Dispatcher::Dispatcher() {
     setKeyboardHandler(this);
 }
 
-Dispatcher::~Dispatcher() {
+Dispatcher::~Dispatcher() { detach(); }
+
+// The game and its screens never outlive the dispatcher that owns them. Runs
+// at once on release, so that a dispatcher waiting for the purge can no
+// longer release a game that a newer dispatcher has started.
+void Dispatcher::detach() {
     clearKeyboardHandler(this);
-    // The game and its screens never outlive the dispatcher that owns them.
     if (current == &game) Game::release();
+    current = nullptr;
     if (g_dispatcher == this) g_dispatcher = nullptr;
 }
 
@@ -125,9 +130,7 @@ Dispatcher* existingDispatcher() { return g_dispatcher; }
 void releaseDispatcher() {
     if (!g_dispatcher) return;
     Dispatcher* d = g_dispatcher;
-    g_dispatcher = nullptr;
-    clearKeyboardHandler(d);
-    if (d->current == &d->game) Game::release();
+    d->detach();
     d->kill();
 }
 

@@ -165,6 +165,10 @@ public:
     // Report ids of the screens it creates.
     static constexpr int kPauseScreenId = 11;
     static constexpr int kEscape = 283;
+
+private:
+    friend void releaseDispatcher();
+    void detach();
 };
 
 // The single dispatcher, created on first call.

@@ -299,6 +299,15 @@ private:
     bool busy_ = false;
 };
 
+// A timed command made with its length already set, ready for a sequence or
+// a dual.
+template <class Command, class... Args>
+Command* timed(int ticks, Args... args) {
+    auto* c = new Command(args...);
+    c->setLength(ticks);
+    return c;
+}
+
 // The animated picture of a screen: a sequence acting on its own PckSprite.
 class SlideShow : public SSC_Complex {
 public:

@@ -280,7 +280,8 @@ bool Game::isLastOfEpisode() const { return level == levelsInEpisode(episode); }
 
 bool Game::isLastLevel() const { return isLastOfEpisode() && episode == episodes(); }
 
-bool Game::isGameOver() const { return isLastLevel() || lives->total() < 1; }
+bool Game::isGameOver() const { return isLastLevel() || outOfLives(); }
+bool Game::outOfLives() const { return lives->total() < 1; }
 
 void Game::startGame() {
     mouseX = 400;

@@ -104,6 +104,8 @@ public:
     bool isLastLevel() const;
     bool isLastOfEpisode() const;
     bool isGameOver() const;
+    // A lost level ends the game only this way; the last level is replayed.
+    bool outOfLives() const;
     int tutorialLevel() const { return episode == 0 ? level : 0; }
     // The tutorial levels that point at groups with arrows.
     bool arrowsLevel() const { return tutorialLevel() != 0 && tutorialLevel() != 3; }

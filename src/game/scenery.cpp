@@ -97,13 +97,6 @@ void mirror(SlideShow* s) {
     s->sprite.setScale(-1.0f, 1.0f);
 }
 
-template <class Command, class... Args>
-Command* timed(int ticks, Args... args) {
-    auto* c = new Command(args...);
-    c->setLength(ticks);
-    return c;
-}
-
 void clearEffect(SlideShowFX* fx) {
     fx->stop();
     fx->sprite.clearEffects();

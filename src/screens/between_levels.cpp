@@ -131,9 +131,7 @@ void GS_Gameover::enter() {
     countdown = 0;
     g.cannon->retract(mousePosition.x);
     g.magnet->reset();
-    // Only running out of lives ends the game here: a lost last level of the
-    // campaign is played again like any other.
-    banner = showBanner(g, g.lives->total() < 1 ? kMsgGameOver : kMsgTryAgain);
+    banner = showBanner(g, g.outOfLives() ? kMsgGameOver : kMsgTryAgain);
     phase = 2;
 }
 
@@ -151,7 +149,7 @@ void GS_Gameover::onMouse(int event, int) {
 void GS_Gameover::onStateNotify(int, int, int, int) {
     if (phase != 3 || !countDown(countdown)) return;
     Game& g = *game;
-    if (g.lives->total() < 1)
+    if (g.outOfLives())
         g.finishGame();
     else
         g.setState(&g.preStart);

@@ -36,12 +36,6 @@ constexpr int kCoverY[11] = {428, 319, 390, 295, 237, 193, 196, 109, 29, 93, 33}
 constexpr int kMarkerX[11] = {33, 42, 87, 292, 250, 373, 235, 68, 131, 48, 257};
 constexpr int kMarkerY[11] = {330, 447, 335, 402, 311, 256, 216, 210, 117, 46, 112};
 
-template <class C>
-C* timed(C* command, int ticks) {
-    command->setLength(ticks);
-    return command;
-}
-
 }  // namespace
 
 bool CMapScreen::markerAt(int e, int& x, int& y) {
@@ -172,14 +166,14 @@ void CMapScreen::fly(int n, bool done) {
     const int w = flying->sprite.width(), h = flying->sprite.height();
     flying->sprite.setPosition(fromX - w / 2, fromY - h / 2);
     flying->sprite.setAlpha(96);
-    flying->enqueue(new SSC_Dual(timed(new SSC_DamperedMorphTo(slotX(slot) - w / 2, slotY(slot) - h / 2), kFlyTicks),
-                                 timed(new SSC_RotateFromTo(kTwoPi, 0.0), kFlyTicks),
-                                 timed(new SSC_AlphaFromTo(96.0f, 255.0f), kFlyTicks)));
+    flying->enqueue(new SSC_Dual(timed<SSC_DamperedMorphTo>(kFlyTicks, slotX(slot) - w / 2, slotY(slot) - h / 2),
+                                 timed<SSC_RotateFromTo>(kFlyTicks, kTwoPi, 0.0),
+                                 timed<SSC_AlphaFromTo>(kFlyTicks, 96.0f, 255.0f)));
     playGameSound("magnit_map_fly");
 
     effect->sprite.setPosition(fromX, fromY);
     effect->sprite.addEffect("fx_m_splashes.fx");
-    effect->enqueue(timed(new SSC_DamperedMorphTo(slotX(slot), slotY(slot)), kFlyTicks));
+    effect->enqueue(timed<SSC_DamperedMorphTo>(kFlyTicks, slotX(slot), slotY(slot)));
     effect->enqueue(new SSC_Msg(kSlotMsg, slot));
     phase = kLockFlying;
 }
@@ -202,7 +196,7 @@ int CMapScreen::onNotify(int id, int, int a, int b) {
             effect->enqueue(new SSC_Msg(kSlotMsg, s));
             if (episodeDone) {
                 if (episode >= 0 && episode < kEpisodes) covers[static_cast<size_t>(episode)]->setVisible(false);
-                showMarker(episode >= 10 ? -1 : episode + 1);
+                showMarker(episode + 1);
                 phase = kEpisodeDone;
             } else {
                 phase = kLevelDone;
@@ -220,9 +214,9 @@ int CMapScreen::onNotify(int id, int, int a, int b) {
                 SlideShow* lock = locks[static_cast<size_t>(i)];
                 const double k = lockScale[static_cast<size_t>(i)];
                 lock->enqueue(new SSC_Wait(20 * i + 1));
-                lock->enqueue(new SSC_Dual(timed(new SSC_ScaleFromTo(k, 5 * k), kFlyTicks),
-                                           timed(new SSC_RotateFromTo(kTwoPi, 0.0), kFlyTicks),
-                                           timed(new SSC_Dissapear, kFlyTicks)));
+                lock->enqueue(new SSC_Dual(timed<SSC_ScaleFromTo>(kFlyTicks, k, 5 * k),
+                                           timed<SSC_RotateFromTo>(kFlyTicks, kTwoPi, 0.0),
+                                           timed<SSC_Dissapear>(kFlyTicks)));
             }
             phase = kIdle;
             break;

@@ -113,6 +113,19 @@ void Player::attemptEnded(Game& g, bool won) {
     g.advanceLevel();
 }
 
+// Like a player, the next look at the field comes after a short pause and
+// once the last shot has settled, or after a moment when the field keeps
+// moving. True while the player still waits.
+bool Player::waiting(const PhysicsField& f) {
+    if (wait_ > 0) {
+        --wait_;
+        return true;
+    }
+    if (f.anyActiveBall() && ++settle_ < kSettleTicks) return true;
+    settle_ = 0;
+    return false;
+}
+
 void Player::play(Game& g) {
     if (g.physics.ended || g.paused() || g.physics.playMs < 1000) return;
     if (ticks_ - attemptStart_ > opt.attemptTickLimit) {
@@ -125,12 +138,7 @@ void Player::play(Game& g) {
     PhysicsField& f = field();
     switch (shotPhase_) {
         case 0: {
-            if (wait_ > 0) {
-                --wait_;
-                return;
-            }
-            if (f.anyActiveBall() && ++settle_ < kSettleTicks) return;
-            settle_ = 0;
+            if (waiting(f)) return;
             std::vector<BallView> balls;
             for (auto& [id, o] : f.objects)
                 if (o->isBall() && !o->dying)
@@ -161,14 +169,7 @@ void Player::play(Game& g) {
             wait_ = 5;
             return;
         default:
-            // Like a player, the next shot comes once the last one has
-            // settled, or after a moment when the field keeps moving.
-            if (wait_ > 0) {
-                --wait_;
-                return;
-            }
-            if (f.anyActiveBall() && ++settle_ < kSettleTicks) return;
-            settle_ = 0;
+            if (waiting(f)) return;
             shotPhase_ = 0;
             wait_ = 5;
             return;

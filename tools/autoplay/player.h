@@ -11,6 +11,7 @@
 #include "platform/keymap.h"
 
 class Game;
+class PhysicsField;
 
 namespace autoplay {
 
@@ -60,6 +61,7 @@ private:
     void play(Game& g);
     void between(Game& g);
     void attemptEnded(Game& g, bool won);
+    bool waiting(const PhysicsField& f);
 
     void moveTo(int x, int y);
     void press(platform::MouseButton b);

@@ -9,6 +9,7 @@
 #include "game/game_pictures.h"
 #include "game/game_sound.h"
 #include "game/level.h"
+#include "game/reports.h"
 #include "game/magnet.h"
 #include "game/scenery.h"
 #include "gfx/particles.h"
@@ -28,11 +29,11 @@ constexpr int kBannerY = 269;
 constexpr uint32_t kShootingLockMs = 1000;
 constexpr uint32_t kFreeBallDelayMs = 2500;
 // The game's reports to the screen dispatcher.
-constexpr int kMsgDisableMenu = 1010;
-constexpr int kMsgEnableMenu = 1011;
-constexpr int kMsgTip = 1025;
-constexpr int kMsgTipSecond = 1026;
-constexpr int kMsgGameEnded = 1027;
+constexpr int kMsgDisableMenu = report::DisableMenu;
+constexpr int kMsgEnableMenu = report::EnableMenu;
+constexpr int kMsgTip = report::Tip;
+constexpr int kMsgTipSecond = report::TipSecond;
+constexpr int kMsgGameEnded = report::GameEnded;
 
 uint32_t nowMs() { return static_cast<uint32_t>(platform::current().ticks64()); }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game/reports.h"
 #include "scene/actor.h"
 #include "scene/sprite.h"
 
@@ -55,8 +56,8 @@ public:
 // up (the frame loop may then rest) and when it has gone.
 class PauseScreen : public TitleScreen {
 public:
-    static constexpr int kShownMsg = 1020;
-    static constexpr int kGoneMsg = 1021;
+    static constexpr int kShownMsg = report::PauseShown;
+    static constexpr int kGoneMsg = report::PauseGone;
     using TitleScreen::TitleScreen;
     void onShown() override;
     void onDismissed() override {}

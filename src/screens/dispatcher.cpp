@@ -6,6 +6,7 @@
 #include "frame/clock.h"
 #include "frame/settings.h"
 #include "game/game.h"
+#include "game/reports.h"
 #include "platform/platform.h"
 #include "players/highscores.h"
 #include "players/players.h"
@@ -20,24 +21,24 @@ Dispatcher* g_dispatcher = nullptr;
 
 // Report numbers.
 enum : int {
-    kMsgOpenGameMenu = 1001,
-    kMsgExitGame = 1007,
-    kMsgHelp = 1004,
-    kMsgGameMenuClosed = 1005,
-    kMsgOptions = 1006,
-    kMsgOptionsClosed = 1013,
-    kMsgPlay = 1014,
-    kMsgCredits = 1016,
-    kMsgHighScores = 1017,
-    kMsgMainMenu = 1018,
-    kMsgChangePlayer = 1022,
-    kMsgTipClosed = 1023,
-    kMsgMinimise = 1024,
-    kMsgTip = 1025,
-    kMsgTipSecond = 1026,
-    kMsgGameEnded = 1027,
-    kMsgDisableMenu = 1010,
-    kMsgEnableMenu = 1011,
+    kMsgOpenGameMenu = report::OpenGameMenu,
+    kMsgExitGame = report::Exit,
+    kMsgHelp = report::Help,
+    kMsgGameMenuClosed = report::GameMenuClosed,
+    kMsgOptions = report::Options,
+    kMsgOptionsClosed = report::OptionsClosed,
+    kMsgPlay = report::Play,
+    kMsgCredits = report::Credits,
+    kMsgHighScores = report::HighScores,
+    kMsgMainMenu = report::MainMenu,
+    kMsgChangePlayer = report::ChangePlayer,
+    kMsgTipClosed = report::TipClosed,
+    kMsgMinimise = report::Minimise,
+    kMsgTip = report::Tip,
+    kMsgTipSecond = report::TipSecond,
+    kMsgGameEnded = report::GameEnded,
+    kMsgDisableMenu = report::DisableMenu,
+    kMsgEnableMenu = report::EnableMenu,
 };
 
 // Report ids of the screens.

@@ -44,6 +44,15 @@ extern const char* const kBallNames[kBallNameCount];
 extern const char* const kPrismSuffixes[kPrismNameCount];
 int buttonIndex(const std::string& name);  // -1 when not a button name
 
+// Indices of kButtonNames, for buttonPicture().
+namespace btn {
+enum : int {
+    MM_Play, MM_HiScores, MM_Options, MM_Help, MM_Exit, MM_Click, options_ok, options_cancel, hiscores_done,
+    ask_load, ask_new, small_exit, small_mini, small_menu, ig_resume, ig_help, ig_restart, ig_mainmenu,
+    ig_options, ig_exit, help_credits, help_done, clickhere, ok_map, resume, yes, no,
+};
+}  // namespace btn
+
 // One step of the title screen's preloading (steps 0 to 34; most do nothing).
 void preloadPictures(int step);
 

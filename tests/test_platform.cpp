@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/text_encoding.h"
 #include "platform/headless_platform.h"
 #include "platform/keymap.h"
 #include "platform/platform.h"
@@ -688,4 +689,22 @@ TEST(SdlPlatform, PrefPathIsCreatedBelowTheDataHome) {
     EXPECT_EQ(path, (home / "Brandwick" / "Vellmoor_L").string() + "/");
     EXPECT_TRUE(fs::is_directory(path));
     fs::remove_all(home);
+}
+
+// ---------------------------------------------------------------- text at the file's edge
+
+TEST(TextEncodingTest, FilesInUtf8OrInTheFontsBytesBothReadAsTheFontsBytes) {
+    EXPECT_EQ(fontTextOfFile("Zo\xC3\xAB"), "Zo\xEB");         // UTF-8 e with diaeresis
+    EXPECT_EQ(fontTextOfFile("Zo\xEB"), "Zo\xEB");             // an older file's byte
+    EXPECT_EQ(fileText("Zo\xEB"), "Zo\xC3\xAB");
+    EXPECT_EQ(fontText(fileText("\x80\x8A\xFF")), "\x80\x8A\xFF");  // euro, S caron, y diaeresis
+    EXPECT_TRUE(isUtf8("plain"));
+    EXPECT_FALSE(isUtf8("\xC3"));          // cut short
+    EXPECT_FALSE(isUtf8("\xC0\x80"));      // overlong
+    EXPECT_FALSE(isUtf8("\xED\xA0\x80"));  // surrogate
+}
+
+TEST(TextEncodingTest, LettersAndDigitsOfTheFontsCodePage) {
+    for (unsigned char c : std::string("az09AZ\xC0\xD6\xD8\xF6\xF8\xFF\x8A\x9F")) EXPECT_TRUE(isFontAlnum(c)) << int(c);
+    for (unsigned char c : std::string("%'. _-\xD7\xF7\xA9\xB2\x80\x7F")) EXPECT_FALSE(isFontAlnum(c)) << int(c);
 }

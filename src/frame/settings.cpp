@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <utility>
 
 #include "frame/profile.h"
@@ -90,6 +91,11 @@ int getIniSection(const char* section, char* buffer, int size) {
 bool setIniSection(const char* section, const char* text) {
     if (g_iniPath.empty()) return false;
     return profileWriteSection(g_iniPath, section, text);
+}
+
+std::string lastWriteError() {
+    const int error = platform::lastWriteErrno();
+    return error != 0 ? std::strerror(error) : std::string();
 }
 
 void initDataFolder(const std::string& leaf) {

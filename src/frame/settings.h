@@ -17,6 +17,9 @@ std::string getIniString(const char* section, const char* key, const char* def);
 bool setIniString(const char* section, const char* key, const char* value);
 int getIniSection(const char* section, char* buffer, int size = kIniSectionBufferSize);
 bool setIniSection(const char* section, const char* text);
+// Why the last write of a file failed, in the system's words ("No space left
+// on device"); empty when no write has failed.
+std::string lastWriteError();
 
 // The folder holding the writable copies. leaf is "\Org\App\": the per-user
 // data folder the platform gives for Org and App, created if needed. Without

@@ -67,6 +67,8 @@ std::string parentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
+int g_lastWriteErrno = 0;
+
 // A symbolic link to the settings file is followed, so the link survives the
 // rename and the data lands where the user pointed it.
 std::string resolveTarget(const std::string& path) {
@@ -108,11 +110,16 @@ bool replaceFile(const std::string& path, Producer&& produce) {
     const std::string target = resolveTarget(path);
     std::string tempPath;
     Fd out(createTempBeside(target, tempPath));
-    if (!out.valid()) return false;
+    if (!out.valid()) {
+        g_lastWriteErrno = errno;
+        return false;
+    }
     bool ok = produce(out.get()) && ::fsync(out.get()) == 0;
+    int error = ok ? 0 : errno;
     ok = out.close() && ok;
     if (ok) ok = ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
+        g_lastWriteErrno = error != 0 ? error : errno;
         ::unlink(tempPath.c_str());
         return false;
     }
@@ -172,6 +179,8 @@ bool readFile(const std::string& path, std::string& out) {
     }
     return true;
 }
+
+int lastWriteErrno() { return g_lastWriteErrno; }
 
 bool writeFileAtomic(const std::string& path, const std::string& content) {
     return replaceFile(path, [&](int fd) { return writeAll(fd, content.data(), content.size()); });

@@ -87,6 +87,8 @@ bool createDirectories(const std::string& path);
 std::vector<std::string> listFolder(const std::string& folder);
 // Replaces a file's content atomically: a crash leaves the old or the new file.
 bool writeFileAtomic(const std::string& path, const std::string& content);
+// The system's error number of the last failed replacement (0 before any).
+int lastWriteErrno();
 bool readFile(const std::string& path, std::string& out);
 // Converts "\" separators from Windows-style data into "/".
 std::string normalizeSeparators(std::string path);

@@ -4,6 +4,7 @@
 
 #include "frame/errors.h"
 #include "frame/settings.h"
+#include "frame/text_encoding.h"
 #include "players/players.h"
 
 namespace {
@@ -28,17 +29,19 @@ bool selectUsersFile() {
     return false;
 }
 
-void writeTable(const HighScoreTable& table) {
+bool writeTable(const HighScoreTable& table) {
     // One section write: the table is replaced as a whole or not at all.
     std::string text;
     for (int i = 0; i < 10; ++i) {
         const HighScoreEntry& e = table[static_cast<size_t>(i)];
         text += key("score", i) + "=" + std::to_string(e.score);
         text.push_back('\0');
-        text += key("name", i) + "=" + e.name;
+        text += key("name", i) + "=" + fileText(cleanPlayerName(e.name));
         text.push_back('\0');
     }
-    setIniSection(kSection, text.c_str());
+    if (setIniSection(kSection, text.c_str())) return true;
+    noteSaveFailure(usersFile());
+    return false;
 }
 
 }  // namespace
@@ -50,7 +53,7 @@ HighScoreTable loadHighScores() {
     for (int i = 0; i < 10; ++i) {
         HighScoreEntry& e = table[static_cast<size_t>(i)];
         e.score = selected ? getIniInt(kSection, key("score", i).c_str(), 0) : 0;
-        e.name = selected ? getIniString(kSection, key("name", i).c_str(), "") : "";
+        e.name = selected ? cleanPlayerName(fontTextOfFile(getIniString(kSection, key("name", i).c_str(), ""))) : "";
         if (e.score == 0) {
             e.score = kDefaults[i].score;
             e.name = kDefaults[defaultsUsed].name;
@@ -62,9 +65,14 @@ HighScoreTable loadHighScores() {
     return table;
 }
 
-void saveHighScores(const HighScoreTable& table) {
-    if (selectUsersFile()) writeTable(table);
+bool saveHighScores(const HighScoreTable& table) {
+    bool saved = false;
+    if (selectUsersFile())
+        saved = writeTable(table);
+    else
+        noteSaveFailure(usersFile());
     selectIniFile(kMainIni, false);
+    return saved;
 }
 
 bool insertHighScore(HighScoreTable& table, int score, const std::string& name) {
@@ -76,8 +84,7 @@ bool insertHighScore(HighScoreTable& table, int score, const std::string& name) 
     }
     if (p >= 10) return false;
     table[p] = HighScoreEntry{score, name};
-    saveHighScores(table);
-    return true;
+    return saveHighScores(table);
 }
 
 bool insertHighScore(const std::string& name, int score) {

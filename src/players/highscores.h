@@ -14,9 +14,10 @@ using HighScoreTable = std::array<HighScoreEntry, 10>;
 // Reads the table; empty places take the built-in entries, which are then
 // stored so the file always holds a full table.
 HighScoreTable loadHighScores();
-void saveHighScores(const HighScoreTable& table);
-// Inserts below every entry with the same score; true (and saved) when the
-// score made it into the table. Scores below 1 never do.
+// False when the table did not reach the disk (the player is told once).
+bool saveHighScores(const HighScoreTable& table);
+// Inserts below every entry with the same score; true only when the score
+// made it into the table and the table is on disk. Scores below 1 never do.
 bool insertHighScore(HighScoreTable& table, int score, const std::string& name);
 // Loads the table, inserts the score and stores it.
 bool insertHighScore(const std::string& name, int score);

@@ -6,6 +6,7 @@
 
 #include "frame/errors.h"
 #include "frame/settings.h"
+#include "frame/text_encoding.h"
 #include "game/level.h"
 #include "platform/platform.h"
 
@@ -20,6 +21,8 @@ PlayerRecord g_player;
 int g_countUser = 0;
 int g_lastActiveUser = 0;
 std::string g_usersFile;
+SaveWarning g_saveWarning;
+bool g_saveWarningTaken = false;
 
 int clampInt(int v, int lo, int hi) {
     return std::max(lo, std::min(hi, v));
@@ -60,17 +63,16 @@ bool selectOrCreateUsers(const std::string& name) {
     if (selectIniFile(name, false)) return true;
     const bool plain = name.find_first_of("/\\") == std::string::npos;
     const std::string path = plain ? makeDataPath(name) : platform::normalizeSeparators(name);
-    if (platform::fileExists(path) || !openFile(path, 3)) {
+    // Made whole in one write: a start cut short leaves no half-made file.
+    if (platform::fileExists(path) || !platform::writeFileAtomic(path, "[User]\nCountUser=0\nLastActiveUser=0\n")) {
         debugCheck(false, "Cannot create file `%s`", path.c_str());
+        noteSaveFailure(path);
         return false;
     }
-    closeFile();
     if (!selectIniFile(name, false)) {
         debugCheck(false, "Cant load ini file : %s", name.c_str());
         return false;
     }
-    setIniString("User", "CountUser", "0");
-    setIniString("User", "LastActiveUser", "0");
     return true;
 }
 
@@ -114,15 +116,22 @@ bool isKey(const std::string& entry, const char* key) {
     return lowered == wanted;
 }
 
-// A name is one line of the file: control characters would break the line
-// or end the section text early.
-std::string storableName(const std::string& name) {
-    std::string out;
-    for (char c : name) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7F) out += c;
-    }
-    return out;
+// Names live in the file as UTF-8 (a user reading or editing it sees the
+// letters); inside the game they are the font's bytes.
+std::string nameOfFile(const std::string& value) { return cleanPlayerName(fontTextOfFile(value)); }
+std::string nameForFile(const std::string& name) { return fileText(cleanPlayerName(name)); }
+
+// An entry of a kept player's section as it may be written back. A hand-edited
+// or damaged file can hold lines the section writer refuses (an empty key, a
+// stray carriage return, a broken header); such a line is dropped instead of
+// blocking the whole commit and every other player with it.
+bool writableEntry(std::string& entry) {
+    entry.erase(std::remove_if(entry.begin(), entry.end(), [](char c) { return c == '\r' || c == '\n'; }),
+                entry.end());
+    const size_t eq = entry.find('=');
+    const std::string head = trimmed(eq == std::string::npos ? entry : entry.substr(0, eq));
+    if (head.empty()) return false;
+    return head[0] != '[' && head[0] != ';';
 }
 
 // Zero-separated section text for setIniSection (c_str adds the final zero).
@@ -136,13 +145,15 @@ std::string sectionText(const std::vector<std::string>& entries) {
 }
 
 std::string newPlayerText(const std::string& name) {
-    return sectionText({"MusicVolume=100", "SoundFXVolume=100", "LastScore=0", "Name=" + storableName(name),
+    return sectionText({"MusicVolume=100", "SoundFXVolume=100", "LastScore=0", "Name=" + nameForFile(name),
                         "LastEpisode=1", "LastLevel=1", "ShowHelp=1"});
 }
 
 std::string keptPlayerText(int storedIndex, const std::string& name) {
     std::vector<std::string> entries = readSectionEntries(userSection(storedIndex));
-    const std::string nameEntry = "Name=" + storableName(name);
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [](std::string& e) { return !writableEntry(e); }),
+                  entries.end());
+    const std::string nameEntry = "Name=" + nameForFile(name);
     auto it =
         std::find_if(entries.begin(), entries.end(), [](const std::string& e) { return isKey(e, "Name"); });
     if (it != entries.end()) {
@@ -156,10 +167,12 @@ std::string keptPlayerText(int storedIndex, const std::string& name) {
 bool writeThrough(const char* key, const std::string& value) {
     if (!selectUsers()) {
         selectMain();
+        noteSaveFailure(g_usersFile);
         return false;
     }
     const bool written = setIniString(userSection(g_lastActiveUser).c_str(), key, value.c_str());
     const bool main = selectMain();
+    if (!written) noteSaveFailure(g_usersFile);
     return written && main;
 }
 
@@ -206,7 +219,7 @@ bool loadActivePlayer() {
     p.MusicVolume = clampInt(getIniInt(s, "MusicVolume", 100), 0, 100);
     p.SoundFXVolume = clampInt(getIniInt(s, "SoundFXVolume", 100), 0, 100);
     p.ShowHints = getIniInt(s, "ShowHints", 1);
-    p.Name = getIniString(s, "Name", "Player");
+    p.Name = nameOfFile(getIniString(s, "Name", "Player"));
     p.GameSession = getIniInt(s, "GameSession", 0);
     p.UserProgress = getIniInt(s, "UserProgress", 11);
     p.UserScore = getIniInt(s, "UserScore", 0);
@@ -224,8 +237,8 @@ std::vector<PlayerEntry> listPlayers() {
     }
     for (int i = 0; i < g_countUser; ++i) {
         const std::string section = userSection(i);
-        list.push_back(
-            {getIniString(section.c_str(), "Name", ""), i, getIniInt(section.c_str(), "LastScore", 0)});
+        list.push_back({nameOfFile(getIniString(section.c_str(), "Name", "")), i,
+                        getIniInt(section.c_str(), "LastScore", 0)});
     }
     selectMain();
     return list;
@@ -234,6 +247,7 @@ std::vector<PlayerEntry> listPlayers() {
 bool commitPlayers(const std::vector<PlayerEntry>& entries, int activePosition) {
     if (!selectUsers()) {
         selectMain();
+        noteSaveFailure(g_usersFile);
         return false;
     }
     const std::string usersPath = iniPath();
@@ -265,6 +279,7 @@ bool commitPlayers(const std::vector<PlayerEntry>& entries, int activePosition) 
     std::remove(staging.c_str());
     if (!ok) {
         debugCheck(false, "Cant load ini file : %s", staging.c_str());
+        noteSaveFailure(usersPath);
         selectMain();
         return false;
     }
@@ -362,7 +377,32 @@ std::array<int, kTipStatusCount> parseTipStatus(const std::string& text) {
     return flags;
 }
 
+std::string cleanPlayerName(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) out += c;
+    }
+    return trimmed(out);
+}
+
+void noteSaveFailure(const std::string& file) {
+    if (!g_saveWarning.file.empty()) return;  // the first failure is the one to tell
+    g_saveWarning.file = file.empty() ? "(no users file)" : file;
+    g_saveWarning.reason = lastWriteError();
+    if (g_saveWarning.reason.empty()) g_saveWarning.reason = "the file could not be written";
+    std::fprintf(stderr, "Cannot save to %s: %s\n", g_saveWarning.file.c_str(), g_saveWarning.reason.c_str());
+}
+
+SaveWarning takeSaveWarning() {
+    if (g_saveWarning.file.empty() || g_saveWarningTaken) return {};
+    g_saveWarningTaken = true;
+    return g_saveWarning;
+}
+
 void resetPlayersForTests() {
+    g_saveWarning = SaveWarning();
+    g_saveWarningTaken = false;
     g_player = PlayerRecord();
     g_countUser = 0;
     g_lastActiveUser = 0;

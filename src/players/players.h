@@ -121,5 +121,18 @@ std::string formatTipStatus(const std::array<int, kTipStatusCount>& flags);
 // Missing or unreadable numbers leave their flags at 0; extra ones are ignored.
 std::array<int, kTipStatusCount> parseTipStatus(const std::string& text);
 
+// A name as the game keeps it: no control characters (a hand-edited file may
+// hold any), no blanks around it.
+std::string cleanPlayerName(const std::string& name);
+
+// A failed write of the users file is told to the player once per run. The
+// store keeps the first failure; the screens take it once and show it.
+struct SaveWarning {
+    std::string file;    // empty: nothing to tell
+    std::string reason;  // the system's words, e.g. "No space left on device"
+};
+void noteSaveFailure(const std::string& file);
+SaveWarning takeSaveWarning();
+
 // Forgets the files and the record (for test fixtures).
 void resetPlayersForTests();

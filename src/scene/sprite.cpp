@@ -182,9 +182,9 @@ GroupSprite::GroupSprite(int w, int h) {
     rs.height = h;
 }
 
-void GroupSprite::draw(const Rect& clip) {
-    for (const Child& c : children) c.sprite->draw(clip);
-}
+// The children are drawn at their own places in the draw list; drawing them
+// here too would blend every translucent child twice.
+void GroupSprite::draw(const Rect&) {}
 
 void GroupSprite::getRect(Rect& out) const {
     // Groups never carry a zone; report the nominal box at the position.

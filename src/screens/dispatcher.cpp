@@ -13,6 +13,9 @@
 #include "scene/input.h"
 #include "screens/dialog_screens.h"
 #include "screens/pictures.h"
+#include "screens/profile_screen.h"
+#include "screens/save_notice.h"
+#include "screens/top10_screen.h"
 #include "sound/sound.h"
 
 namespace {
@@ -96,6 +99,9 @@ int Dispatcher::onKey(int code) {
 }
 
 void Dispatcher::update() {
+    // A save that failed anywhere is told once, over whatever screen runs.
+    const SaveWarning warning = takeSaveWarning();
+    if (!warning.file.empty()) new SaveNotice(warning.reason);
     if (isAppActive()) return;
     if (!paused && !frozen && current && current->canPause()) {
         paused = 1;
@@ -335,24 +341,21 @@ void DS_Quit::enter() { requestQuit(); }
 // ------------------------------------------------------------- profile, top ten, help
 
 void DS_Profile::enter() {
-    screen = nullptr;
-    // PASS-THROUGH: the profile screen (report id 0) where the player types
-    // a name or picks one; until it exists, a first player "Player" is made
-    // when nobody is stored, and the screen is done at once.
-    if (player::CountUser() == 0) {
-        commitPlayers({{"Player", -1, 0}}, 0);
-        loadActivePlayer();
-    }
-    onNotify(kIdScreen, 0, 0, 0);
+    auto* s = new UserName;
+    s->setOwner(d, kIdScreen);
+    screen = s;
+    s->start();
 }
 
-void DS_Profile::onNotify(int, int, int, int) { d->switchTo(&d->menu); }
+void DS_Profile::onNotify(int id, int, int, int) {
+    if (id != kIdScreen) return;
+    screen = nullptr;  // it has killed itself
+    d->switchTo(&d->menu);
+}
 
 void DS_Top10::enter() {
-    table = nullptr;
-    // PASS-THROUGH: the top-ten table (report id 0) shows until the player
-    // leaves it.
-    onNotify(kIdScreen, 0, 0, 0);
+    table = new Top10Table;
+    table->setOwner(d, kIdScreen);
 }
 
 void DS_Top10::leave() {
@@ -360,7 +363,9 @@ void DS_Top10::leave() {
     table = nullptr;
 }
 
-void DS_Top10::onNotify(int, int, int, int) { d->switchTo(&d->menu); }
+void DS_Top10::onNotify(int id, int, int, int) {
+    if (id == kIdScreen) d->switchTo(&d->menu);
+}
 
 void DS_Help::enter() {
     help = nullptr;

@@ -35,19 +35,19 @@ void AbstractButton::play(int soundId) {
 }
 
 bool AbstractButton::pointerInside() {
-    PckSprite* s = sprite();
+    Sprite* s = zoneSprite();
     return s && s->zone.zone && (s->zone.zone->flags & ZF_Inside) != 0;
 }
 
 void AbstractButton::initZone(int layer) {
-    sprite()->setLayer(layer);
-    sprite()->attachZone(kZoneFlags, this, 0);
+    zoneSprite()->setLayer(layer);
+    zoneSprite()->attachZone(kZoneFlags, this, 0);
     updateState();
 }
 
 void AbstractButton::setZone(int flags, int zoneValue) {
-    sprite()->detachZone();
-    sprite()->attachZone(flags, this, zoneValue);
+    zoneSprite()->detachZone();
+    zoneSprite()->attachZone(flags, this, zoneValue);
 }
 
 void AbstractButton::setHoverSound(const std::string& name) { hoverSound = Sound_GetId(name, kSoundEffect); }

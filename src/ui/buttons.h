@@ -21,6 +21,7 @@
 
 class PicturePack;
 class PckSprite;
+class Sprite;
 
 // Turns the zone events of one picture sprite into hover, press and click.
 class AbstractButton : public Actor {
@@ -35,6 +36,9 @@ public:
     virtual void showClicked() {}
     virtual void showPressed() {}
     virtual PckSprite* sprite() = 0;
+    // The sprite that carries the button's zone: its picture, unless the
+    // button is drawn otherwise (a text button).
+    virtual Sprite* zoneSprite() { return sprite(); }
     // 0 normal, 1 hover, 2 pressed.
     virtual void showState(int state) = 0;
 

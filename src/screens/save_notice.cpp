@@ -1,0 +1,61 @@
+#include "screens/save_notice.h"
+
+#include <algorithm>
+
+#include "res/texts.h"
+#include "screens/pictures.h"
+#include "ui/boxes.h"
+
+namespace {
+constexpr int kColumns = 110, kRows = 6;
+constexpr int kTop = 12;
+
+void setUp(TextLabel& l, const std::string& text, int y, const Colour4& c) {
+    l.setLayer(SaveNotice::kLayer + 2);
+    l.setAlign(3);
+    l.setFont(pictureByName("font1"));
+    l.setText(text);
+    l.setPosition(400, y);
+    applyColour(l, c);
+}
+
+std::string orDefault(const std::string& text, const char* fallback) { return text.empty() ? fallback : text; }
+}  // namespace
+
+SaveNotice::SaveNotice(const std::string& why) : frame(0, kTop, kColumns, kRows) {
+    frame.moveTo(400 - frame.width() / 2, kTop);
+    frame.setLayers(kLayer + 1, kLayer);
+    frame.centre.attachZone(ZE_LeftUp | ZF_Opaque, this, 0);
+    setUp(headline, orDefault(getText("SAVE_FAILED"), "Your progress cannot be saved:"), kTop + 34,
+          Colour4{250.0f / 255.0f, 175.0f / 255.0f, 19.0f / 255.0f, 1.0f});
+    setUp(reason, why, kTop + 60, Colour4{1.0f, 1.0f, 191.0f / 255.0f, 1.0f});
+    apply();
+}
+
+SaveNotice::~SaveNotice() { frame.centre.detachZone(); }
+
+void SaveNotice::apply() {
+    frame.setAlpha(alpha);
+    headline.setAlpha(alpha);
+    reason.setAlpha(alpha);
+}
+
+void SaveNotice::update() {
+    ++ticks;
+    if (!leaving) {
+        alpha = std::min(255, ticks * 255 / kFadeTicks);
+        if (ticks >= kShowTicks) leaving = true, ticks = 0;
+    } else {
+        alpha = std::max(0, alpha - 255 / kFadeTicks);
+        if (alpha == 0) kill();
+    }
+    apply();
+}
+
+int SaveNotice::onZoneEvent(int event, int) {
+    if (event == ZE_LeftUp && !leaving) {
+        leaving = true;
+        ticks = 0;
+    }
+    return 1;
+}

@@ -1,7 +1,10 @@
 // The players store: start-up load and first run, the active player's record
 // and its write-through setters, the player list and its commit.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -427,7 +430,117 @@ TEST_F(CommitTest, FailedCommitStoresNothing) {
     expectMainCurrent();
 }
 
+TEST_F(CommitTest, ADamagedRecordNeitherBreaksTheFileNorBlocksTheOtherPlayers) {
+    // Hand edits and damage: blanks and a control character around a name, a
+    // quoted name, a key with no name, a broken section header, a stray
+    // carriage return and a zero byte inside values.
+    writeText(users(), std::string("[User]\nCountUser=3\nLastActiveUser=1\n"
+                                   "[User0]\nName= \x01 Ann\t\nUserProgress=35\n=orphan\nStray=a\rb\n[broken\n"
+                                   "[User1]\nName=\"  Bob [=] \"\nUserScore=5\n"
+                                   "[User2]\nName=Cy\nNote=x") +
+                           std::string(1, '\0') + "[y\nUserProgress=12\n");
+    resetPlayersForTests();
+    ASSERT_TRUE(loadStartup());
+    std::vector<PlayerEntry> list = listPlayers();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].name, "Ann");
+    EXPECT_EQ(list[1].name, "Bob [=]");
+    EXPECT_EQ(player::Name(), "Bob [=]");
+
+    // A new player and every kept one are stored, values and all.
+    list.push_back({"Dee", -1, 0});
+    ASSERT_TRUE(commitPlayers(list, 3));
+    list = listPlayers();
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].name, "Ann");
+    EXPECT_EQ(list[1].name, "Bob [=]");
+    EXPECT_EQ(list[2].name, "Cy");
+    EXPECT_EQ(list[3].name, "Dee");
+    EXPECT_EQ(profileGetInt(users(), "User0", "UserProgress", -1), 35);
+    EXPECT_EQ(profileGetInt(users(), "User1", "UserScore", -1), 5);
+    EXPECT_EQ(profileGetInt(users(), "User2", "UserProgress", -1), 12);
+    // Later writes go through, and the next commit is as good as the first.
+    ASSERT_TRUE(setUserScore(77));
+    ASSERT_TRUE(commitPlayers(listPlayers(), 1));
+    EXPECT_EQ(player::Name(), "Bob [=]");
+    EXPECT_EQ(player::UserScore(), 5);
+    EXPECT_TRUE(takeSaveWarning().file.empty());
+}
+
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Writes that cannot reach the disk
+
+namespace {
+
+// A file-size limit below the users file's size: every rewrite of it fails
+// part way, as on a full disk, and the old file must stay as it was.
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PlayersTest, FailedWritesAreReportedKeepTheFileAndAreToldOnce) {
+    ASSERT_TRUE(loadStartup());
+    ASSERT_TRUE(commitPlayers({{"Ann", -1, 0}, {"Bob", -1, 0}}, 0));
+    HighScoreTable table = loadHighScores();
+    const std::string before = readText(users());
+    ASSERT_GT(before.size(), 200u);
+    {
+        FullDisk full(64);
+        EXPECT_FALSE(setUserScore(500));
+        EXPECT_EQ(player::UserScore(), 500);  // kept for the game in memory
+        EXPECT_FALSE(insertHighScore(table, 200000, "Ann"));
+        EXPECT_FALSE(insertHighScore("Ann", 300000));
+        EXPECT_FALSE(commitPlayers({{"Cy", -1, 0}}, 0));
+        EXPECT_FALSE(toggleShowHints());
+    }
+    EXPECT_EQ(readText(users()), before);
+    expectMainCurrent();
+    for (const auto& e : fs::directory_iterator(dir + "data"))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+    // The player hears of it once, with the system's reason.
+    const SaveWarning warning = takeSaveWarning();
+    EXPECT_EQ(warning.file, users());
+    EXPECT_EQ(warning.reason, "File too large");
+    EXPECT_TRUE(takeSaveWarning().file.empty());
+
+    // Room again: the writes work and say so.
+    EXPECT_TRUE(setUserScore(600));
+    EXPECT_TRUE(insertHighScore("Ann", 300000));
+    EXPECT_EQ(loadHighScores()[0].name, "Ann");
+    EXPECT_TRUE(takeSaveWarning().file.empty());
+}
+
+TEST_F(PlayersTest, AUsersFileThatCannotBeMadeIsToldWithItsReason) {
+    fs::remove_all(dir + "data");
+    fs::create_directories(dir + "data");
+    writeText(data("vm_game.ini"), kGameIni);
+    writeText(data("vm_levels.ini"), kLevelsIni);
+    fs::create_directories(data("vm_users.ini") + "/x");  // a folder where the file should be
+    EXPECT_FALSE(loadStartup());
+    EXPECT_EQ(player::Name(), "Player");
+    const SaveWarning warning = takeSaveWarning();
+    EXPECT_EQ(warning.file, users());
+    EXPECT_FALSE(warning.reason.empty());
+}
 
 // ---------------------------------------------------------------------------
 // The top-ten table

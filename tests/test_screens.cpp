@@ -19,6 +19,8 @@
 #include "screens/dispatcher.h"
 #include "screens/map_screen.h"
 #include "screens/pictures.h"
+#include "screens/profile_screen.h"
+#include "screens/top10_screen.h"
 
 using gametest::played;
 
@@ -79,7 +81,13 @@ protected:
         intptr_t r = 0;
         runMessageHooks(nullptr, platform::WM_ACTIVATE, on ? platform::WA_ACTIVE : platform::WA_INACTIVE, 0, &r);
     }
-    Dispatcher& start() {
+    // From the first logo; a player is stored first unless the test is
+    // about the very first start.
+    Dispatcher& start(bool withPlayer = true) {
+        if (withPlayer && player::CountUser() == 0) {
+            commitPlayers({{"Ada", -1, 0}}, 0);
+            loadActivePlayer();
+        }
         Dispatcher& d = dispatcher();
         d.switchTo(&d.logoFirst);
         return d;
@@ -88,12 +96,17 @@ protected:
 
 // ---------------------------------------------------------------- dispatcher
 
-TEST_F(ScreensTest, FirstStartMakesAPlayerAndGoesThroughTheComicIntoANewGame) {
+TEST_F(ScreensTest, FirstStartAsksForAPlayerAndGoesThroughTheComicIntoANewGame) {
     ASSERT_EQ(player::CountUser(), 0);
-    Dispatcher& d = start();
-    EXPECT_EQ(d.current, &d.game);
+    Dispatcher& d = start(false);
+    ASSERT_EQ(d.current, &d.profile);
+    run(30);
+    auto* dialog = liveOf<EditBoxProfile>();
+    ASSERT_NE(dialog, nullptr);
+    for (int c : {int{'M'}, int{'o'}, int{'r'}, 13}) keyboardFocus()->onKey(c);
+    EXPECT_TRUE(runUntil([&] { return d.current == &d.game; }, 60));
     EXPECT_EQ(player::CountUser(), 1);
-    EXPECT_EQ(player::Name(), "Player");
+    EXPECT_EQ(player::Name(), "Mor");
     Game* g = Game::existing();
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->owner, &d);
@@ -152,10 +165,14 @@ TEST_F(ScreensTest, GameReportsTipsAndTheEndOfTheGame) {
     // Without tip boxes a tip never leaves the game paused.
     g->requestTip(1);
     EXPECT_FALSE(g->paused());
-    // The end of the game releases it; the next game is a new one.
+    // The end of the game releases it and shows the table; leaving the
+    // table leads on into a new game.
     g->notifyOwner(1027, 0, 0);
     EXPECT_TRUE(g->dead);
-    EXPECT_EQ(d.current, &d.game);
+    EXPECT_EQ(Game::existing(), nullptr);
+    ASSERT_EQ(d.current, &d.top10);
+    d.top10.table->onNotify(0, 0, 4, 0);
+    EXPECT_TRUE(runUntil([&] { return d.current == &d.game; }, 60));
     ASSERT_NE(Game::existing(), nullptr);
     EXPECT_NE(Game::existing(), g);
     // Back to the main menu from the game, and on into it again.

@@ -388,7 +388,8 @@ std::string cleanPlayerName(const std::string& name) {
 
 void noteSaveFailure(const std::string& file) {
     if (!g_saveWarning.file.empty()) return;  // the first failure is the one to tell
-    g_saveWarning.file = file.empty() ? "(no users file)" : file;
+    const bool plain = file.find_first_of("/\\") == std::string::npos;
+    g_saveWarning.file = file.empty() ? "(no users file)" : plain ? makeDataPath(file) : file;
     g_saveWarning.reason = lastWriteError();
     if (g_saveWarning.reason.empty()) g_saveWarning.reason = "the file could not be written";
     std::fprintf(stderr, "Cannot save to %s: %s\n", g_saveWarning.file.c_str(), g_saveWarning.reason.c_str());

@@ -9,6 +9,8 @@
 #include "scene/actor.h"
 
 class Dispatcher;
+class Top10Table;
+class UserName;
 
 class CDispatcherState {
 public:
@@ -93,7 +95,7 @@ class DS_Profile : public CDispatcherState {
 public:
     void enter() override;
     void onNotify(int id, int msg, int a, int b) override;
-    Actor* screen = nullptr;
+    UserName* screen = nullptr;
 };
 
 class DS_Top10 : public CDispatcherState {
@@ -101,7 +103,7 @@ public:
     void enter() override;
     void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
-    Actor* table = nullptr;
+    Top10Table* table = nullptr;
 };
 
 class DS_Help : public CDispatcherState {

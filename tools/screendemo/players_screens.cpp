@@ -3,7 +3,9 @@
 #include "demo.h"
 #include "players/highscores.h"
 #include "players/players.h"
+#include "screens/pictures.h"
 #include "screens/profile_screen.h"
+#include "screens/save_notice.h"
 #include "screens/top10_screen.h"
 
 namespace {
@@ -91,4 +93,15 @@ const Registration tableScore("top10-score", "the top-ten table after a new scor
     s.run(kSlide);
 });
 
+}  // namespace
+
+namespace {
+const screendemo::Registration saveNotice("save-notice", "the note that progress cannot be saved, over the menu backdrop",
+                                          [](screendemo::Stage& s) {
+                                              PckSprite back;
+                                              back.setPicture(pictureByName("_mm_bkg"), 0);
+                                              new SaveNotice("No space left on device");
+                                              s.run(60);
+                                              s.shot(s.outPath);
+                                          });
 }  // namespace

@@ -32,6 +32,14 @@ TEST_F(GameTest, ANewSessionStartsWithThreeLivesAndNoScoreAtTheTutorial) {
     EXPECT_EQ(again.level, 4);
     EXPECT_EQ(again.scoring->total(), 1234);
     EXPECT_EQ(again.lives->total(), 2);
+    Game::release();
+    destroyAllActors();
+    // Saved past the end of an episode that the installed levels have
+    // shortened: the game goes on at the episode's last level.
+    setUserProgress(9);
+    Game& shortened = Game::instance();
+    EXPECT_EQ(shortened.levelNumber(), levelsInEpisode(0));
+    EXPECT_EQ(player::UserProgress(), levelsInEpisode(0));
 }
 
 TEST_F(GameTest, LevelOrderWrapsEpisodesAndStopsAtTheEndOfTheCampaign) {

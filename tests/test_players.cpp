@@ -66,7 +66,7 @@ protected:
         resetAll();
         setDataFolderForTests(dir + "data");
         writeText(data("vm_game.ini"), kGameIni);
-        writeText(data("vm_levels.ini"), kLevelsIni);
+        writeText(program("vm_levels.ini"), kLevelsIni);
         ASSERT_TRUE(selectIniFile("vm_game.ini", false));
     }
     void TearDown() override {
@@ -83,6 +83,7 @@ protected:
         clearDebugLog();
     }
     std::string data(const std::string& name) const { return dir + "data/" + name; }
+    std::string program(const std::string& name) const { return dir + "program/" + name; }
     std::string users() const { return data("vm_users.ini"); }
     void expectMainCurrent() const { EXPECT_EQ(iniPath(), data("vm_game.ini")); }
 
@@ -94,19 +95,18 @@ protected:
 // Start-up
 
 TEST_F(PlayersTest, FirstRunCreatesTheUsersFileAndGivesDefaults) {
-    fs::remove(data("vm_levels.ini"));
-    // Levels come with the program and are copied on first use; a users file
-    // beside the program is not the player's and must not be taken.
-    writeText(dir + "program/vm_levels.ini", "[Episodes]\nLevels=3 1 2 3 4 5 6 7 8 9 10 11 12 13\n");
-    writeText(dir + "program/vm_users.ini", "[User]\nCountUser=1\n[User0]\nName=Shipped\n");
+    // Levels come with the program and are read there, never copied; a users
+    // file beside the program is not the player's and must not be taken.
+    writeText(program("vm_levels.ini"), "[Episodes]\nLevels=3 1 2 3 4 5 6 7 8 9 10 11 12 13\n");
+    writeText(program("vm_users.ini"), "[User]\nCountUser=1\n[User0]\nName=Shipped\n");
 
     ASSERT_TRUE(loadStartup());
     expectMainCurrent();
-    EXPECT_TRUE(fs::exists(data("vm_levels.ini")));
+    EXPECT_FALSE(fs::exists(data("vm_levels.ini")));
     ASSERT_TRUE(fs::exists(users()));
-    EXPECT_EQ(sectionOf(users(), "User"), "CountUser=0;LastActiveUser=0;");
+    EXPECT_EQ(readText(users()), "[User]\nCountUser=0\nLastActiveUser=0\n");
     EXPECT_EQ(usersFile(), "vm_users.ini");
-    EXPECT_EQ(levelsFile(), "vm_levels.ini");
+    EXPECT_EQ(levelsFile(), "./vm_levels.ini");
 
     const PlayerRecord& p = activePlayer();
     EXPECT_EQ(p.Name, "Player");
@@ -140,8 +140,23 @@ TEST_F(PlayersTest, FirstRunCreatesTheUsersFileAndGivesDefaults) {
     EXPECT_EQ(player::UserProgress(), 23);
 }
 
+TEST_F(PlayersTest, TheInstalledLevelsReachAPlayerWhoseFolderHoldsAnOldCopy) {
+    // An earlier version copied the levels into the player's folder.
+    writeText(data("vm_levels.ini"), "[Episodes]\nEpisodes=11\nLevels=3 9 9 9 9 9 9 9 9 9 9 9\n");
+    writeText(program("vm_levels.ini"), "[Episodes]\nEpisodes=4\nLevels=3 5 4 2 6\n");
+    ASSERT_TRUE(loadStartup());
+    EXPECT_EQ(episodes(), 4);
+    EXPECT_EQ(levelsInEpisode(2), 4);
+    // Saved games beyond what the new file has go on at its last level.
+    EXPECT_EQ(clampProgress(29), 24);
+    EXPECT_EQ(clampProgress(23), 23);
+    EXPECT_EQ(clampProgress(95), 46);
+    EXPECT_EQ(clampProgress(30), 31);
+    EXPECT_EQ(clampProgress(-4), 1);
+}
+
 TEST_F(PlayersTest, ShortLevelsListLeavesTheRestAtZero) {
-    writeText(data("vm_levels.ini"), "[Episodes]\nEpisodes=2\nLevels=1 5\n");
+    writeText(program("vm_levels.ini"), "[Episodes]\nEpisodes=2\nLevels=1 5\n");
     ASSERT_TRUE(loadStartup());
     EXPECT_EQ(episodes(), 2);
     EXPECT_EQ(levelsInEpisode(0), 1);
@@ -151,8 +166,10 @@ TEST_F(PlayersTest, ShortLevelsListLeavesTheRestAtZero) {
 }
 
 TEST_F(PlayersTest, StartupFailuresAreSilentAndKeepTheSettingsFileCurrent) {
-    // No levels file anywhere: reported as failure, yet the players load.
-    fs::remove(data("vm_levels.ini"));
+    // No levels file in the program's folder: reported as failure, yet the
+    // players load; a copy in the player's folder is not taken instead.
+    fs::remove(program("vm_levels.ini"));
+    writeText(data("vm_levels.ini"), kLevelsIni);
     writeText(users(), "[User]\nCountUser=1\n[User0]\nName=Ann\n");
     EXPECT_FALSE(loadStartup());
     EXPECT_NE(debugLog().find("Cant load ini file : vm_levels.ini"), std::string::npos);
@@ -162,7 +179,7 @@ TEST_F(PlayersTest, StartupFailuresAreSilentAndKeepTheSettingsFileCurrent) {
 
     // A users file that cannot be made: defaults, and setters keep their
     // value in memory without pretending to have stored it.
-    writeText(data("vm_levels.ini"), kLevelsIni);
+    writeText(program("vm_levels.ini"), kLevelsIni);
     writeText(data("vm_game.ini"), "[Game]\nIniLevels=vm_levels.ini\nIniUsers=nowhere/users.ini\n");
     resetPlayersForTests();
     clearDebugLog();
@@ -533,7 +550,6 @@ TEST_F(PlayersTest, AUsersFileThatCannotBeMadeIsToldWithItsReason) {
     fs::remove_all(dir + "data");
     fs::create_directories(dir + "data");
     writeText(data("vm_game.ini"), kGameIni);
-    writeText(data("vm_levels.ini"), kLevelsIni);
     fs::create_directories(data("vm_users.ini") + "/x");  // a folder where the file should be
     EXPECT_FALSE(loadStartup());
     EXPECT_EQ(player::Name(), "Player");

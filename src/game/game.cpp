@@ -176,7 +176,7 @@ Game::Game() {
     labels = std::make_unique<HudLabels>();
     int n;
     if (player::GameSession() != 0) {
-        n = player::UserProgress();
+        n = clampProgress(player::UserProgress());
     } else {
         setUserScore(0);
         setUserLife(3);

@@ -207,4 +207,15 @@ void setEpisodeTable(int count, const std::string& levels) {
         if (!(in >> g_levels[e])) break;
 }
 int episodes() { return g_episodes; }
+
+int clampProgress(int n) {
+    if (n < 1) return 1;
+    int e = n / 10, l = n % 10;
+    // A newer levels file may have fewer episodes or shorter ones than the
+    // saved game knew: carry on at the last level that still exists.
+    if (e > g_episodes) e = g_episodes, l = 9;
+    const int count = levelsInEpisode(e);
+    if (count > 0 && l > count) l = count;
+    return e * 10 + std::max(l, 1);
+}
 int levelsInEpisode(int e) { return e >= 0 && e < 12 ? g_levels[e] : 0; }

@@ -111,6 +111,10 @@ int spawnGunY(int back);
 void setEpisodeTable(int episodes, const std::string& levels);
 int episodes();
 int levelsInEpisode(int e);
+// A saved level number (episode * 10 + level) moved onto a level the levels
+// file has: past an episode's end to its last level, past the last episode
+// to the campaign's last level.
+int clampProgress(int n);
 
 // Accessors named after the keys.
 namespace level {

@@ -187,8 +187,13 @@ bool loadStartup() {
     const std::string users = getIniString("Game", "IniUsers", "");
     bool ok = true;
 
-    if (!levels.empty() && selectIniFile(levels, true)) {
-        setLevelsFile(levels);
+    // The levels come from the installed game, so that a new version's levels
+    // reach every player; a plain name is resolved in the game's own folder,
+    // never copied into the player's.
+    const bool plain = levels.find_first_of("/\\") == std::string::npos;
+    const std::string levelsPath = plain && !levels.empty() ? "./" + levels : levels;
+    if (!levels.empty() && selectIniFile(levelsPath, false)) {
+        setLevelsFile(levelsPath);
         setEpisodeTable(getIniInt("Episodes", "Episodes", 11), getIniString("Episodes", "Levels", ""));
     } else {
         // The players are still loaded: without them the profile screen

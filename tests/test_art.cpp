@@ -93,7 +93,7 @@ std::vector<PackRule> packRules() {
     }
     add({"fon/common_mask", 1, 15, false, 800, 600, "full screen"});
     for (int i = 1; i <= 16; ++i) add({"gate/gate_" + twoDigits(i) + "_l", 1, 15, false, 0, 0, "gate"});
-    for (int i = 1; i <= 10; ++i)
+    for (int i = 1; i <= 12; ++i)
         add({"gate/spawngun_" + twoDigits(i) + "_l", 1, 15, false, 64, 64, "muzzle at the spawn point corner"});
     add({"last_gate_left", 1, 15, false, 170, 0, "227 + w = 397, where the right half starts"});
     add({"last_gate_right", 1, 15, false, 170, 0, "from 397 to 567"});

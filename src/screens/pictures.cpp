@@ -9,6 +9,14 @@
 #include "gfx/particles.h"
 #include "res/picture_pack.h"
 
+const char* const kFixedPictureNames[kFixedPictureCount] = {
+    "cursor", "font1", "_logo1", "_logo2", "_help", "_mm_bkg", "_mm_bkg_foreground", "_pause", "wall",
+    "credits_plate", "transparent", "_mo_galochka", "_mo_begunok", "_mo_menu_lb", "_mo_menu_rb", "_mo_menu_FIELDB",
+    "flare", "brilliant_glow", "brilliant", "gun_side_left", "gun_side_right", "gun_middle", "gun_zatvor_left",
+    "gun_zatvor_right", "gun_progress_bar", "gun_progress_bar_light", "gun_heat", "level_no", "level_line", "mapa",
+    "load_bar", "coin", "title_gate_left", "rails", "black", "panel_info", "panel_info_back", "panel_info_bar",
+    "panel_info_bonus_sq", "list_users", "options_plate", "hiscores_plate", "saved", "small_ramka", "frame",
+    "framecorners", "arrow", "arrowbig", "last_gate_left", "last_gate_right", "last_landscape", "fon/common_mask"};
 const char* const kBackgroundNames[kBackgroundNameCount] = {"first", "second", "01",    "02",    "03",    "04",
                                                         "05",    "last",   "start", "new01", "new02", "title"};
 const char* const kMessageNames[kMessageNameCount] = {

@@ -35,6 +35,10 @@ PicturePack* bonusPlatePicture(int i);
 PicturePack* bonusPlateGlowPicture(int i);
 PicturePack* profileButtonPicture(const std::string& name);
 
+// Every single-name pack the screens and the game show.
+constexpr int kFixedPictureCount = 52;
+extern const char* const kFixedPictureNames[kFixedPictureCount];
+
 // The name lists the families index.
 constexpr int kBackgroundNameCount = 12, kMessageNameCount = 20, kButtonNameCount = 27, kBallNameCount = 21, kPrismNameCount = 6;
 extern const char* const kBackgroundNames[kBackgroundNameCount];

@@ -691,13 +691,21 @@ void gate(int i) {
     c.savePack(name);
 }
 
+// One spawn gun per episode: levels name them by SpawnGunNo 0..11.
+constexpr int kSpawnGuns = 12;
+
 // Spawn guns (64 x 64, centred on the table position): a barrel aimed down
 // and inwards, its muzzle at the bottom-right corner where balls appear.
 void spawnGun(int i) {
     Canvas c(64, 64);
     cairo_t* cr = c.cr();
     static const Rgb bodies[5] = {hex(0x8A5A20), hex(0x4A505C), hex(0x2E6E5E), hex(0x6A2E50), hex(0x8A3018)};
-    const Rgb body = bodies[i % 5], light = mix(body, hex(0xFFFFFF), 0.5), dark = scale(body, 0.35);
+    // The last two episodes' guns take the metal of their own doors (doors
+    // 11 and 12: verdigris and plum) and a flared, bell-mouthed barrel.
+    static const Rgb lateBodies[2] = {hex(0x2E6E5E), hex(0x6A2E50)};
+    const bool late = i >= 10;
+    const Rgb body = late ? lateBodies[(i - 10) % 2] : bodies[i % 5];
+    const Rgb light = mix(body, hex(0xFFFFFF), 0.5), dark = scale(body, 0.35);
     // Wall mount.
     roundedRect(cr, 2, 2, 30, 30, 6);
     setColour(cr, scale(body, 0.7));
@@ -708,7 +716,7 @@ void spawnGun(int i) {
     cairo_save(cr);
     cairo_translate(cr, 17, 17);
     cairo_rotate(cr, M_PI / 4);
-    const double len = 50, w0 = i / 5 % 2 ? 15 : 12, w1 = i / 5 % 2 ? 10 : 13;
+    const double len = 50, w0 = late ? 10 : i / 5 % 2 ? 15 : 12, w1 = late ? 17 : i / 5 % 2 ? 10 : 13;
     cairo_move_to(cr, -4, -w0);
     cairo_line_to(cr, len - 8, -w1);
     cairo_line_to(cr, len - 8, w1);
@@ -926,7 +934,7 @@ void addSceneryJobs(Jobs& jobs, const ShapeSet& shapes) {
     });
     jobs.push_back([] {
         for (int i = 8; i < 16; ++i) gate(i);
-        for (int i = 0; i < 10; ++i) spawnGun(i);
+        for (int i = 0; i < kSpawnGuns; ++i) spawnGun(i);
     });
     jobs.push_back([] {
         lastGate();

@@ -214,6 +214,38 @@ TEST_F(ScreensTest, LosingTheFocusPausesWithThePauseScreenAndAClickResumes) {
     EXPECT_EQ(liveOf<PauseScreen>(), nullptr);
 }
 
+TEST_F(ScreensTest, ThePauseKeyPausesBehindThePausePictureAndTheSameKeyResumes) {
+    Dispatcher& d = start();
+    Game* g = Game::existing();
+    EXPECT_EQ(d.onKey(Dispatcher::kPKey), 1);
+    EXPECT_EQ(d.paused, 1);
+    EXPECT_TRUE(g->paused());
+    ASSERT_NE(d.pauseScreen, nullptr);
+    EXPECT_EQ(pauseScreens(), 1);
+    run(25);
+    EXPECT_EQ(d.frozen, 1);
+    EXPECT_FALSE(isSuspended());  // the window still has the focus: keep drawing
+    d.onKey(Dispatcher::kPKey);  // again: the picture fades and play goes on
+    run(12);
+    EXPECT_EQ(d.pauseScreen, nullptr);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_FALSE(g->paused());
+    d.onKey(Dispatcher::kPauseKey);  // the Pause key does the same
+    EXPECT_EQ(pauseScreens(), 1);
+    run(25);
+    d.onKey(Dispatcher::kPauseKey);
+    run(12);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_FALSE(g->paused());
+    EXPECT_EQ(pauseScreens(), 0);
+    // Nothing to pause on the title: the key does nothing there.
+    d.current = &d.title;
+    d.onKey(Dispatcher::kPKey);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_EQ(pauseScreens(), 0);
+    d.current = &d.game;
+}
+
 TEST_F(ScreensTest, AGamePausedByThePlayerStaysPausedAfterTheFocusPause) {
     Dispatcher& d = start();
     Game* g = Game::existing();

@@ -7,6 +7,7 @@
 
 #include "game/reports.h"
 #include "scene/actor.h"
+#include "scene/input.h"
 #include "scene/sprite.h"
 
 class PicturePack;
@@ -62,4 +63,6 @@ public:
     void onShown() override;
     void onDismissed() override {}
     void onHidden() override;
+    // What a click on the picture does (the pause key's second press).
+    void dismiss() { onZoneEvent(ZE_LeftUp, 0); }
 };

@@ -92,10 +92,27 @@ void Dispatcher::switchTo(CDispatcherState* state) {
 
 int Dispatcher::onKey(int code) {
     if (current == &title) title.skip();
+    // P or Pause pauses behind the pause picture, as leaving the window does;
+    // the same key sends the picture away again.
+    if (code == kPauseKey || code == kPKey) {
+        if (pauseScreen)
+            pauseScreen->dismiss();
+        else
+            showPause();
+        return 1;
+    }
     if (code != kEscape) return 0;
     // PASS-THROUGH: the heads-up menu bar gets Escape in the game (close the
     // open in-game menu, or open it when its menu button is enabled).
     return 1;
+}
+
+void Dispatcher::showPause() {
+    if (paused || frozen || !current || !current->canPause()) return;
+    paused = 1;
+    current->pause();
+    pauseScreen = new PauseScreen(pictureByName("_pause"), kPauseLayer);
+    pauseScreen->setOwner(this, kPauseScreenId);
 }
 
 void Dispatcher::update() {
@@ -103,14 +120,10 @@ void Dispatcher::update() {
     const SaveWarning warning = takeSaveWarning();
     if (!warning.file.empty()) new SaveNotice(warning.reason);
     if (isAppActive()) return;
-    if (!paused && !frozen && current && current->canPause()) {
-        paused = 1;
-        current->pause();
-        auto* screen = new PauseScreen(pictureByName("_pause"), kPauseLayer);
-        screen->setOwner(this, kPauseScreenId);
-    } else if (frozen) {
+    if (frozen)
         setSuspended(true);
-    }
+    else
+        showPause();
 }
 
 int Dispatcher::onNotify(int id, int msg, int a, int b) {
@@ -119,6 +132,7 @@ int Dispatcher::onNotify(int id, int msg, int a, int b) {
         if (msg == PauseScreen::kGoneMsg) {
             paused = 0;
             frozen = 0;
+            pauseScreen = nullptr;  // it ends itself
             if (current) current->resume();
         }
         return 1;

@@ -9,6 +9,7 @@
 #include "scene/actor.h"
 
 class Dispatcher;
+class PauseScreen;
 class Top10Table;
 class UserName;
 
@@ -164,13 +165,20 @@ public:
     uint8_t paused = 0;
     uint8_t frozen = 0;
 
+    // The pause picture while it is up (it ends itself).
+    PauseScreen* pauseScreen = nullptr;
+
     // Report ids of the screens it creates.
     static constexpr int kPauseScreenId = 11;
+    // Key-down codes.
     static constexpr int kEscape = 283;
+    static constexpr int kPauseKey = 0x100 + 0x13;
+    static constexpr int kPKey = 0x100 + 'P';
 
 private:
     friend void releaseDispatcher();
     void detach();
+    void showPause();
 };
 
 // The single dispatcher, created on first call.

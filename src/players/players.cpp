@@ -276,8 +276,9 @@ bool commitPlayers(const std::vector<PlayerEntry>& entries, int activePosition) 
     std::string content;
     bool ok = platform::readFile(usersPath, content) && platform::writeFileAtomic(staging, content) &&
               selectIniFile(staging, false);
+    // Places past the list lose their section altogether.
     for (int p = 0; ok && p < kPlayerSections; ++p)
-        ok = setIniSection(userSection(p).c_str(), texts[static_cast<size_t>(p)].c_str());
+        ok = setIniSection(userSection(p).c_str(), p < n ? texts[static_cast<size_t>(p)].c_str() : nullptr);
     ok = ok && setIniString("User", "CountUser", std::to_string(n).c_str()) &&
          setIniString("User", "LastActiveUser", std::to_string(active).c_str());
     ok = ok && platform::readFile(staging, content) && platform::writeFileAtomic(usersPath, content);

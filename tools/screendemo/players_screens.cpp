@@ -1,6 +1,9 @@
 // The profile screen in each of its dialogs, and the top-ten table, driven
 // by clicks and typed keys as a player would.
+#include <cstdio>
+
 #include "demo.h"
+#include "frame/settings.h"
 #include "players/highscores.h"
 #include "players/players.h"
 #include "screens/pictures.h"
@@ -104,4 +107,68 @@ const screendemo::Registration saveNotice("save-notice", "the note that progress
                                               s.run(60);
                                               s.shot(s.outPath);
                                           });
+}  // namespace
+
+namespace {
+// Prints the users file as it stands after each kind of change made on the
+// profile screen with clicks and keys: create, rename, delete, cancel.
+void printUsers(const char* after) {
+    std::string text;
+    std::FILE* f = std::fopen(makeDataPath(usersFile()).c_str(), "rb");
+    if (f) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+        std::fclose(f);
+    }
+    std::printf("---- users file after %s\n%s", after, text.c_str());
+}
+
+const Registration flows("profile-flows", "create, rename, delete and cancel, printing the users file after each",
+                         [](Stage& s) {
+                             auto leave = [&](UserName* screen) {
+                                 s.run(kSlide);
+                                 if (!screen->dead) std::printf("(the screen is still open)\n");
+                                 s.run(2);
+                             };
+                             UserName* screen = openProfile(s);  // nobody yet: asks for the first player
+                             s.type("Ada\r");
+                             leave(screen);
+                             printUsers("creating the first player, Ada");
+                             screen = openProfile(s);
+                             s.click(ListBoxUser::kX + 130, ListBoxUser::kY + 58);
+                             s.run(kSlide);
+                             s.type("Bj\xF6rn\r");
+                             leave(screen);
+                             printUsers("creating Bj\xC3\xB6rn");
+                             screen = openProfile(s);
+                             clickListButton(s, 41, 332);  // rename the selected (Björn)
+                             s.run(kSlide);
+                             s.type("\b\b\b\b\bBo\r");
+                             s.run(kSlide);
+                             clickListButton(s, 41, 408);  // OK
+                             leave(screen);
+                             printUsers("renaming Bj\xC3\xB6rn to Bo and OK");
+                             screen = openProfile(s);
+                             s.click(ListBoxUser::kX + 110, ListBoxUser::kY + 78 + 4);  // Ada
+                             clickListButton(s, 206, 332);  // delete
+                             s.run(kSlide);
+                             if (screen->message) {  // yes
+                                 Rect r;
+                                 screen->message->buttons->choiceLabels[0]->getRect(r);
+                                 s.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+                             }
+                             s.run(kSlide);
+                             clickListButton(s, 41, 408);  // OK
+                             leave(screen);
+                             printUsers("deleting Ada and OK");
+                             screen = openProfile(s);
+                             clickListButton(s, 41, 332);
+                             s.run(kSlide);
+                             s.type("Cy\r");
+                             s.run(kSlide);
+                             clickListButton(s, 206, 408);  // cancel
+                             leave(screen);
+                             printUsers("renaming Bo to BoCy and Cancel");
+                         });
 }  // namespace

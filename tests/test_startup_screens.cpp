@@ -191,15 +191,6 @@ protected:
 
 TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen) {
     TitleScreenv2* t = makeTitle();
-    EXPECT_EQ(t->back->sprite.pack, backPicture(11));
-    EXPECT_EQ(t->front->sprite.pack, frontPicture(11));
-    EXPECT_EQ(t->leftGate->sprite.x, 58);
-    EXPECT_EQ(t->rightGate->sprite.x, 400);
-    EXPECT_EQ(t->rightGate->sprite.rs.scaleX, -1.0f);  // the mirror image
-    EXPECT_EQ(t->loadBar->sprite.x, 226);
-    EXPECT_EQ(t->loadBar->sprite.y, 551);
-    EXPECT_EQ(t->blind->sprite.layer, 675);
-    EXPECT_EQ(t->blind->sprite.rs.alpha, 0);
     run(20);
     for (SlideShow* s : {t->back, t->leftGate, t->rightGate, t->front, t->loadBar}) {
         EXPECT_EQ(s->sprite.rs.alpha, 127);
@@ -331,12 +322,7 @@ TEST_F(StartupTest, TheComicFadesInFromHalfAndOkWorksEvenWhileItFadesIn) {
     EXPECT_EQ(Sound_MusicOrder(), getIniInt("Sound", "story1", 0));
     ASSERT_FALSE(sound->orders.empty());
     EXPECT_EQ(sound->orders.back(), 6);
-    EXPECT_EQ(comic->page.pack, comixPicture(0));
-    EXPECT_EQ(comic->page.layer, 100);
-    EXPECT_EQ(comic->page.rs.alpha, 0);
     PckSprite* ok = comic->okButton->sprite();
-    EXPECT_EQ(comic->okButton->pack, buttonPicture(btn::options_ok));
-    EXPECT_EQ(ok->layer, 101);
     EXPECT_EQ(ok->x, 400 - 120);
     EXPECT_EQ(ok->y, 520);
     EXPECT_EQ(ok->rs.alpha, 0);
@@ -403,9 +389,6 @@ TEST_F(StartupTest, TheComicLeavesNoParticlesBehind) {
 TEST_F(StartupTest, TheCreditsIgnoreClicksUntilFullyShownThenFadeOutAndReportOnce) {
     auto* credits = new CreditsScreen(pictureByName("_mm_bkg"), pictureByName("credits_plate"), 400);
     credits->setOwner(rec, 5);
-    EXPECT_EQ(credits->backdrop.layer, 400);
-    EXPECT_EQ(credits->backdrop.rs.alpha, 255);
-    EXPECT_EQ(credits->plate.layer, 401);
     EXPECT_EQ(credits->plate.x, 400 - 260);
     EXPECT_EQ(credits->plate.y, 300 - 210);
     EXPECT_EQ(credits->plate.rs.alpha, 0);

@@ -18,12 +18,24 @@ bool g_systemCursorHidden = false;
 int g_tickRate = 0;
 uint64_t g_lastTickTime = 0;  // 64-bit: a long suspension must not wrap the difference
 HookNode* g_activationNode = nullptr;
+HookNode* g_displayKeysNode = nullptr;
+bool g_swallowReturn = false;  // Alt+Return switched the mode; its Return is not the game's
 bool g_leftShift = false, g_rightShift = false;
 float g_lastTickSeconds = 0.0f;
 
 constexpr int kActivationPriority = 0x8800;
+constexpr int kDisplayKeysPriority = 0x8040;  // ahead of every hook that passes keys to the game
 constexpr int kKeyboardPriority = 0x8000;
 constexpr int kCursorLayer = 1000000;
+
+// Typed text is only wanted while an edit box has the keyboard.
+void textInputFollowsFocus(bool focused) {
+    if (!platform::installed()) return;
+    if (focused)
+        platform::current().startTextInput();
+    else
+        platform::current().stopTextInput();
+}
 
 int keyboardOpen() { return platform::installed() ? 1 : 0; }
 int keyboardPoll() {
@@ -67,19 +79,30 @@ bool keyboardRightShift() { return g_rightShift; }
 void engineStart() {
     setInputMode(3);
     if (!g_activationNode) g_activationNode = addMessageHook(kActivationPriority, activationHook);
+    if (!g_displayKeysNode) g_displayKeysNode = addMessageHook(kDisplayKeysPriority, displayKeysHook);
+    g_swallowReturn = false;
+    setKeyboardFocusListener(textInputFollowsFocus);
+    if (keyboardFocus()) textInputFollowsFocus(true);
     g_appActive = true;
     setSuspended(false);
     clearQuitRequest();
     readEngineSettings();
 }
 
+namespace {
+void dropHook(HookNode*& node) {
+    if (!node) return;
+    removeHook(node);
+    delete node;
+    node = nullptr;
+}
+}  // namespace
+
 void engineStop() {
     purgeDeadActors();
-    if (g_activationNode) {
-        removeHook(g_activationNode);
-        delete g_activationNode;
-        g_activationNode = nullptr;
-    }
+    dropHook(g_activationNode);
+    dropHook(g_displayKeysNode);
+    setKeyboardFocusListener(nullptr);
 }
 
 bool isAppActive() { return g_appActive; }
@@ -137,8 +160,44 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
         case WM_PAINT: drawFrame(); break;
         case WM_NCMOUSEMOVE: updateCursor(false, g_cursorShown); break;
         case WM_MOUSEMOVE: updateCursor(customCursorEnabled(), g_cursorShown); break;
-        // The window has a fixed size and there is no monitor-power command
-        // to answer on Linux; the platform keeps the client area 800 x 600.
+        // The platform scales the frame into whatever size the window has,
+        // and there is no monitor-power command to answer on Linux.
+        default: break;
+    }
+    return 1;
+}
+
+int displayKeysHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
+    using namespace platform;
+    const auto bits = static_cast<uintptr_t>(l);
+    const bool repeat = (bits & (1u << 30)) != 0;
+    const bool alt = (bits & (1u << 29)) != 0;
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (w == VK_F11 || (w == VK_RETURN && message == WM_SYSKEYDOWN && alt)) {
+                if (!repeat) toggleFullscreen();
+                if (w == VK_RETURN) g_swallowReturn = true;
+                return 0;
+            }
+            if (w == VK_RETURN && g_swallowReturn) {
+                // Held on after Alt went up: still the switch's key.
+                if (repeat) return 0;
+                g_swallowReturn = false;
+            }
+            break;
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            if (w == '\r' && g_swallowReturn) return 0;
+            break;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            if (w == VK_F11) return 0;
+            if (w == VK_RETURN && g_swallowReturn) {
+                g_swallowReturn = false;
+                return 0;
+            }
+            break;
         default: break;
     }
     return 1;
@@ -203,11 +262,9 @@ void resetClockForTests() {
     g_systemCursorHidden = false;
     g_tickRate = 0;
     g_lastTickTime = 0;
-    if (g_activationNode) {
-        removeHook(g_activationNode);
-        delete g_activationNode;
-        g_activationNode = nullptr;
-    }
+    dropHook(g_activationNode);
+    dropHook(g_displayKeysNode);
+    g_swallowReturn = false;
     g_leftShift = g_rightShift = false;
     g_lastTickSeconds = 0.0f;
 }

@@ -35,6 +35,10 @@ void installKeyboardModule();
 
 // The activation, cursor and repaint hook (message hook, priority 0x8800).
 int activationHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
+// Alt+Return and F11 switch between the window and full screen through
+// toggleFullscreen(), so the choice is remembered like the options dialog's.
+// Their keys never reach the game. Registered by engineStart().
+int displayKeysHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
 
 std::string instanceLockPath();
 

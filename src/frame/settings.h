@@ -47,7 +47,8 @@ void splitPath(const std::string& path, std::string& folder, std::string& name, 
 void findFiles(std::vector<std::string>& list, const std::string& folder, const std::string& ext);
 
 // Flips full screen through the handler the renderer installs (it returns the
-// new state) and stores it as [Game] Fullscreen. Returns the new state.
+// mode in force afterwards, the old one when the switch failed) and stores
+// that mode as [Game] Fullscreen. Returns it.
 bool toggleFullscreen();
 void setFullscreenToggleHandler(std::function<bool()> handler);
 

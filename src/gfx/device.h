@@ -56,7 +56,9 @@ public:
     virtual void drawLine(const Vertex& a, const Vertex& b) = 0;
     virtual void drawPoint(const Vertex& p, float size) = 0;
 
-    virtual void setFullscreen(bool on) = 0;
+    // True when the window shows the asked-for mode afterwards; on false the
+    // old mode is still in force.
+    virtual bool setFullscreen(bool on) = 0;
     // The last finished frame as 800 x 600 RGBA rows from the top.
     virtual bool readPixels(std::vector<uint8_t>& rgba) = 0;
 };
@@ -97,12 +99,17 @@ public:
     void releaseMesh() override;
     void drawLine(const Vertex& a, const Vertex& b) override;
     void drawPoint(const Vertex& p, float size) override;
-    void setFullscreen(bool on) override { fullscreen = on; }
+    bool setFullscreen(bool on) override {
+        if (on != fullscreen && failFullscreen) return false;
+        fullscreen = on;
+        return true;
+    }
     bool readPixels(std::vector<uint8_t>&) override { return false; }
 
     // Test controls.
     DeviceError failCreate = DeviceError::None;
     bool failClear = false;
+    bool failFullscreen = false;  // mode switches are refused
     bool recordVertices = true;
     void setStatus(DeviceStatus s) { status_ = s; }
 
@@ -126,7 +133,7 @@ private:
 struct GlSurface {
     std::function<void()> swap;
     std::function<platform::Viewport()> viewport;        // letterbox rectangle in the drawable
-    std::function<void(bool)> setFullscreen;
+    std::function<bool(bool)> setFullscreen;  // as GfxDevice::setFullscreen; none: stays windowed
 };
 
 // The OpenGL 3.3 core device; needs a current context when created. Frames

@@ -63,7 +63,9 @@ bool Gfx_ConfigureWindow();
 // system's device objects. Shows a message captioned "Error" and returns
 // false when the game cannot draw.
 bool Gfx_InitDevice();
-void Gfx_SetFullscreen(bool on);
+// Switches between the window and full screen. False when the window system
+// refused: the old mode stays in force and Gfx_IsFullscreen() still says so.
+bool Gfx_SetFullscreen(bool on);
 bool Gfx_IsFullscreen();
 void Gfx_RestoreDevice();
 bool Gfx_Clear(uint32_t argb);

@@ -134,8 +134,9 @@ public:
     void releaseMesh() override;
     void drawLine(const Vertex& a, const Vertex& b) override;
     void drawPoint(const Vertex& p, float size) override;
-    void setFullscreen(bool on) override {
-        if (surface_.setFullscreen) surface_.setFullscreen(on);
+    bool setFullscreen(bool on) override {
+        if (surface_.setFullscreen) return surface_.setFullscreen(on);
+        return !on;  // a surface without modes is always a window
     }
     bool readPixels(std::vector<uint8_t>& rgba) override;
 
@@ -442,8 +443,6 @@ std::unique_ptr<GfxDevice> makeGlDevice() {
         if (platform::installed()) platform::current().swapBuffers();
     };
     s.viewport = [] { return platform::installed() ? platform::current().viewport() : platform::Viewport{}; };
-    s.setFullscreen = [](bool on) {
-        if (platform::installed()) platform::current().setFullscreen(on);
-    };
+    s.setFullscreen = [](bool on) { return platform::installed() && platform::current().setFullscreen(on); };
     return std::make_unique<GlDevice>(std::move(s));
 }

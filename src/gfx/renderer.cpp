@@ -140,7 +140,8 @@ bool Gfx_InitDevice() {
         s.device.reset();
         return false;
     }
-    s.device->setFullscreen(s.fullscreen);
+    // A full screen the window system refuses leaves the game in its window.
+    if (!s.device->setFullscreen(s.fullscreen)) s.fullscreen = !s.fullscreen;
     setFullscreenToggleHandler([] {
         Gfx_SetFullscreen(!Gfx_IsFullscreen());
         return Gfx_IsFullscreen();
@@ -154,11 +155,13 @@ bool Gfx_InitDevice() {
     return createParticleObjects();
 }
 
-void Gfx_SetFullscreen(bool on) {
+bool Gfx_SetFullscreen(bool on) {
     RendererState& s = st();
-    if (on == s.fullscreen) return;
+    if (on == s.fullscreen) return true;
+    if (!s.device || !s.device->setFullscreen(on)) return false;
     s.fullscreen = on;
     Gfx_RestoreDevice();
+    return true;
 }
 
 bool Gfx_IsFullscreen() { return st().fullscreen; }
@@ -173,7 +176,8 @@ void Gfx_RestoreDevice() {
     switch (s.device->status()) {
     case DeviceStatus::Ready:
     case DeviceStatus::NeedsReset:
-        s.device->setFullscreen(s.fullscreen);
+        // The mode is two-state: a refused switch leaves the other one.
+        if (!s.device->setFullscreen(s.fullscreen)) s.fullscreen = !s.fullscreen;
         if (!s.device->reset()) {
             showMessage("OpenGL device restore failed! Unknown error.");
             return;

@@ -49,6 +49,8 @@ Viewport HeadlessPlatform::viewport() const {
 }
 
 bool HeadlessPlatform::setFullscreen(bool on) {
+    if (on == fullscreen_) return true;
+    if (failFullscreen) return false;
     fullscreen_ = on;
     return true;
 }

@@ -51,6 +51,14 @@ public:
 
     bool leftShiftDown() override { return hasFocus() && leftShift_; }
     bool rightShiftDown() override { return hasFocus() && rightShift_; }
+    void startTextInput() override {
+        textInput_ = true;
+        ++textInputStarts_;
+    }
+    void stopTextInput() override {
+        textInput_ = false;
+        ++textInputStops_;
+    }
 
     void messageBox(const std::string& text, const std::string& caption, uint32_t style) override;
     // The configured folder (created on demand), whatever org and app are; by
@@ -84,6 +92,11 @@ public:
     void clearMessages() { queue_.clear(); }
     const MessageQueue& queuedMessages() const { return queue_; }
     bool failWindowCreation = false;
+    // The window system refuses the next mode switches; the mode stays.
+    bool failFullscreen = false;
+    bool textInputActive() const { return textInput_; }
+    int textInputStarts() const { return textInputStarts_; }
+    int textInputStops() const { return textInputStops_; }
     bool openUrlResult = true;
     const WindowDesc& windowDesc() const { return desc_; }
     bool isMinimized() const { return minimized_; }
@@ -113,6 +126,8 @@ private:
     bool focused_ = true;
     bool systemCursor_ = true;
     bool leftShift_ = false, rightShift_ = false;
+    bool textInput_ = false;
+    int textInputStarts_ = 0, textInputStops_ = 0;
     uint64_t frames_ = 0;
     int desktopW_ = 1920, desktopH_ = 1080;
     std::vector<MessageBoxRecord> boxes_;

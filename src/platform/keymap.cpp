@@ -5,6 +5,7 @@
 #include <SDL_keycode.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -225,15 +226,20 @@ Viewport letterbox(int drawableW, int drawableH) {
 }
 
 void windowToLogical(int windowW, int windowH, int wx, int wy, int& lx, int& ly) {
-    const Viewport v = letterbox(windowW, windowH);
-    if (v.w <= 0 || v.h <= 0) {
+    windowToLogical(letterbox(windowW, windowH), windowW, windowH, wx, wy, lx, ly);
+}
+
+void windowToLogical(const Viewport& v, int windowW, int windowH, int wx, int wy, int& lx, int& ly) {
+    if (v.w <= 0 || v.h <= 0 || windowW <= 0 || windowH <= 0) {
         lx = ly = 0;
         return;
     }
-    const int64_t x = (static_cast<int64_t>(wx) - v.x) * kLogicalWidth / v.w;
-    const int64_t y = (static_cast<int64_t>(wy) - v.y) * kLogicalHeight / v.h;
-    lx = static_cast<int>(std::clamp<int64_t>(x, 0, kLogicalWidth - 1));
-    ly = static_cast<int>(std::clamp<int64_t>(y, 0, kLogicalHeight - 1));
+    const double px = (static_cast<double>(wx) + 0.5) * v.drawableW / windowW;
+    const double py = (static_cast<double>(wy) + 0.5) * v.drawableH / windowH;
+    const double x = std::floor((px - v.x) * kLogicalWidth / v.w);
+    const double y = std::floor((py - v.y) * kLogicalHeight / v.h);
+    lx = static_cast<int>(std::clamp(x, 0.0, static_cast<double>(kLogicalWidth - 1)));
+    ly = static_cast<int>(std::clamp(y, 0.0, static_cast<double>(kLogicalHeight - 1)));
 }
 
 // --- MessageTranslator ---
@@ -341,11 +347,10 @@ void MessageTranslator::character(uint8_t c, MessageQueue& out) {
     out.push_back({sys ? WM_SYSCHAR : WM_CHAR, c, keyLParam(true, false, alt_)});
 }
 
+void MessageTranslator::releaseKeys() { shift_ = ctrl_ = alt_ = altAlone_ = false; }
+
 void MessageTranslator::windowState(bool focused, bool minimized, MessageQueue& out) {
-    if (!focused || minimized) {
-        // Keys released elsewhere never reach us; start clean on return.
-        shift_ = ctrl_ = alt_ = altAlone_ = false;
-    }
+    if (!focused || minimized) releaseKeys();
     const auto w = static_cast<int>(makeLParam(focused && !minimized ? WA_ACTIVE : WA_INACTIVE, minimized ? 1 : 0));
     if (w == lastActivation_) return;
     lastActivation_ = w;

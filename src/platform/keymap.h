@@ -35,6 +35,10 @@ Viewport letterbox(int drawableW, int drawableH);
 // A position in window units (same units as windowW/H) to a logical pixel of
 // the 800 x 600 frame letterboxed inside the window, clamped to the frame.
 void windowToLogical(int windowW, int windowH, int wx, int wy, int& lx, int& ly);
+// The same through the letterbox of the drawable the frame is really shown
+// in, for windows whose drawable has more pixels than the window has units
+// (high-DPI screens). Each window unit counts at its middle.
+void windowToLogical(const Viewport& drawable, int windowW, int windowH, int wx, int wy, int& lx, int& ly);
 
 enum class MouseButton { Left, Right };
 
@@ -76,6 +80,10 @@ public:
     // WM_ACTIVATE when the focus or minimised state differs from the last one
     // reported: low word WA_ACTIVE or WA_INACTIVE, high word 1 when minimised.
     void windowState(bool focused, bool minimized, MessageQueue& out);
+
+    // Keys released while the window did not have the focus never reach us:
+    // forget the modifiers held before.
+    void releaseKeys();
 
     void reset() { *this = MessageTranslator{}; }
 

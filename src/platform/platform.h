@@ -53,7 +53,10 @@ public:
     virtual void swapBuffers() = 0;
     virtual void* glProcAddress(const char* name) = 0;
     virtual Viewport viewport() const = 0;
-    virtual bool setFullscreen(bool on) = 0;  // desktop-sized, letterboxed; never a mode change
+    // Desktop-sized and letterboxed, never a display-mode change. True when
+    // the window is in the asked-for mode afterwards; false leaves it in the
+    // mode it was in.
+    virtual bool setFullscreen(bool on) = 0;
     virtual bool isFullscreen() const = 0;
     virtual void showSystemCursor(bool show) = 0;
 
@@ -66,6 +69,10 @@ public:
     // Keyboard state: true while the key is held and the window has the focus.
     virtual bool leftShiftDown() = 0;
     virtual bool rightShiftDown() = 0;
+    // Typed text (WM_CHAR beyond the control keys) arrives only between these;
+    // off at first, so no input method gets in the way of play.
+    virtual void startTextInput() = 0;
+    virtual void stopTextInput() = 0;
 
     // Services.
     virtual void messageBox(const std::string& text, const std::string& caption, uint32_t style) = 0;

@@ -36,6 +36,9 @@ bool SdlPlatform::initVideo() {
     // Closing the window is a WM_CLOSE of its own; SDL must not add a second
     // one through SDL_QUIT. Signals still arrive as SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The full-screen window is only a desktop-sized one; it need not get out
+    // of the way when the player switches to another program.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         reportSdlError("SDL_Init");
         return false;
@@ -52,7 +55,7 @@ bool SdlPlatform::createWindow(const WindowDesc& desc) {
     }
     if (!initVideo()) return false;
 
-    uint32_t flags = SDL_WINDOW_ALLOW_HIGHDPI;
+    uint32_t flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE;
     if (desc.openGL) {
         SDL_GL_ResetAttributes();
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -87,7 +90,11 @@ bool SdlPlatform::createWindow(const WindowDesc& desc) {
         // The frame clock paces drawing itself; waiting for vsync would stall it.
         SDL_GL_SetSwapInterval(0);
     }
-    SDL_StartTextInput();
+    // SDL turns text input on by itself when video starts.
+    if (textInput_)
+        SDL_StartTextInput();
+    else
+        SDL_StopTextInput();
     const uint32_t state = SDL_GetWindowFlags(window_);
     focused_ = (state & SDL_WINDOW_INPUT_FOCUS) != 0;
     minimized_ = (state & SDL_WINDOW_MINIMIZED) != 0;
@@ -158,6 +165,7 @@ bool SdlPlatform::setFullscreen(bool on) {
         return true;
     }
     if (on == isFullscreen()) return true;
+    settleUntil_ = SDL_GetTicks64() + settleMs_;
     if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         reportSdlError("SDL_SetWindowFullscreen");
         return false;
@@ -187,9 +195,27 @@ bool SdlPlatform::hasKeyboardFocus() const {
 }
 
 void SdlPlatform::logicalMouse(int wx, int wy, int& lx, int& ly) const {
+    // Mouse positions come in window units, which on high-DPI screens are
+    // fewer than the drawable's pixels the frame is scaled into.
     int ww = kLogicalWidth, wh = kLogicalHeight;
     SDL_GetWindowSize(window_, &ww, &wh);
-    windowToLogical(ww, wh, wx, wy, lx, ly);
+    windowToLogical(viewport(), ww, wh, wx, wy, lx, ly);
+}
+
+bool SdlPlatform::settling() const { return settleUntil_ != 0 && SDL_GetTicks64() < settleUntil_; }
+
+void SdlPlatform::reportWindowState() {
+    if ((!focused_ || minimized_) && settling()) {
+        statePending_ = true;
+        translator_.releaseKeys();
+        return;
+    }
+    statePending_ = false;
+    translator_.windowState(focused_, minimized_, queue_);
+}
+
+void SdlPlatform::flushHeldState() {
+    if (statePending_ && !settling()) reportWindowState();
 }
 
 void SdlPlatform::translate(const SDL_Event& e) {
@@ -239,12 +265,15 @@ void SdlPlatform::translate(const SDL_Event& e) {
                 case SDL_WINDOWEVENT_MINIMIZED: minimized_ = true; break;
                 case SDL_WINDOWEVENT_RESTORED:
                 case SDL_WINDOWEVENT_MAXIMIZED: minimized_ = false; break;
-                case SDL_WINDOWEVENT_EXPOSED: queue_.push_back({WM_PAINT, 0, 0}); return;
+                case SDL_WINDOWEVENT_EXPOSED:
+                // The letterbox follows the new size at the next frame; draw
+                // it at once so the window never shows a stretched frame.
+                case SDL_WINDOWEVENT_SIZE_CHANGED: queue_.push_back({WM_PAINT, 0, 0}); return;
                 case SDL_WINDOWEVENT_CLOSE: queue_.push_back({WM_CLOSE, 0, 0}); return;
                 case SDL_WINDOWEVENT_LEAVE: translator_.mouseLeft(queue_); return;
                 default: return;
             }
-            translator_.windowState(focused_, minimized_, queue_);
+            reportWindowState();
             break;
         case SDL_QUIT: queue_.push_back({WM_CLOSE, 0, 0}); break;
         default: break;
@@ -255,6 +284,7 @@ void SdlPlatform::pump() {
     if (!videoInit_) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) translate(e);
+    flushHeldState();
 }
 
 bool SdlPlatform::peekMessage(Message& out) {
@@ -267,6 +297,11 @@ bool SdlPlatform::peekMessage(Message& out) {
 
 void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
     if (!queue_.empty()) return;
+    // A held-back loss of focus is due when the settle period ends.
+    if (statePending_ && settling()) {
+        const uint64_t left = settleUntil_ - SDL_GetTicks64();
+        if (left < timeoutMs) timeoutMs = static_cast<uint32_t>(left);
+    }
     const int timeout = timeoutMs > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
     if (!videoInit_) {
         SDL_Delay(static_cast<uint32_t>(timeout));
@@ -274,6 +309,7 @@ void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
     }
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, timeout)) translate(e);
+    flushHeldState();
 }
 
 bool SdlPlatform::leftShiftDown() {
@@ -282,6 +318,16 @@ bool SdlPlatform::leftShiftDown() {
 
 bool SdlPlatform::rightShiftDown() {
     return hasKeyboardFocus() && SDL_GetKeyboardState(nullptr)[SDL_SCANCODE_RSHIFT] != 0;
+}
+
+void SdlPlatform::startTextInput() {
+    textInput_ = true;
+    if (videoInit_) SDL_StartTextInput();
+}
+
+void SdlPlatform::stopTextInput() {
+    textInput_ = false;
+    if (videoInit_) SDL_StopTextInput();
 }
 
 void SdlPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {

@@ -21,8 +21,9 @@ public:
     uint64_t ticks64() override;
     void sleepMs(uint32_t ms) override;
 
-    // The window is visible once created: 800 x 600 logical client area, not
-    // resizable. Desktop-sized when full screen was asked for before.
+    // The window is visible once created: 800 x 600 at first, resizable, the
+    // frame scaled into it with bars where the shape differs. Desktop-sized
+    // when full screen was asked for before.
     bool createWindow(const WindowDesc& desc) override;
     bool hasWindow() const override { return window_ != nullptr && !retired_; }
     // Destroys the window and its context; WM_DESTROY is the engine's.
@@ -43,6 +44,8 @@ public:
 
     bool leftShiftDown() override;
     bool rightShiftDown() override;
+    void startTextInput() override;
+    void stopTextInput() override;
 
     void messageBox(const std::string& text, const std::string& caption, uint32_t style) override;
     std::string prefPath(const std::string& org, const std::string& app) override;
@@ -54,6 +57,14 @@ public:
     // tests that feed synthetic events).
     void translate(const SDL_Event& e);
 
+    // Some window managers take the focus away for a moment (or minimise and
+    // restore the window) while it changes mode. For this long after a
+    // switch a loss of focus is held back and reported only if it outlasts
+    // the period; a return of the focus meanwhile cancels it.
+    static constexpr uint32_t kDefaultSettleMs = 1000;
+    void setModeSwitchSettleMs(uint32_t ms) { settleMs_ = ms; }
+    bool activationHeldBack() const { return statePending_; }
+
 private:
     void releaseWindow();
     bool initVideo();
@@ -61,6 +72,10 @@ private:
     bool ownWindow(uint32_t windowId) const;
     bool hasKeyboardFocus() const;
     void logicalMouse(int wx, int wy, int& lx, int& ly) const;
+    bool settling() const;
+    void reportWindowState();
+    // Reports a held-back loss of focus once the settle period is over.
+    void flushHeldState();
 
     bool videoInit_ = false;
     SDL_Window* window_ = nullptr;
@@ -69,6 +84,10 @@ private:
     bool fullscreen_ = false;
     bool focused_ = false;
     bool minimized_ = false;
+    bool textInput_ = false;
+    uint32_t settleMs_ = kDefaultSettleMs;
+    uint64_t settleUntil_ = 0;  // SDL ticks; 0 = no switch yet
+    bool statePending_ = false;
     MessageQueue queue_;
     MessageTranslator translator_;
 };

@@ -97,6 +97,7 @@ enum : uint32_t {
     VK_DIVIDE = 0x6F,
     VK_F1 = 0x70,
     VK_F10 = 0x79,
+    VK_F11 = 0x7A,
     VK_F12 = 0x7B,
     VK_F24 = 0x87,
     VK_NUMLOCK = 0x90,

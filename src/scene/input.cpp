@@ -19,6 +19,7 @@ int g_read = 0;
 int g_mode = 0;
 Actor* g_keyboardHandler = nullptr;
 Actor* g_focus = nullptr;
+KeyboardFocusListener g_focusListener = nullptr;
 Actor* g_gameActor = nullptr;
 constexpr int32_t kFirstAutoZoneId = 0x4FFFFFFF;
 constexpr int kTranslatorPriority = 0x8100;
@@ -187,11 +188,17 @@ void clearKeyboardHandler(Actor* handler) {
     if (g_keyboardHandler == handler) g_keyboardHandler = nullptr;
 }
 Actor* keyboardHandler() { return g_keyboardHandler; }
-void setKeyboardFocus(Actor* editBox) { g_focus = editBox; }
+void setKeyboardFocus(Actor* editBox) {
+    const bool before = g_focus != nullptr;
+    g_focus = editBox;
+    const bool now = g_focus != nullptr;
+    if (before != now && g_focusListener) g_focusListener(now);
+}
 void releaseKeyboardFocus(Actor* editBox) {
     if (editBox != g_focus) internalError("Wrong release of keyboard focus!");
-    g_focus = nullptr;
+    setKeyboardFocus(nullptr);
 }
+void setKeyboardFocusListener(KeyboardFocusListener listener) { g_focusListener = listener; }
 Actor* keyboardFocus() { return g_focus; }
 void setGameActor(Actor* actor) { g_gameActor = actor; }
 Actor* gameActor() { return g_gameActor; }
@@ -245,6 +252,7 @@ void resetInput() {
     g_read = g_write = 0;
     g_keyboardHandler = nullptr;
     g_focus = nullptr;
+    g_focusListener = nullptr;
     g_gameActor = nullptr;
     mousePosition = {};
     leftButtonDown = false;

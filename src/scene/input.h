@@ -82,11 +82,16 @@ Actor* keyboardHandler();
 void setKeyboardFocus(Actor* editBox);
 void releaseKeyboardFocus(Actor* editBox);
 Actor* keyboardFocus();
+// Told when the keyboard focus passes from nobody to an actor (true) or from
+// an actor to nobody (false); a move from one actor to another says nothing.
+using KeyboardFocusListener = void (*)(bool focused);
+void setKeyboardFocusListener(KeyboardFocusListener listener);
 void setGameActor(Actor* actor);
 Actor* gameActor();
 
 // The input translator message hook (priority 0x8100 while a mode is set).
 int inputTranslatorHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
 
-// Clears zones, queue, handlers and mouse state; for test fixtures.
+// Clears zones, queue, handlers (the focus listener too) and mouse state; for
+// test fixtures.
 void resetInput();

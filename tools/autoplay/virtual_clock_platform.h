@@ -38,6 +38,8 @@ public:
     void postMessage(const platform::Message& m) override { posted_.push_back(m); }
     bool leftShiftDown() override { return false; }
     bool rightShiftDown() override { return false; }
+    void startTextInput() override { inner_->startTextInput(); }
+    void stopTextInput() override { inner_->stopTextInput(); }
     void messageBox(const std::string& text, const std::string& caption, uint32_t style) override {
         inner_->messageBox(text, caption, style);
     }

@@ -15,6 +15,7 @@
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
 #include "screens/save_notice.h"
+#include "screens/startup_screens.h"
 #include "screens/top10_screen.h"
 #include "sound/sound.h"
 
@@ -59,7 +60,9 @@ enum : int {
 };
 
 constexpr int kPauseLayer = 1000;
-constexpr int kLastPreloadStep = 34;
+constexpr int kLogoLayer = 400;
+constexpr int kCreditsLayer = 400;
+constexpr int kComixLayer = 100;
 
 }  // namespace
 
@@ -159,42 +162,39 @@ void releaseDispatcher() {
 
 void DS_Logo_First::enter() {
     countdown = 1;
-    // PASS-THROUGH: a logo screen showing "_logo1" on layer 400 (report id 7)
-    // reports when it has faded out; until it exists the logo is done at once.
-    onNotify(kIdLogo, 0, 0, 0);
+    (new CLogoScreen(pictureByName("_logo1"), kLogoLayer))->setOwner(d, kIdLogo);
 }
 
-void DS_Logo_First::onNotify(int, int, int, int) {
-    if (countDown()) d->switchTo(&d->logoSecond);
+void DS_Logo_First::onNotify(int id, int, int, int) {
+    if (id == kIdLogo && countDown()) d->switchTo(&d->logoSecond);
 }
 
 void DS_Logo_Second::enter() {
     countdown = 1;
-    // PASS-THROUGH: the logo screen with "_logo2" on layer 400 (report id 7).
-    onNotify(kIdLogo, 0, 0, 0);
+    (new CLogoScreen(pictureByName("_logo2"), kLogoLayer))->setOwner(d, kIdLogo);
 }
 
-void DS_Logo_Second::onNotify(int, int, int, int) {
-    if (countDown()) d->switchTo(&d->title);
+void DS_Logo_Second::onNotify(int id, int, int, int) {
+    if (id == kIdLogo && countDown()) d->switchTo(&d->title);
 }
 
 void DS_Title::enter() {
     countdown = 1;
-    screen = nullptr;
-    // PASS-THROUGH: the title screen (report id 3) preloads the pictures in
-    // steps while it shows and reports when the player skips it or it ends.
-    for (int step = 0; step <= kLastPreloadStep; ++step) preloadPictures(step);
-    onNotify(kIdTitle, 0, 0, 0);
+    // The title preloads the pictures in steps while it shows.
+    auto* t = new TitleScreenv2;
+    t->setOwner(d, kIdTitle);
+    screen = t;
 }
 
-void DS_Title::onNotify(int, int, int, int) {
-    if (!countDown()) return;
+void DS_Title::onNotify(int id, int, int, int) {
+    if (id != kIdTitle || !countDown()) return;
+    // The title fades out on its own and then ends itself.
     screen = nullptr;
     d->switchTo(player::CountUser() != 0 ? static_cast<CDispatcherState*>(&d->menu) : &d->profile);
 }
 
 void DS_Title::skip() {
-    // PASS-THROUGH: tells the title screen to skip to its end.
+    if (screen) screen->skip();
 }
 
 // ------------------------------------------------------------- main menu
@@ -257,9 +257,8 @@ void DS_Menu::onNotify(int id, int msg, int, int) {
         openMenu();
     } else if (id == kIdHelpCredits && msg == kMsgCredits) {
         closeMenu();
-        // PASS-THROUGH: the credits over "_mm_bkg" and "credits_plate" on
-        // layer 400 (report id 5); until they exist they end at once.
-        onNotify(kIdCredits, 0, 0, 0);
+        (new CreditsScreen(pictureByName("_mm_bkg"), pictureByName("credits_plate"), kCreditsLayer))
+            ->setOwner(d, kIdCredits);
     } else if (id == kIdCredits) {
         openMenu();
     }
@@ -454,11 +453,9 @@ void DS_Comix::enter() {
     // A new game starts here: the saved one is given up.
     setGameSession(0);
     countdown = 1;
-    // PASS-THROUGH: the comic on layer 100 (report id 12) until the player
-    // clicks through it.
-    onNotify(kIdComix, 0, 0, 0);
+    (new CComixScreen(kComixLayer))->setOwner(d, kIdComix);
 }
 
-void DS_Comix::onNotify(int, int, int, int) {
-    if (countDown()) d->switchTo(&d->game);
+void DS_Comix::onNotify(int id, int, int, int) {
+    if (id == kIdComix && countDown()) d->switchTo(&d->game);
 }

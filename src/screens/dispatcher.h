@@ -10,6 +10,7 @@
 
 class Dispatcher;
 class PauseScreen;
+class TitleScreenv2;
 class Top10Table;
 class UserName;
 
@@ -59,7 +60,7 @@ public:
     bool canPause() const override { return false; }
     // Tells the title screen to skip to its end.
     void skip();
-    Actor* screen = nullptr;
+    TitleScreenv2* screen = nullptr;
 };
 
 class DS_Menu : public CDispatcherState {

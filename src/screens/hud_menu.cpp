@@ -161,13 +161,13 @@ void Menu::teardown() {
 
 void Menu::createButtons() {
     teardown();
-    struct Spec {
+    struct Place {
         Button** slot;
         int picture, x, y, id;
     };
-    for (const Spec& s : {Spec{&menuButton, btn::small_menu, 676, 5, kMenuButtonId},
-                          Spec{&exitButton, btn::small_exit, 776, 0, kExitButtonId},
-                          Spec{&miniButton, btn::small_mini, 754, 0, kMiniButtonId}}) {
+    for (const Place& s : {Place{&menuButton, btn::small_menu, 676, 5, kMenuButtonId},
+                           Place{&exitButton, btn::small_exit, 776, 0, kExitButtonId},
+                           Place{&miniButton, btn::small_mini, 754, 0, kMiniButtonId}}) {
         Button* b = ::menuButton(this, s.id, s.picture, s.x, s.y, kButtonLayer);
         b->setZone(kZoneMask, 0);
         *s.slot = b;

@@ -12,6 +12,10 @@
 #include "players/players.h"
 #include "scene/input.h"
 #include "screens/dialog_screens.h"
+#include "screens/help_screen.h"
+#include "screens/hud_menu.h"
+#include "screens/main_menu.h"
+#include "screens/options_menu.h"
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
 #include "screens/save_notice.h"
@@ -63,6 +67,7 @@ constexpr int kPauseLayer = 1000;
 constexpr int kLogoLayer = 400;
 constexpr int kCreditsLayer = 400;
 constexpr int kComixLayer = 100;
+constexpr int kOptionsX = 203, kOptionsY = 72;
 
 }  // namespace
 
@@ -82,7 +87,10 @@ Dispatcher::~Dispatcher() { detach(); }
 // longer release a game that a newer dispatcher has started.
 void Dispatcher::detach() {
     clearKeyboardHandler(this);
-    if (current == &game) Game::release();
+    if (current == &game) {
+        Menu::release();
+        Game::release();
+    }
     current = nullptr;
     if (g_dispatcher == this) g_dispatcher = nullptr;
 }
@@ -105,8 +113,10 @@ int Dispatcher::onKey(int code) {
         return 1;
     }
     if (code != kEscape) return 0;
-    // PASS-THROUGH: the heads-up menu bar gets Escape in the game (close the
-    // open in-game menu, or open it when its menu button is enabled).
+    // In a game the bar closes the open in-game menu, or opens it; the pause
+    // picture, while up, has to be clicked away first.
+    if (current == &game && !pauseScreen)
+        if (Menu* bar = Menu::existing()) bar->escape();
     return 1;
 }
 
@@ -206,17 +216,20 @@ void DS_Menu::enter() {
 }
 
 void DS_Menu::openMenu() {
-    // PASS-THROUGH: the main menu (report id 9) waits for the player's
-    // choice; until it exists the choice is always "play".
-    menu = nullptr;
-    onNotify(kIdMainMenu, kMsgPlay, 0, 0);
+    menu = new MainMenu;
+    menu->setOwner(d, kIdMainMenu);
 }
 
 void DS_Menu::closeMenu() {
-    // PASS-THROUGH: the main menu stops its torches, removes its buttons and
-    // pictures and kills itself.
-    if (menu) menu->kill();
+    if (menu) menu->close();
     menu = nullptr;
+}
+
+void DS_Menu::leave() {
+    // Whatever of the menu state is still up goes with it.
+    closeMenu();
+    if (options) options->close();
+    options = nullptr;
 }
 
 void DS_Menu::onNotify(int id, int msg, int, int) {
@@ -232,9 +245,8 @@ void DS_Menu::onNotify(int id, int msg, int, int) {
                 return;
             case kMsgOptions:
                 closeMenu();
-                // PASS-THROUGH: the options menu at (203, 72) (report id 10);
-                // until it exists it closes at once.
-                onNotify(kIdOptions, kMsgOptionsClosed, 0, 0);
+                options = new COptionsMenu(kOptionsX, kOptionsY);
+                options->setOwner(d, kIdOptions);
                 return;
             case kMsgHelp:
                 closeMenu();
@@ -252,7 +264,7 @@ void DS_Menu::onNotify(int id, int msg, int, int) {
         }
     }
     if (id == kIdOptions && msg == kMsgOptionsClosed) {
-        if (options) options->kill();
+        if (options) options->close();
         options = nullptr;
         openMenu();
     } else if (id == kIdHelpCredits && msg == kMsgCredits) {
@@ -269,28 +281,32 @@ void DS_Menu::onNotify(int id, int msg, int, int) {
 void DS_Game::enter() {
     Game& g = Game::instance();
     g.setOwner(d, kIdGame);
-    // PASS-THROUGH: the heads-up menu bar (report id 1) with its three
-    // buttons and the menu button enabled.
+    Menu& bar = Menu::instance();
+    bar.setOwner(d, kIdHud);
     g.startGame();
+    bar.createButtons();
+    bar.enableMenu();
     pausedGame = 0;
 }
 
 void DS_Game::release() {
-    // PASS-THROUGH: the heads-up menu bar is released with the game.
+    Menu::release();
     Game::release();
 }
 
-void DS_Game::onNotify(int id, int msg, int /*tip number*/, int) {
+void DS_Game::onNotify(int id, int msg, int tipNumber, int) {
     Game* g = Game::existing();
-    if (!g || (id != kIdHud && id != kIdGame)) return;
+    Menu* bar = Menu::existing();
+    if (!g || !bar || (id != kIdHud && id != kIdGame)) return;
     switch (msg) {
         case kMsgOpenGameMenu:
             if (id != kIdHud) return;
             g->pauseGame();
-            // PASS-THROUGH: the heads-up menu opens the in-game menu.
+            bar->openInGameMenu();
             return;
         case kMsgGameMenuClosed:
             if (id != kIdHud) return;
+            bar->closeInGameMenu();
             g->resumeGame();
             return;
         case kMsgExitGame:
@@ -308,8 +324,7 @@ void DS_Game::onNotify(int id, int msg, int /*tip number*/, int) {
             return;
         case kMsgTipClosed:
             g->resumeGame();
-            // PASS-THROUGH: the heads-up menu forgets its tip and enables its
-            // menu button.
+            bar->tipClosed();
             return;
         case kMsgMinimise:
             if (id == kIdHud) platform::current().minimizeWindow();
@@ -318,15 +333,13 @@ void DS_Game::onNotify(int id, int msg, int /*tip number*/, int) {
         case kMsgTipSecond:
             if (msg == kMsgTipSecond && id != kIdGame) return;
             g->pauseGame();
-            // PASS-THROUGH: the heads-up menu shows tip number `a` and the
-            // game stays paused until the player closes it; until tip boxes
-            // exist the tip is closed at once.
-            onNotify(id, kMsgTipClosed, 0, 0);
+            bar->showTip(tipNumber, msg == kMsgTip ? 1 : 2);
             return;
         case kMsgDisableMenu:
+            if (id == kIdGame) bar->disableMenu();
+            return;
         case kMsgEnableMenu:
-            // PASS-THROUGH: the heads-up menu disables / enables its menu
-            // button.
+            if (id == kIdGame) bar->enableMenu();
             return;
         default: return;
     }
@@ -381,13 +394,12 @@ void DS_Top10::onNotify(int id, int, int, int) {
 }
 
 void DS_Help::enter() {
-    help = nullptr;
-    // PASS-THROUGH: the help screen in its main-menu mode (report id 0;
-    // b = 1016 when its credits button was used).
-    onNotify(kIdScreen, 0, 0, 0);
+    help = new Help(Help::kFromMenu);
+    help->setOwner(d, kIdScreen);
 }
 
-void DS_Help::onNotify(int, int, int, int b) {
+void DS_Help::onNotify(int id, int, int, int b) {
+    if (id != kIdScreen) return;
     if (help) help->kill();
     help = nullptr;
     d->switchTo(&d->menu);

@@ -9,6 +9,9 @@
 #include "scene/actor.h"
 
 class Dispatcher;
+class COptionsMenu;
+class Help;
+class MainMenu;
 class PauseScreen;
 class TitleScreenv2;
 class Top10Table;
@@ -66,9 +69,10 @@ public:
 class DS_Menu : public CDispatcherState {
 public:
     void enter() override;
+    void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
-    Actor* menu = nullptr;
-    Actor* options = nullptr;
+    MainMenu* menu = nullptr;
+    COptionsMenu* options = nullptr;
 
 private:
     void openMenu();
@@ -112,7 +116,7 @@ class DS_Help : public CDispatcherState {
 public:
     void enter() override;
     void onNotify(int id, int msg, int a, int b) override;
-    Actor* help = nullptr;
+    Help* help = nullptr;
 };
 
 class DS_Ask : public CDispatcherState {

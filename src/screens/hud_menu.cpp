@@ -5,6 +5,7 @@
 #include "game/reports.h"
 #include "gfx/gfx.h"
 #include "screens/help_screen.h"
+#include "screens/tooltip.h"
 #include "screens/menu_parts.h"
 #include "screens/options_menu.h"
 #include "screens/pictures.h"
@@ -156,7 +157,29 @@ void Menu::teardown() {
         help->kill();
         help = nullptr;
     }
+    if (tip) {
+        tip->setOwner(nullptr, 0);
+        tip->kill();
+        tip = nullptr;
+    }
     menuEnabled = 0;
+}
+
+void Menu::showTip(int number, int kind) {
+    const Game* g = Game::existing();
+    auto* box = new ToolTip(kTipLayer, number, g ? g->hintX : -1, g ? g->hintY : -1);
+    if (kind == 1) {
+        box->setOwner(this, kTipId);
+        tip = box;
+    } else {
+        box->setOwner(this, kSecondTipId);
+    }
+    disableMenu();
+}
+
+void Menu::tipClosed() {
+    tip = nullptr;
+    enableMenu();
 }
 
 void Menu::createButtons() {
@@ -303,6 +326,7 @@ int Menu::onNotify(int id, int msg, int a, int) {
             openInGameMenu();
             return 1;
         case kTipId:
+            tip = nullptr;  // it ends itself after its report
             notifyOwner(report::TipClosed, 0, 0);
             return 1;
         case kSecondTipId:

@@ -22,6 +22,7 @@
 class Button;
 class COptionsMenu;
 class Help;
+class ToolTip;
 class SlideShow;
 
 class InGameMenu : public Actor {
@@ -79,6 +80,7 @@ public:
     // to the field around them.
     static constexpr int kZoneMask = 30;
     static constexpr int kOptionsX = 203, kOptionsY = 72;
+    static constexpr int kTipLayer = 800;
 
     // The single bar, created on first call.
     static Menu& instance();
@@ -103,6 +105,11 @@ public:
     // Exit and minimise follow the screen mode: shown and usable in full
     // screen, hidden and inert in a window.
     void refreshWindowButtons();
+    // A tip box anchored at the game's hint point; kind 1 is kept (closing
+    // it resumes the game), kind 2 restarts the level when closed. The menu
+    // button waits until the tip is closed.
+    void showTip(int number, int kind);
+    void tipClosed();
 
     Button* menuButton = nullptr;
     Button* exitButton = nullptr;
@@ -110,6 +117,7 @@ public:
     InGameMenu* inGameMenu = nullptr;
     COptionsMenu* options = nullptr;
     Help* help = nullptr;
+    ToolTip* tip = nullptr;  // the open tip of the first kind
     uint8_t menuEnabled = 0;
 
 private:

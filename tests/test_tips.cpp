@@ -369,6 +369,7 @@ TEST_F(TipsTest, SizesFromTheFileAreKeptOnTheScreenAndLinesStopAtTen) {
     for (int i = 0; i <= 10; ++i) text += "tl" + std::to_string(i) + "=Line " + std::to_string(i) + "\n";
     text += "[Tip41]\nx=400\ny=300\nw=3\nh=2147483647\ntl0=Tall\n";
     text += "[Tip42]\nx=400\ny=300\nw=0x7fffffff\nh=0x7fffffff\ntl0=Huge\n";
+    text += "[Tip43]\nx=-2147483648\ny=2147483647\nw=20\nh=10\ntl0=Far away\n";
     settings(text);
     const int before = spriteCount();
     ToolTip* wide = tip(40);
@@ -387,6 +388,11 @@ TEST_F(TipsTest, SizesFromTheFileAreKeptOnTheScreenAndLinesStopAtTen) {
     EXPECT_GE(huge->top, 0);
     // Three boxes, the largest a screenful, stay far below the sprite limit.
     EXPECT_LT(spriteCount() - before, 3 * 700);
+    // A centre off the screen is brought back: the box can be answered.
+    ToolTip* far = tip(43);
+    EXPECT_EQ(far->left, 0);
+    EXPECT_EQ(far->top + far->frame->height(), 600);
+    EXPECT_EQ(far->firstButton->sprite()->x, far->centreX - 75);
     tick(41);
     EXPECT_EQ(huge->phase, ToolTip::kShown);
 }

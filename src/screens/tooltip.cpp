@@ -96,11 +96,13 @@ ToolTip::ToolTip(int layer, int number, int anchorX, int anchorY) : tipNumber(nu
     buttonType = tip.buttonType;
     lineCount = static_cast<int>(tip.lines.size());
     const int W = tip.width(), H = tip.height();
-    centreX = tip.x;
-    centreY = tip.y;
     if (anchorX == -1 && anchorY == -1) {
-        left = tip.x - W / 2;
-        top = tip.y - H / 2;
+        // A centre off the screen would hide the box and its buttons, and
+        // the game would wait for an answer nobody can give.
+        centreX = std::clamp(tip.x, W / 2, kScreenW - W / 2);
+        centreY = std::clamp(tip.y, H / 2, kScreenH - H / 2);
+        left = centreX - W / 2;
+        top = centreY - H / 2;
     } else {
         const bool right = anchorX + W < kScreenW + 1;
         const bool below = anchorY - H < 0;

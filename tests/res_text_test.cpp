@@ -168,3 +168,19 @@ TEST_F(GfxTest, LocalizedTextLineRules) {
     EXPECT_EQ(getText("DUP"), "");
     clearTexts();
 }
+
+TEST_F(GfxTest, LocalizedTextsAreUtf8AndComeOutInTheFontsBytes) {
+    clearTexts();
+    writeText("u.loc",
+              "\xEF\xBB\xBF"
+              "FIRST   Caf\xC3\xA9 cr\xC3\xA8me\n"  // "Café crème", after a byte-order mark
+              "EURO   5 \xE2\x82\xAC\n"             // the euro sign is 0x80 in the font
+              "ARROW   a\xE2\x86\x92!\n"            // the font has no arrow
+              "OLD   caf\xE9\n");                   // written by an older version in the font's bytes
+    ASSERT_TRUE(loadTexts(folder + "u.loc"));
+    EXPECT_EQ(getText("FIRST"), "Caf\xE9 cr\xE8me");
+    EXPECT_EQ(getText("EURO"), "5 \x80");
+    EXPECT_EQ(getText("ARROW"), "a!");
+    EXPECT_EQ(getText("OLD"), "caf\xE9");
+    clearTexts();
+}

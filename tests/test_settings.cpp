@@ -707,4 +707,88 @@ TEST_F(SettingsTest, OpenFileFlags) {
     closeFile();  // closing twice is harmless
 }
 
+// ---------------------------------------------------------------------------
+// A copy made by an older version catches up with the shipped file
+
+namespace {
+
+ino_t inodeOf(const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+}  // namespace
+
+TEST_F(SettingsTest, AnOlderCopyGetsWhatWasShippedSinceAndKeepsEveryValueItHas) {
+    const std::string shipped =
+        "; Settings.\n[Game]\nFullscreen=0\n; Web page opened at exit.\nPublisherPage=\n"
+        "[Debug]\nShiftEnable=0\n; The first tip.\n[Tip7]\nx=400\ntl0=Hello\n";
+    writeText(path("program/vm_game.ini"), shipped);
+    writeText(path("data/vm_game.ini"), "[Game]\nFullscreen=1\nMyOwn=5\n\n[debug]\nshiftenable=1\n");
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(iniPath(), path("data/vm_game.ini"));
+    // New keys go to the end of their section with their comments, new
+    // sections to the end of the file; the player's values, own keys and
+    // spelling stay.
+    EXPECT_EQ(readText(path("data/vm_game.ini")),
+              "[Game]\nFullscreen=1\nMyOwn=5\n; Web page opened at "
+              "exit.\nPublisherPage=\n\n[debug]\nshiftenable=1\n"
+              "\n; The first tip.\n[Tip7]\nx=400\ntl0=Hello\n");
+    EXPECT_EQ(getIniString("Tip7", "tl0", ""), "Hello");
+    EXPECT_EQ(getIniInt("Game", "Fullscreen", 0), 1);
+    EXPECT_EQ(readText(path("program/vm_game.ini")), shipped);
+
+    // Up to date now: the next start does not write at all.
+    const ino_t before = inodeOf(path("data/vm_game.ini"));
+    const std::string content = readText(path("data/vm_game.ini"));
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(inodeOf(path("data/vm_game.ini")), before);
+    EXPECT_EQ(readText(path("data/vm_game.ini")), content);
+    // Neither does a selection that may not copy, nor another file that has
+    // a shipped default (the levels file is the game's, not the player's).
+    writeText(path("program/vm_game.ini"), shipped + "[Tip8]\ntl0=More\n");
+    ASSERT_TRUE(selectIniFile("vm_game.ini", false));
+    EXPECT_EQ(readText(path("data/vm_game.ini")), content);
+    writeText(path("program/levels.ini"), "[Level1-1]\nTime=10\n");
+    writeText(path("data/levels.ini"), "[Episodes]\nEpisodes=1\n");
+    ASSERT_TRUE(selectIniFile("levels.ini", true));
+    EXPECT_EQ(readText(path("data/levels.ini")), "[Episodes]\nEpisodes=1\n");
+}
+
+TEST_F(SettingsTest, ACopyThatCannotBeUpdatedIsLeftAsItWas) {
+    writeText(path("program/vm_game.ini"),
+              "[Game]\nFullscreen=0\n[Tip1]\ntl0=" + std::string(4000, 'x') + "\n");
+    const std::string copy = "[Game]\nFullscreen=1\n";
+    writeText(path("data/vm_game.ini"), copy);
+    {
+        FileSizeLimit limit(static_cast<rlim_t>(copy.size()));
+        ASSERT_TRUE(selectIniFile("vm_game.ini", true));  // the game still starts
+    }
+    EXPECT_EQ(readText(path("data/vm_game.ini")), copy);
+    EXPECT_EQ(std::vector<std::string>{"vm_game.ini"}, platform::listFolder(path("data")));
+    EXPECT_EQ(getIniInt("Game", "Fullscreen", 0), 1);
+    // Without a shipped file there is nothing to add and nothing changes.
+    fs::remove(path("program/vm_game.ini"));
+    EXPECT_FALSE(addShippedSettings("./vm_game.ini", path("data/vm_game.ini")));
+    EXPECT_EQ(readText(path("data/vm_game.ini")), copy);
+    // A data folder that is the program's own: the file is its own copy.
+    EXPECT_TRUE(addShippedSettings(path("data/vm_game.ini"), path("data/./vm_game.ini")));
+    EXPECT_EQ(readText(path("data/vm_game.ini")), copy);
+}
+
+TEST_F(ProfileTest, AddingMissingEntriesLooksWhereReadsLook) {
+    const std::string from = path("shipped.ini"), to = path("copy.ini");
+    writeText(from, "[Debug]\nShiftEnable=0\nSpawngunpos=1 2 3\nSpawngunpos=9 9 9\n");
+    // Reads see only the first [Debug]: its key in the second copy is lost
+    // to them, so it is added where they look.
+    writeText(to, "[Debug]\r\nShiftEnable=1\r\n[Debug]\r\nSpawngunpos=7\r\n");
+    EXPECT_EQ(profileAddMissing(to, from), 1);
+    EXPECT_EQ(readText(to), "[Debug]\r\nShiftEnable=1\r\nSpawngunpos=1 2 3\r\n[Debug]\r\nSpawngunpos=7\r\n");
+    EXPECT_EQ(profileAddMissing(to, from), 0);
+    // A missing copy is not created, a missing source changes nothing.
+    EXPECT_EQ(profileAddMissing(path("none.ini"), from), -1);
+    EXPECT_FALSE(fs::exists(path("none.ini")));
+    EXPECT_EQ(profileAddMissing(to, path("none.ini")), -1);
+}
+
 }  // namespace

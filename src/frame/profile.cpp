@@ -433,3 +433,71 @@ bool profileWriteSection(const std::string& file, const char* section, const cha
     }
     return save(path, doc);
 }
+
+int profileAddMissing(const std::string& file, const std::string& from) {
+    std::string content;
+    if (!platform::readFile(platform::normalizeSeparators(from), content)) return -1;
+    const Doc shipped = parse(content);
+    const std::string path = platform::normalizeSeparators(file);
+    // A copy that cannot be read is never written over.
+    if (!platform::readFile(path, content)) return -1;
+    Doc doc = parse(content);
+
+    // The comment lines right above line `at` of the shipped file.
+    auto commentsAbove = [&](size_t at, size_t floor) {
+        size_t first = at;
+        while (first > floor && shipped.lines[first - 1].kind == Kind::Comment) --first;
+        std::vector<std::string> texts;
+        for (size_t i = first; i < at; ++i) texts.push_back(shipped.lines[i].text);
+        return texts;
+    };
+
+    int added = 0;
+    for (size_t h = 0; h < shipped.lines.size(); ++h) {
+        if (shipped.lines[h].kind != Kind::Header) continue;
+        Span span{h, h + 1, shipped.lines.size()};
+        for (size_t i = h + 1; i < shipped.lines.size(); ++i)
+            if (shipped.lines[i].kind == Kind::Header) {
+                span.end = i;
+                break;
+            }
+        // Comments after the last key describe whatever follows the section.
+        size_t lastEntry = span.begin;
+        for (size_t i = span.begin; i < span.end; ++i)
+            if (shipped.lines[i].kind == Kind::Entry) lastEntry = i + 1;
+        const std::string& name = shipped.lines[h].name;
+        if (name.empty()) continue;
+
+        const std::optional<Span> mine = firstSection(doc, name);
+        if (!mine) {
+            std::vector<std::string> body;
+            for (size_t i = span.begin; i < lastEntry; ++i) {
+                body.push_back(shipped.lines[i].text);
+                if (shipped.lines[i].kind == Kind::Entry && shipped.lines[i].hasValue) ++added;
+            }
+            std::vector<std::string> texts;
+            if (!doc.lines.empty() && doc.lines.back().kind != Kind::Blank) texts.emplace_back();
+            for (std::string& c : commentsAbove(h, 0)) texts.push_back(std::move(c));
+            texts.push_back("[" + name + "]");
+            texts.insert(texts.end(), body.begin(), body.end());
+            insertLines(doc, doc.lines.size(), texts);
+            continue;
+        }
+        std::vector<std::string> missing;
+        std::vector<std::string> names;
+        for (size_t i = span.begin; i < lastEntry; ++i) {
+            const Line& line = shipped.lines[i];
+            if (line.kind != Kind::Entry || !line.hasValue || findEntry(doc, *mine, line.name)) continue;
+            if (std::any_of(names.begin(), names.end(),
+                            [&](const std::string& n) { return sameName(n, line.name); }))
+                continue;
+            names.push_back(line.name);
+            for (std::string& c : commentsAbove(i, span.begin)) missing.push_back(std::move(c));
+            missing.push_back(line.text);
+            ++added;
+        }
+        insertLines(doc, appendPosition(doc, *mine), missing);
+    }
+    if (added == 0) return 0;
+    return save(path, doc) ? added : -1;
+}

@@ -48,3 +48,12 @@ int profileGetSection(const std::string& file, const char* section, char* buffer
 // creates the section at the end of the file when missing. A null text
 // deletes the section. Nothing else in the file changes.
 bool profileWriteSection(const std::string& file, const char* section, const char* text);
+
+// Adds to `file` every section and key of `from` that reads of `file` would
+// not find, keeping every value, comment and line `file` already has: a new
+// key goes to the end of its section (after the comment lines that precede
+// it in `from`), a new section to the end of the file (with its comments).
+// One atomic write, and none when nothing is missing. Returns the number of
+// keys added, or -1 when either file cannot be read or the write fails
+// (`file` is then unchanged).
+int profileAddMissing(const std::string& file, const std::string& from);

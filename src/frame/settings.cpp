@@ -140,6 +140,8 @@ bool selectIniFile(const std::string& name, bool copyDefault) {
     const std::string target = plain ? makeDataPath(name) : platform::normalizeSeparators(name);
     if (openFile(target, 0)) {
         closeFile();
+        // A copy made by an older version never saw what was shipped since.
+        if (copyDefault && plain && name == kMainSettingsFile) addShippedSettings("./" + name, target);
         g_iniPath = target;
         return true;
     }
@@ -148,6 +150,15 @@ bool selectIniFile(const std::string& name, bool copyDefault) {
     if (!platform::copyFile(source, target)) return false;
     g_iniPath = target;
     return true;
+}
+
+bool addShippedSettings(const std::string& shipped, const std::string& copy) {
+    const std::string from = platform::normalizeSeparators(shipped), to = platform::normalizeSeparators(copy);
+    struct stat a {};
+    struct stat b {};
+    if (::stat(from.c_str(), &a) != 0) return false;
+    if (::stat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino) return true;
+    return profileAddMissing(to, from) >= 0;
 }
 
 const std::string& iniPath() {

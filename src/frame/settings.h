@@ -32,8 +32,21 @@ std::string makeDataPath(const std::string& name);
 // the default copy "./name" is copied there when copyDefault is set. A name
 // with a slash or backslash is used as it stands. On failure the previous
 // file stays current.
+// When the main settings file (vm_game.ini) is selected with copyDefault
+// and the copy already exists, whatever the shipped file has and the copy
+// lacks (new tips, new keys) is added to the copy first.
 bool selectIniFile(const std::string& name, bool copyDefault);
 const std::string& iniPath();
+
+// The main settings file: the one whose copy follows the shipped file's
+// additions.
+constexpr const char* kMainSettingsFile = "vm_game.ini";
+
+// Adds to the player's copy every section and key of the shipped file that
+// the copy lacks, keeping each value the player has, in one atomic write
+// (none when nothing is missing, or when both names are the same file).
+// False when the copy could not be brought up to date; it is then as it was.
+bool addShippedSettings(const std::string& shipped, const std::string& copy);
 
 // A handle used to test for a file. Flag bit 0: read and write (else read
 // only); bit 1: create or truncate (else the file must exist).

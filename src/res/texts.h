@@ -1,5 +1,13 @@
 // Localized texts: sentences the game shows in its own words, looked up by
 // key in a plain text file ("KEY   text" per line).
+//
+// Encoding: the file is UTF-8 in the repository (a byte-order mark is
+// allowed) and every text is converted on load to the bitmap font's
+// Windows-1252 bytes, so getText() hands out one byte per glyph ("é" is
+// 0xE9). Characters the font lacks are dropped. A line that is not valid
+// UTF-8 is taken as Windows-1252 already, as older files were written. Keys
+// are plain ASCII. The tip lines of the settings file follow the same rule,
+// converted when a tip box reads them.
 #pragma once
 
 #include <string>

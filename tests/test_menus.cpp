@@ -218,7 +218,7 @@ TEST_F(MenusTest, MainMenuEntriesArriveAsPicturesAndClicksMeanwhileDoNothing) {
         EXPECT_EQ(menu->intro[i]->sprite.rs.alpha, 0) << i;
     }
     ASSERT_NE(menu->welcome, nullptr);
-    EXPECT_EQ(menu->welcome->text, "Welcome, Ada!");
+    EXPECT_EQ(menu->welcome->text, getText("MENU_WELCOME") + "Ada" + getText("MENU_AFTER_WELCOME"));
     EXPECT_NE(menu->clickButton, nullptr);
     EXPECT_TRUE(rec->reports.empty());
 }

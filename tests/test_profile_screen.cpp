@@ -139,8 +139,10 @@ protected:
 // ---------------------------------------------------------------- first start
 
 TEST_F(PlayerScreensTest, FirstStartAsksForANameUntilOneIsTypedAndKeepsItsLettersAcrossARestart) {
+    // The title leads to the profile screen while nobody is stored.
     Dispatcher& d = dispatcher();
-    d.switchTo(&d.logoFirst);
+    d.switchTo(&d.title);
+    d.title.onNotify(3, 0, 0, 0);
     ASSERT_EQ(d.current, &d.profile);
     settle();
     EXPECT_EQ(liveOf<ListBoxUser>(), nullptr);
@@ -366,8 +368,7 @@ TEST_F(PlayerScreensTest, TopTenShowsItsRowsLeavesOnDoneEvenWhileDroppingInAndRe
 TEST_F(PlayerScreensTest, TheEndOfAGameEntersItsScoreAndShowsTheTable) {
     store({{"Ada", -1, 0}}, 0);
     Dispatcher& d = dispatcher();
-    d.switchTo(&d.logoFirst);
-    ASSERT_EQ(d.current, &d.game);
+    d.switchTo(&d.game);
     Game* g = Game::existing();
     g->scoring->set(123456);
     g->finishGame();

@@ -15,12 +15,18 @@
 #include "players/highscores.h"
 #include "res/picture_pack.h"
 #include "screens/app_hooks.h"
+#include "screens/ask_screens.h"
 #include "screens/dialog_screens.h"
+#include "screens/hud_menu.h"
+#include "screens/main_menu.h"
+#include "screens/startup_screens.h"
 #include "screens/dispatcher.h"
 #include "screens/map_screen.h"
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
+#include "screens/tooltip.h"
 #include "screens/top10_screen.h"
+#include "ui/buttons.h"
 
 using gametest::played;
 
@@ -81,40 +87,79 @@ protected:
         intptr_t r = 0;
         runMessageHooks(nullptr, platform::WM_ACTIVATE, on ? platform::WA_ACTIVE : platform::WA_INACTIVE, 0, &r);
     }
-    // From the first logo; a player is stored first unless the test is
-    // about the very first start.
-    Dispatcher& start(bool withPlayer = true) {
-        if (withPlayer && player::CountUser() == 0) {
-            commitPlayers({{"Ada", -1, 0}}, 0);
-            loadActivePlayer();
-        }
+    void storePlayer() {
+        if (player::CountUser() != 0) return;
+        commitPlayers({{"Ada", -1, 0}}, 0);
+        loadActivePlayer();
+    }
+    // Straight into the game state with a stored player.
+    Dispatcher& start() {
+        storePlayer();
+        Dispatcher& d = dispatcher();
+        d.switchTo(&d.game);
+        return d;
+    }
+    // A left click on the middle of a sprite, through the input translator.
+    static void clickOn(const Sprite& s) {
+        Rect r;
+        s.getRect(r);
+        const intptr_t at = platform::makeLParam(static_cast<uint32_t>((r.left + r.right) / 2),
+                                                 static_cast<uint32_t>((r.top + r.bottom) / 2));
+        intptr_t result = 0;
+        runMessageHooks(nullptr, platform::WM_MOUSEMOVE, 0, at, &result);
+        runMessageHooks(nullptr, platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, at, &result);
+        runMessageHooks(nullptr, platform::WM_LBUTTONUP, 0, at, &result);
+        dispatchInput();
+    }
+    // From the first logo to the main menu's entries, as a player sees it:
+    // both logos, the title until it offers "click here", a key.
+    Dispatcher& toMainMenu() {
         Dispatcher& d = dispatcher();
         d.switchTo(&d.logoFirst);
+        EXPECT_TRUE(runUntil([&] { return d.current == &d.title; }, 2 * 204));
+        EXPECT_TRUE(runUntil([&] { return d.title.screen && d.title.screen->clickButton; }, 400));
+        d.onKey(0x100 + 'A');
+        if (d.current == &d.menu) EXPECT_TRUE(runUntil([&] { return d.menu.menu && d.menu.menu->idle(); }, 100));
         return d;
+    }
+    // Play in the main menu, then through the comic (or the question) into
+    // the game.
+    void choosePlay(Dispatcher& d) {
+        ASSERT_NE(d.menu.menu, nullptr);
+        clickOn(*d.menu.menu->buttons[0]->sprite());
+        ASSERT_TRUE(runUntil([&] { return d.current != &d.menu; }, 100));
+        if (d.current != &d.comix) return;
+        auto* comic = liveOf<CComixScreen>();
+        ASSERT_NE(comic, nullptr);
+        run(45);
+        clickOn(*comic->okButton->sprite());
+        ASSERT_TRUE(runUntil([&] { return d.current == &d.game; }, 100));
     }
 };
 
 // ---------------------------------------------------------------- dispatcher
 
-TEST_F(ScreensTest, FirstStartAsksForAPlayerAndGoesThroughTheComicIntoANewGame) {
+TEST_F(ScreensTest, FirstStartAsksForAPlayerAndGoesThroughTheMenuAndTheComicIntoANewGame) {
     ASSERT_EQ(player::CountUser(), 0);
-    Dispatcher& d = start(false);
+    Dispatcher& d = toMainMenu();
+    // The title preloaded every picture step on its way.
+    EXPECT_GE(picturesCreated(), 6 + 5 + 14 + 9 + 5 + 33 + 20 + 27 + 27);
     ASSERT_EQ(d.current, &d.profile);
     run(30);
     auto* dialog = liveOf<EditBoxProfile>();
     ASSERT_NE(dialog, nullptr);
     for (int c : {int{'M'}, int{'o'}, int{'r'}, 13}) keyboardFocus()->onKey(c);
-    EXPECT_TRUE(runUntil([&] { return d.current == &d.game; }, 60));
+    ASSERT_TRUE(runUntil([&] { return d.current == &d.menu && d.menu.menu && d.menu.menu->idle(); }, 120));
     EXPECT_EQ(player::CountUser(), 1);
     EXPECT_EQ(player::Name(), "Mor");
+    choosePlay(d);
+    ASSERT_EQ(d.current, &d.game);
     Game* g = Game::existing();
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->owner, &d);
     EXPECT_EQ(g->ownerId, 2);
     EXPECT_EQ(g->current, &g->preStart);
     EXPECT_EQ(player::GameSession(), 1);  // the new game is the saved one now
-    // The title preloaded every picture step on its way.
-    EXPECT_GE(picturesCreated(), 6 + 5 + 14 + 9 + 5 + 33 + 20 + 27 + 27);
     // A late report of a countdown state changes nothing.
     d.logoFirst.onNotify(7, 0, 0, 0);
     d.comix.onNotify(12, 0, 0, 0);
@@ -123,22 +168,50 @@ TEST_F(ScreensTest, FirstStartAsksForAPlayerAndGoesThroughTheComicIntoANewGame) 
 }
 
 TEST_F(ScreensTest, ASavedGameIsContinuedWhereItWas) {
-    commitPlayers({{"Ada", -1, 0}}, 0);
-    loadActivePlayer();
+    storePlayer();
     setGameSession(1);
     setUserProgress(34);
-    Dispatcher& d = start();
-    ASSERT_EQ(d.current, &d.game);
+    Dispatcher& d = toMainMenu();
+    choosePlay(d);
+    ASSERT_EQ(d.current, &d.ask);
+    auto* question = liveOf<AskScreen>();
+    ASSERT_NE(question, nullptr);
+    run(45);
+    clickOn(*question->loadButton->sprite());  // continue
+    ASSERT_TRUE(runUntil([&] { return d.current == &d.game; }, 100));
     EXPECT_EQ(Game::existing()->levelNumber(), 34);
-    // "New game" in the question enters the saved score first, then the
-    // new game starts with the tutorial.
-    Game::release();
+}
+
+TEST_F(ScreensTest, ANewGameEntersTheSavedScoreAndAsksAboutTheTutorial) {
+    storePlayer();
+    setGameSession(1);
+    setUserProgress(34);
     setUserScore(777777);
+    Dispatcher& d = dispatcher();
+    d.switchTo(&d.ask);
+    // "New game" enters the saved score before the question is answered.
     d.ask.onNotify(0, 2, 0, 0);
     EXPECT_EQ(loadHighScores()[0].name, "Ada");
+    ASSERT_EQ(d.current, &d.ask3);
+    // Yes, give it up; then no tutorial: the comic, then episode 1.
+    d.ask3.onNotify(0, 1, 0, 0);
+    ASSERT_EQ(d.current, &d.ask2);
+    d.ask2.onNotify(0, 2, 0, 0);
+    EXPECT_EQ(player::UserTutorialStatus(), 1);
+    ASSERT_EQ(d.current, &d.comix);
+    EXPECT_EQ(player::GameSession(), 0);
+    d.comix.onNotify(12, 0, 0, 0);
     ASSERT_EQ(d.current, &d.game);
-    EXPECT_EQ(Game::existing()->levelNumber(), 1);
+    EXPECT_EQ(Game::existing()->levelNumber(), 11);
+    // A question without words answers 0: the tutorial will be played.
+    d.switchTo(&d.ask3);
+    d.ask3.onNotify(0, 0, 0, 0);
     EXPECT_EQ(player::UserTutorialStatus(), 0);
+    ASSERT_EQ(d.current, &d.ask2);
+    // No, keep the saved game: back to the menu.
+    d.switchTo(&d.ask3);
+    d.ask3.onNotify(0, 2, 0, 0);
+    EXPECT_EQ(d.current, &d.menu);
 }
 
 TEST_F(ScreensTest, ReleasingTheDispatcherTakesTheGameAndTheKeyboardAlong) {
@@ -162,23 +235,37 @@ TEST_F(ScreensTest, ReleasingTheDispatcherTakesTheGameAndTheKeyboardAlong) {
 TEST_F(ScreensTest, GameReportsTipsAndTheEndOfTheGame) {
     Dispatcher& d = start();
     Game* g = Game::existing();
-    // Without tip boxes a tip never leaves the game paused.
+    // A tip pauses the game in its box, with the bar's menu button off,
+    // until its button is clicked.
     g->requestTip(1);
-    EXPECT_FALSE(g->paused());
+    EXPECT_TRUE(g->paused());
+    Menu* bar = Menu::existing();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_NE(bar->tip, nullptr);
+    EXPECT_FALSE(bar->menuEnabled);
+    ToolTip* tip = bar->tip;
+    run(45);
+    ASSERT_NE(tip->firstButton, nullptr);
+    clickOn(*tip->firstButton->sprite());
+    ASSERT_TRUE(runUntil([&] { return !g->paused(); }, 60));
+    EXPECT_EQ(bar->tip, nullptr);
+    EXPECT_TRUE(bar->menuEnabled);
     // The end of the game releases it and shows the table; leaving the
-    // table leads on into a new game.
+    // table leads to the main menu.
     g->notifyOwner(1027, 0, 0);
     EXPECT_TRUE(g->dead);
     EXPECT_EQ(Game::existing(), nullptr);
+    EXPECT_EQ(Menu::existing(), nullptr);
     ASSERT_EQ(d.current, &d.top10);
     d.top10.table->onNotify(0, 0, 4, 0);
-    EXPECT_TRUE(runUntil([&] { return d.current == &d.game; }, 60));
-    ASSERT_NE(Game::existing(), nullptr);
-    EXPECT_NE(Game::existing(), g);
-    // Back to the main menu from the game, and on into it again.
+    EXPECT_TRUE(runUntil([&] { return d.current == &d.menu; }, 60));
+    // Back to the main menu from a game, too.
+    d.switchTo(&d.game);
     Game* second = Game::existing();
+    ASSERT_NE(second, g);
     second->notifyOwner(1018, 0, 0);
     EXPECT_TRUE(second->dead);
+    EXPECT_EQ(d.current, &d.menu);
 }
 
 TEST_F(ScreensTest, LosingTheFocusPausesWithThePauseScreenAndAClickResumes) {
@@ -292,10 +379,23 @@ TEST_F(ScreensTest, EscapeIsTakenInEveryStateAndOnlyPlayableStatesPauseOnFocusLo
     CDispatcherState* all[] = {&d.logoFirst, &d.logoSecond, &d.title, &d.menu, &d.game, &d.quit,   &d.profile,
                                &d.top10,     &d.help,       &d.ask,   &d.ask2, &d.ask3, &d.comix};
     for (CDispatcherState* s : all) {
+        if (s == &d.game) continue;  // below
         d.current = s;
         EXPECT_EQ(d.onKey(Dispatcher::kEscape), 1);
         EXPECT_EQ(d.onKey(32), 0);
     }
+    // In the game Escape opens the in-game menu, and once it is in, closes
+    // it again and play goes on.
+    d.current = &d.game;
+    Menu* bar = Menu::existing();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(d.onKey(Dispatcher::kEscape), 1);
+    EXPECT_NE(bar->inGameMenu, nullptr);
+    EXPECT_TRUE(Game::existing()->paused());
+    run(45);
+    d.onKey(Dispatcher::kEscape);
+    ASSERT_TRUE(runUntil([&] { return bar->inGameMenu == nullptr; }, 60));
+    EXPECT_FALSE(Game::existing()->paused());
     // Before the game exists and while quitting, losing the focus shows no
     // pause screen and stops nothing.
     for (CDispatcherState* s : {static_cast<CDispatcherState*>(&d.logoFirst), static_cast<CDispatcherState*>(&d.logoSecond),

@@ -11,6 +11,7 @@
 #include "players/highscores.h"
 #include "players/players.h"
 #include "scene/input.h"
+#include "screens/ask_screens.h"
 #include "screens/dialog_screens.h"
 #include "screens/help_screen.h"
 #include "screens/hud_menu.h"
@@ -68,6 +69,7 @@ constexpr int kLogoLayer = 400;
 constexpr int kCreditsLayer = 400;
 constexpr int kComixLayer = 100;
 constexpr int kOptionsX = 203, kOptionsY = 72;
+constexpr int kAskLayer = 0;
 
 }  // namespace
 
@@ -408,13 +410,10 @@ void DS_Help::onNotify(int id, int, int, int b) {
 
 // ------------------------------------------------------------- questions, comic
 
-void DS_Ask::enter() {
-    // PASS-THROUGH: the continue-or-new question (report id 0: 1 continue,
-    // 2 new game, 3 back); until it exists the saved game is continued.
-    onNotify(kIdScreen, 1, 0, 0);
-}
+void DS_Ask::enter() { (new AskScreen(kAskLayer))->setOwner(d, kIdScreen); }
 
-void DS_Ask::onNotify(int, int msg, int, int) {
+void DS_Ask::onNotify(int id, int msg, int, int) {
+    if (id != kIdScreen) return;
     switch (msg) {
         case 1: d->switchTo(&d->game); return;
         case 2:
@@ -427,13 +426,10 @@ void DS_Ask::onNotify(int, int msg, int, int) {
     }
 }
 
-void DS_Ask_3::enter() {
-    // PASS-THROUGH: the question whether to give up the saved game (report
-    // id 0: 0 no answer, 1 yes, 2 no); until it exists the answer is yes.
-    onNotify(kIdScreen, 1, 0, 0);
-}
+void DS_Ask_3::enter() { (new AskScreen2(kAskLayer, AskScreen2::kGiveUpQuestion))->setOwner(d, kIdScreen); }
 
-void DS_Ask_3::onNotify(int, int msg, int, int) {
+void DS_Ask_3::onNotify(int id, int msg, int, int) {
+    if (id != kIdScreen) return;
     switch (msg) {
         case 0:
             setUserTutorialStatus(0);
@@ -445,13 +441,10 @@ void DS_Ask_3::onNotify(int, int msg, int, int) {
     }
 }
 
-void DS_Ask_2::enter() {
-    // PASS-THROUGH: the tutorial question (report id 0: 0 no answer, 1 yes,
-    // 2 no); until it exists the answer is yes.
-    onNotify(kIdScreen, 1, 0, 0);
-}
+void DS_Ask_2::enter() { (new AskScreen2(kAskLayer, AskScreen2::kTutorialQuestion))->setOwner(d, kIdScreen); }
 
-void DS_Ask_2::onNotify(int, int msg, int, int) {
+void DS_Ask_2::onNotify(int id, int msg, int, int) {
+    if (id != kIdScreen) return;
     if (msg == 0 || msg == 1)
         setUserTutorialStatus(0);
     else if (msg == 2)

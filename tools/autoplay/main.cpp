@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
 #include "player.h"
+#include "tour.h"
 #include "players/players.h"
 #include "scene/actor.h"
 #include "screens/app_hooks.h"
@@ -31,6 +32,7 @@ namespace {
 const char* kUsage =
     "usage: vellmoor-autoplay [--campaign | --episode E | --level E-L] [--seed S] [--tries N]\n"
     "                         [--shots DIR --every N] [--away T]\n"
+    "       vellmoor-autoplay --tour DIR\n"
     "Plays the game headless with mouse input only and prints one line per level\n"
     "attempt, a summary per episode, and last:\n"
     "  autoplay: won W lost L levels N ticks T seconds S\n"
@@ -39,11 +41,21 @@ const char* kUsage =
     "  --level E-L   level L of episode E\n"
     "  --seed S      random seed (default 1); a seed always plays the same game\n"
     "  --tries N     attempts per level before it is skipped (default 3)\n"
+    "  --give-up T   give an attempt up after T logic ticks (default 48000, ten\n"
+    "                minutes of game time)\n"
     "  --shots DIR   save screenshots (PNG) into DIR, drawn in an offscreen window\n"
     "  --every N     a screenshot every N logic ticks (default 400), and one at\n"
     "                the end of each attempt\n"
     "  --away T      at logic tick T switch to another window for a while, then\n"
     "                come back and click the pause picture away\n"
+    "  --tour DIR    visit every screen and dialog once, from the first logo to\n"
+    "                the exit, saving one picture per screen into DIR; ends with\n"
+    "                  tour: screens N missing M\n"
+    "A run starts at the first logo and goes through the title and the main menu\n"
+    "as a player would; a campaign types a new player's name first, a shorter run\n"
+    "continues a saved game at its first level. The exit status is 1 when a level\n"
+    "was lost on every try, when the run did not reach its end or (a campaign)\n"
+    "the top ten, or when a screen of the tour did not show.\n"
     "Two liberties a player does not have keep a run going to its end: lives never\n"
     "run out, and a level lost N times is skipped. An attempt longer than ten\n"
     "minutes of game time is given up and counts as lost.\n"
@@ -51,6 +63,8 @@ const char* kUsage =
 
 autoplay::Options g_options;
 std::unique_ptr<autoplay::Player> g_player;
+std::unique_ptr<autoplay::Tour> g_tour;
+std::string g_tourDir;
 int32_t g_lastTick = -1;
 std::chrono::steady_clock::time_point g_launch;
 double g_firstFrameMs = -1;  // wall time from launch to the first drawn frame
@@ -86,12 +100,14 @@ int usageError(const char* what) {
     return 2;
 }
 
-// Before the game's start-up: one player with a saved game at the first
-// level of the run, so the start-up screens lead straight into it.
+// Before the game's start-up. A campaign starts as a new player would, with
+// nothing stored: the name is typed on the profile screen. A shorter run
+// comes back as a player with a saved game at its first level.
 int beforeWindowHook() {
+    if (g_tour || g_options.scope == autoplay::Options::Scope::Campaign) return 1;
     loadStartup();
     if (player::CountUser() == 0) {
-        commitPlayers({{"Player", -1, 0}}, 0);
+        commitPlayers({{g_options.playerName, -1, 0}}, 0);
         loadActivePlayer();
     }
     setGameSession(1);
@@ -115,6 +131,14 @@ void saveShot() {
 }
 
 // Before each frame step: the player acts once per logic tick.
+int tourIdleHook() {
+    if (tickCount() == g_lastTick) return 1;
+    g_lastTick = tickCount();
+    const bool go = g_tour->tick();
+    if (!g_tour->shotName().empty()) Gfx_SaveScreenshot(g_tourDir + "/" + g_tour->shotName() + ".png");
+    return go ? 1 : 0;
+}
+
 int playerIdleHook() {
     if (isSuspended()) {
         const bool go = g_player->restingStep();
@@ -190,6 +214,11 @@ int main(int argc, char** argv) {
             if (!parseInt(argv[++i], g_options.tries, 1)) return usageError("--tries wants a number above 0");
         } else if (a == "--away" && hasValue) {
             if (!parseInt(argv[++i], g_options.awayAt, 1)) return usageError("--away wants a tick above 0");
+        } else if (a == "--give-up" && hasValue) {
+            if (!parseInt(argv[++i], g_options.attemptTickLimit, 1))
+                return usageError("--give-up wants a number of ticks above 0");
+        } else if (a == "--tour" && hasValue) {
+            g_tourDir = argv[++i];
         } else if (a == "--shots" && hasValue) {
             g_options.shotsDir = argv[++i];
         } else if (a == "--every" && hasValue) {
@@ -197,6 +226,12 @@ int main(int argc, char** argv) {
         } else {
             return usageError(("unknown option " + a).c_str());
         }
+    }
+    if (!g_tourDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(g_tourDir, ec);
+        g_options.shotsDir = g_tourDir;  // the tour needs a window to draw in
+        g_tour = std::make_unique<autoplay::Tour>();
     }
     if (!g_options.shotsDir.empty()) {
         std::error_code ec;
@@ -225,7 +260,7 @@ int main(int argc, char** argv) {
     HookNode beforeNode, windowNode, idleNode;
     beforeNode.fn = beforeWindowHook;
     windowNode.fn = afterWindowHook;
-    idleNode.fn = playerIdleHook;
+    idleNode.fn = g_tour ? tourIdleHook : playerIdleHook;
     addHook(HookList::Window, 0x0FFFFFFF, &beforeNode);
     addHook(HookList::Window, 0x10000001, &windowNode);
     addHook(HookList::Idle, 0x0FFFFFFF, &idleNode);
@@ -240,10 +275,30 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
 
+    if (g_tour) {
+        std::printf("tour: screens %d missing %d seconds %.1f\n", g_tour->screensSeen(), g_tour->screensMissing(),
+                    seconds);
+        return result == 0 || !g_started || g_tour->screensMissing() > 0 ? 1 : 0;
+    }
     printSummary(seconds);
     if (result == 0 || !g_started) {
         std::fprintf(stderr, "vellmoor-autoplay: the game did not start\n");
         return 1;
     }
-    return 0;
+    // A run fails when it never reached its end, when a level was lost on
+    // every try, or when a campaign never saw its score in the top ten.
+    bool failed = false;
+    if (!g_player->finished()) {
+        std::fprintf(stderr, "vellmoor-autoplay: the run did not reach its last level\n");
+        failed = true;
+    }
+    if (const int lost = g_player->levelsNeverWon(); lost > 0) {
+        std::fprintf(stderr, "vellmoor-autoplay: %d level%s lost on every try\n", lost, lost == 1 ? "" : "s");
+        failed = true;
+    }
+    if (g_options.scope == autoplay::Options::Scope::Campaign && g_player->topTenPlace() < 0) {
+        std::fprintf(stderr, "vellmoor-autoplay: the top ten never showed\n");
+        failed = true;
+    }
+    return failed ? 1 : 0;
 }

@@ -6,8 +6,19 @@
 #include "game/field.h"
 #include "game/game.h"
 #include "game/level.h"
+#include "game/scoring.h"
 #include "platform/platform.h"
+#include "platform/winmsg.h"
 #include "players/players.h"
+#include "scene/actor.h"
+#include "screens/ask_screens.h"
+#include "screens/dispatcher.h"
+#include "screens/main_menu.h"
+#include "screens/profile_screen.h"
+#include "screens/startup_screens.h"
+#include "screens/tooltip.h"
+#include "screens/top10_screen.h"
+#include "ui/buttons.h"
 
 namespace autoplay {
 
@@ -17,9 +28,16 @@ constexpr int kMapOkX = 524, kMapOkY = 510;  // the map's OK button
 constexpr int kMapWatchTicks = 240;        // the lock lands and settles first
 constexpr int kClickPause = 80;            // a player clicks about once a second
 constexpr int kShowTicks = 200;            // what a single run still shows after its end
-constexpr int kEndTicks = 2000;            // the campaign's last click-through
 constexpr int kSwapTicks = 12;             // the swap animation
 constexpr int kSettleTicks = 60;           // longest wait for the field to settle
+constexpr int kReadTicks = 40;             // a look at a screen before clicking on it
+
+template <class T>
+T* liveOne() {
+    for (Actor* a : liveActors())
+        if (auto* t = dynamic_cast<T*>(a); t && !a->dead) return t;
+    return nullptr;
+}
 }  // namespace
 
 int firstLevel(const Options& o) {
@@ -31,49 +49,128 @@ int firstLevel(const Options& o) {
     return 1;
 }
 
+int Player::levelsNeverWon() const {
+    std::map<int, bool> won;
+    for (const Attempt& a : attempts_) won[a.level] = won[a.level] || a.won;
+    int n = 0;
+    for (const auto& [level, w] : won) n += w ? 0 : 1;
+    return n;
+}
+
 bool Player::tick() {
     shotNow_ = false;
     ++ticks_;
     if (opt.awayAt > 0 && ticks_ == opt.awayAt) {
-        focus(false);
+        hands_.focus(false);
         away_ = true;
     }
     if (done_) return false;
     if (stopIn_ >= 0 && stopIn_-- == 0) return !(done_ = true);
+    if (clickWait_ > 0) --clickWait_;
+    Dispatcher* d = existingDispatcher();
+    if (!d) return true;
+    // Tips and questions wait for their button, in a game or before one.
+    if (answerTips()) return true;
     Game* g = Game::existing();
-    if (!g) {
-        // The game actor goes when the campaign has ended.
-        if (sawGame_) {
-            done_ = true;
-            return false;
-        }
+    if (d->current != &d->game || !g) {
+        frontDoor(*d);
         return true;
     }
     sawGame_ = true;
-    // With the run's last level behind it, a new game starting means the
-    // campaign has been played through.
-    if (finalDone_ && !inPlay_ && g->current == &g->preStart) {
-        done_ = true;
-        return false;
-    }
+    lastScore_ = g->scoring->total();
     const bool playing = g->current == &g->physics;
     if (playing && !inPlay_) {
         inPlay_ = true;
-        gaveUp_ = false;
-        attemptLevel_ = g->levelNumber();
-        attemptStart_ = ticks_;
         shotPhase_ = 0;
         wait_ = 0;
         mapTicks_ = 0;
+        // A tutorial level started again after a miss is the same attempt.
+        if (!restarting_) {
+            gaveUp_ = false;
+            attemptLevel_ = g->levelNumber();
+            attemptStart_ = ticks_;
+        }
+        restarting_ = false;
     } else if (!playing && inPlay_) {
         inPlay_ = false;
-        attemptEnded(*g, g->physics.ended == 0 && !gaveUp_);
+        if (g->current == &g->preStart && !gaveUp_ && g->levelNumber() == attemptLevel_) {
+            // The tutorial's "no match" tip starts the level again.
+            restarting_ = true;
+            std::printf("level %d-%d started again after a miss\n", attemptLevel_ / 10, attemptLevel_ % 10);
+        } else {
+            attemptEnded(*g, g->physics.ended == 0 && !gaveUp_);
+        }
     }
     if (playing)
         play(*g);
-    else if (stopIn_ < 0 || opt.scope == Options::Scope::Campaign)
+    else if (stopIn_ < 0)
         between(*g);
     return true;
+}
+
+bool Player::clickOn(const Sprite& s) {
+    // A player looks before clicking, and clicks once.
+    if (clickWait_ > 0 || ++readyTicks_ < kReadTicks) return false;
+    hands_.clickOn(s);
+    readyTicks_ = 0;
+    clickWait_ = kClickPause;
+    return true;
+}
+
+bool Player::answerTips() {
+    ToolTip* tip = nullptr;
+    for (Actor* a : liveActors())
+        if (auto* t = dynamic_cast<ToolTip*>(a); t && !a->dead && t->phase == ToolTip::kShown) tip = t;
+    if (!tip) return false;
+    // Resume, or yes: play the tutorial, give up the saved game.
+    if (tip->firstButton)
+        clickOn(*tip->firstButton->sprite());
+    return true;
+}
+
+void Player::frontDoor(Dispatcher& d) {
+    if (d.current == &d.title) {
+        if (d.title.screen && d.title.screen->clickButton) clickOn(*d.title.screen->clickButton->sprite());
+    } else if (d.current == &d.profile) {
+        UserName* screen = d.profile.screen;
+        if (!screen) return;
+        if (screen->dialog && screen->dialog->slide == 0 && keyboardFocus() == screen->dialog->field) {
+            if (++readyTicks_ < kReadTicks) return;
+            readyTicks_ = 0;
+            // A name, then Enter, as typed on the keyboard.
+            hands_.type(opt.playerName);
+            hands_.key(platform::VK_RETURN);
+        } else if (screen->list && !screen->dialog && !screen->message && !screen->list->leaving &&
+                   screen->list->groupSprite->y == ListBoxUser::kY) {
+            clickOn(*screen->list->buttons[2]->sprite());  // OK
+        }
+    } else if (d.current == &d.menu) {
+        MainMenu* menu = d.menu.menu;
+        // Play; once the campaign is behind it, Exit.
+        if (menu && menu->idle()) clickOn(*menu->buttons[finalDone_ ? 4 : 0]->sprite());
+    } else if (d.current == &d.ask) {
+        // Continue the saved game the run was set up with.
+        AskScreen* ask = liveOne<AskScreen>();
+        if (ask && ask->phase == CAbstractScreen::kShown) clickOn(*ask->loadButton->sprite());
+    } else if (d.current == &d.comix) {
+        CComixScreen* comic = liveOne<CComixScreen>();
+        if (comic && comic->phase == CComixScreen::kShown) clickOn(*comic->okButton->sprite());
+    } else if (d.current == &d.top10) {
+        Top10Table* table = d.top10.table;
+        if (!table) return;
+        if (topTenPlace_ < 0 && sawGame_) {
+            topTenPlace_ = 0;
+            for (int i = 0; i < 10; ++i)
+                if (table->entries[static_cast<size_t>(i)].name == opt.playerName &&
+                    table->entries[static_cast<size_t>(i)].score == lastScore_)
+                    topTenPlace_ = i + 1;
+            std::printf("top ten: %s with %d %s\n", opt.playerName.c_str(), lastScore_,
+                        topTenPlace_ > 0 ? ("at place " + std::to_string(topTenPlace_)).c_str() : "not in the table");
+            std::fflush(stdout);
+            shotNow_ = true;
+        }
+        clickOn(*table->doneButton->sprite());
+    }
 }
 
 void Player::attemptEnded(Game& g, bool won) {
@@ -97,7 +194,9 @@ void Player::attemptEnded(Game& g, bool won) {
     if (won) {
         if (lastOfRun) {
             finalDone_ = true;
-            stopIn_ = opt.scope == Options::Scope::Campaign ? kEndTicks : kShowTicks;
+            // A campaign goes on to its final scene, the top ten and out
+            // through the main menu; a shorter run ends here.
+            if (opt.scope != Options::Scope::Campaign) stopIn_ = kShowTicks;
         }
         return;
     }
@@ -131,7 +230,7 @@ void Player::play(Game& g) {
     if (ticks_ - attemptStart_ > opt.attemptTickLimit) {
         // Too long: the level is given up and played again.
         gaveUp_ = true;
-        if (shotPhase_ == 2) release(platform::MouseButton::Left);
+        if (shotPhase_ == 2) hands_.release(platform::MouseButton::Left);
         g.restartLevel();
         return;
     }
@@ -146,12 +245,12 @@ void Player::play(Game& g) {
                                      o->type});
             const Aim aim = chooseAim(balls, g.colours.loadedColour, g.colours.nextBall);
             if (aim.swap) {
-                press(platform::MouseButton::Right);
-                release(platform::MouseButton::Right);
+                hands_.press(platform::MouseButton::Right);
+                hands_.release(platform::MouseButton::Right);
                 wait_ = kSwapTicks;
                 return;
             }
-            moveTo(aim.valid ? aim.x : 400, kGunY);
+            hands_.moveTo(aim.valid ? aim.x : 400, kGunY);
             hold_ = aim.holdTicks;
             shotPhase_ = 1;
             wait_ = 2;
@@ -159,12 +258,12 @@ void Player::play(Game& g) {
         }
         case 1:
             if (--wait_ > 0) return;
-            press(platform::MouseButton::Left);
+            hands_.press(platform::MouseButton::Left);
             shotPhase_ = 2;
             return;
         case 2:
             if (--hold_ > 0) return;
-            release(platform::MouseButton::Left);
+            hands_.release(platform::MouseButton::Left);
             shotPhase_ = 3;
             wait_ = 5;
             return;
@@ -177,10 +276,7 @@ void Player::play(Game& g) {
 }
 
 void Player::between(Game& g) {
-    if (clickWait_ > 0) {
-        --clickWait_;
-        return;
-    }
+    if (clickWait_ > 0) return;
     bool click = false;
     int x = 400, y = 300;
     if (g.current == &g.map) {
@@ -196,9 +292,9 @@ void Player::between(Game& g) {
         click = true;
     }
     if (!click) return;
-    moveTo(x, y);
-    press(platform::MouseButton::Left);
-    release(platform::MouseButton::Left);
+    hands_.moveTo(x, y);
+    hands_.press(platform::MouseButton::Left);
+    hands_.release(platform::MouseButton::Left);
     clickWait_ = kClickPause;
     if (g.current == &g.map) mapTicks_ = 0;
 }
@@ -208,42 +304,14 @@ bool Player::restingStep() {
     // A couple of seconds elsewhere, then back, and a click on the pause
     // picture to play on.
     if (++restSteps_ == 100 && away_) {
-        focus(true);
+        hands_.focus(true);
         away_ = false;
         restSteps_ = 0;
-        moveTo(400, 300);
-        press(platform::MouseButton::Left);
-        release(platform::MouseButton::Left);
+        hands_.moveTo(400, 300);
+        hands_.press(platform::MouseButton::Left);
+        hands_.release(platform::MouseButton::Left);
     }
     return !done_;
-}
-
-void Player::focus(bool on) {
-    platform::MessageQueue q;
-    input_.windowState(on, false, q);
-    post(q);
-}
-
-void Player::moveTo(int x, int y) {
-    platform::MessageQueue q;
-    input_.mouseMove(x, y, q);
-    post(q);
-}
-
-void Player::press(platform::MouseButton b) {
-    platform::MessageQueue q;
-    input_.mouseButton(b, true, 1, input_.mouseX(), input_.mouseY(), q);
-    post(q);
-}
-
-void Player::release(platform::MouseButton b) {
-    platform::MessageQueue q;
-    input_.mouseButton(b, false, 1, input_.mouseX(), input_.mouseY(), q);
-    post(q);
-}
-
-void Player::post(platform::MessageQueue& q) {
-    for (const platform::Message& m : q) platform::current().postMessage(m);
 }
 
 }  // namespace autoplay

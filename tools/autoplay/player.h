@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/keymap.h"
+#include "hands.h"
 
+class Dispatcher;
 class Game;
 class PhysicsField;
+class Sprite;
 
 namespace autoplay {
 
@@ -29,6 +31,8 @@ struct Options {
     int awayAt = 0;
     // Game time an attempt may take before it is given up (10 minutes).
     int attemptTickLimit = 80 * 600;
+    // The name typed for the first player.
+    std::string playerName = "Autoplay";
 };
 
 // The first level a run starts at, as episode * 10 + level.
@@ -50,6 +54,12 @@ public:
     bool tick();
 
     const std::vector<Attempt>& attempts() const { return attempts_; }
+    // Levels of the run that no attempt won.
+    int levelsNeverWon() const;
+    // The final score's place in the top ten (1..10), 0 when it is not
+    // there, -1 when the table was never reached.
+    int topTenPlace() const { return topTenPlace_; }
+    bool finished() const { return finalDone_; }
     int64_t ticks() const { return ticks_; }
     // While the frame loop rests (the game paused itself, the window is in
     // the background): once per frame step. False once the run has ended.
@@ -58,19 +68,19 @@ public:
     bool wantsShot() const { return shotNow_; }
 
 private:
+    // Outside the game: logos, title, profile, menu, questions, comic, top ten.
+    void frontDoor(Dispatcher& d);
+    // Clicks the first button of a tip or question box once it is shown.
+    bool answerTips();
+    // A click on the middle of a sprite, after a player's pause.
+    bool clickOn(const Sprite& s);
     void play(Game& g);
     void between(Game& g);
     void attemptEnded(Game& g, bool won);
     bool waiting(const PhysicsField& f);
 
-    void moveTo(int x, int y);
-    void press(platform::MouseButton b);
-    void release(platform::MouseButton b);
-    void post(platform::MessageQueue& q);
-    void focus(bool on);
-
     Options opt;
-    platform::MessageTranslator input_;
+    Hands hands_;
     std::vector<Attempt> attempts_;
     std::map<int, int> losses_;
     int64_t ticks_ = 0;
@@ -85,6 +95,7 @@ private:
     int attemptLevel_ = 0;
     int64_t attemptStart_ = 0;
     bool gaveUp_ = false;
+    bool restarting_ = false;
     int mapTicks_ = 0;
 
     // The shot in progress: 0 aim, 1 gun moving, 2 charging, 3 settling.
@@ -95,6 +106,11 @@ private:
     int clickWait_ = 0;
     int restSteps_ = 0;
     bool away_ = false;
+    int readyTicks_ = 0;  // ticks the thing to click has been there
+    int topTenPlace_ = -1;
+    int lastScore_ = 0;
+    bool typedName_ = false;
+    bool leaving_ = false;  // the run is over: out through the main menu
 };
 
 }  // namespace autoplay

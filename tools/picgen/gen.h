@@ -18,6 +18,8 @@ extern const char* const kBackNames[12];
 extern const int kGoldCount[12];
 extern const int kGoldPos[12][5][2];
 Rgb ballColour(int type);  // tint colours of the eight ball colours
+// A wall bracket for a torch whose flame burns at (x, y), with its glow.
+void torchSconce(cairo_t* cr, double x, double y);
 
 // A glossy sphere of radius r centred on (cx, cy) in the ball style.
 void drawSphere(cairo_t* cr, double cx, double cy, double r, Rgb base, double alpha = 1.0);

@@ -177,6 +177,20 @@ void tree(cairo_t* cr, double x, double base, double h, Rgb col, uint32_t seed) 
     }
 }
 
+
+void vignette(Canvas& c, double strength) {
+    cairo_t* cr = c.cr();
+    const double w = c.width(), h = c.height();
+    cairo_pattern_t* g = cairo_pattern_create_radial(w / 2, h / 2, h * 0.35, w / 2, h / 2, w * 0.72);
+    cairo_pattern_add_color_stop_rgba(g, 0, 0, 0, 0, 0);
+    cairo_pattern_add_color_stop_rgba(g, 1, 0, 0, 0, strength);
+    cairo_set_source(cr, g);
+    cairo_paint(cr);
+    cairo_pattern_destroy(g);
+}
+
+}  // namespace
+
 void torchSconce(cairo_t* cr, double x, double y) {
     // The torch effect burns at (x, y); the bracket hangs below it.
     cairo_move_to(cr, x - 7, y + 2);
@@ -200,19 +214,6 @@ void torchSconce(cairo_t* cr, double x, double y) {
     cairo_fill(cr);
     cairo_pattern_destroy(g);
 }
-
-void vignette(Canvas& c, double strength) {
-    cairo_t* cr = c.cr();
-    const double w = c.width(), h = c.height();
-    cairo_pattern_t* g = cairo_pattern_create_radial(w / 2, h / 2, h * 0.35, w / 2, h / 2, w * 0.72);
-    cairo_pattern_add_color_stop_rgba(g, 0, 0, 0, 0, 0);
-    cairo_pattern_add_color_stop_rgba(g, 1, 0, 0, 0, strength);
-    cairo_set_source(cr, g);
-    cairo_paint(cr);
-    cairo_pattern_destroy(g);
-}
-
-}  // namespace
 
 // Paints background b, opaque, at the canvas size (800 x 600 for scenery).
 void paintBackground(Canvas& c, int b) {

@@ -181,6 +181,9 @@ void menuBackdrop() {
     cairo_t* cr = c.cr();
     cairo_set_source_rgba(cr, 0.02, 0.02, 0.05, 0.35);
     cairo_paint(cr);
+    // Every screen over this backdrop lights its two torches here.
+    torchSconce(cr, 50, 160);
+    torchSconce(cr, 750, 160);
     c.savePack("_mm_bkg");
 }
 
@@ -338,7 +341,8 @@ void helpPage(const ShapeSet& shapes) {
     if (!shapes.magnets.empty()) emblem(c, shapes.magnets.begin()->second, 668, 250, 44);
     Lettering cap = head;
     cap.size = 14;
-    letter(c, "Clear the magnet of every ball!", 668, 400, cap);
+    letter(c, "Clear the magnet", 668, 392, cap, 220);
+    letter(c, "of every ball!", 668, 412, cap, 220);
     c.savePack("_help");
 }
 

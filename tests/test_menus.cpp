@@ -16,6 +16,7 @@
 #include "platform/winmsg.h"
 #include "res/text_label.h"
 #include "res/texts.h"
+#include "screens/dispatcher.h"
 #include "screens/help_screen.h"
 #include "screens/hud_menu.h"
 #include "screens/main_menu.h"
@@ -486,4 +487,27 @@ TEST_F(MenusTest, HelpFromTheMainMenuOffersCreditsAndAnswersOnce) {
     clickOn(done->doneButton);
     ASSERT_EQ(rec->reports.size(), 2u);
     EXPECT_EQ(rec->reports[1], (std::array<int, 4>{0, 0, 0, 0}));
+}
+
+TEST_F(MenusTest, AnotherPlayerChosenOnTheProfileScreenIsHeardAtTheirOwnVolumes) {
+    ASSERT_TRUE(commitPlayers({{"Ada", 0, 0}, {"Bo", -1, 0}}, 0));
+    ASSERT_TRUE(setMusicVolume(70));
+    ASSERT_TRUE(setSoundFXVolume(80));
+    Dispatcher& d = dispatcher();
+    d.switchTo(&d.profile);
+    // The screen stores Bo as the active player (OK on his name) and leaves.
+    ASSERT_TRUE(commitPlayers({{"Ada", 0, 0}, {"Bo", 1, 0}}, 1));
+    ASSERT_EQ(player::Name(), "Bo");
+    d.profile.onNotify(0, 0, 0, 0);
+    EXPECT_EQ(Sound_GetMusicVolume(), 100);
+    EXPECT_EQ(Sound_GetEffectsVolume(), 100);
+    ASSERT_FALSE(sound->music.empty());
+    EXPECT_EQ(sound->music.back(), 100);
+    // And back to Ada's own.
+    d.switchTo(&d.profile);
+    ASSERT_TRUE(commitPlayers({{"Ada", 0, 0}, {"Bo", 1, 0}}, 0));
+    d.profile.onNotify(0, 0, 0, 0);
+    EXPECT_EQ(Sound_GetMusicVolume(), 70);
+    EXPECT_EQ(Sound_GetEffectsVolume(), 80);
+    releaseDispatcher();
 }

@@ -378,6 +378,9 @@ void DS_Profile::enter() {
 void DS_Profile::onNotify(int id, int, int, int) {
     if (id != kIdScreen) return;
     screen = nullptr;  // it has killed itself
+    // Another player may be active now: their own volumes are heard.
+    Sound_SetMusicVolume(player::MusicVolume());
+    Sound_SetEffectsVolume(player::SoundFXVolume());
     d->switchTo(&d->menu);
 }
 

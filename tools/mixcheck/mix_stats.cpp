@@ -70,6 +70,31 @@ MixStats analyse(const std::vector<float>& interleaved, int channels, int rate, 
     return s;
 }
 
+Balance compareParts(const std::vector<float>& music, const std::vector<float>& effects, int channels, int rate) {
+    const size_t ch = static_cast<size_t>(std::max(channels, 1));
+    loudness::Meter m(rate, static_cast<int>(ch), 0.1), e(rate, static_cast<int>(ch), 0.1);
+    m.add(music.data(), music.size() / ch);
+    e.add(effects.data(), effects.size() / ch);
+    Balance b;
+    b.music = m.integrated();
+    b.effects = e.integrated();
+    b.lead = b.effects - b.music;
+    const auto ms = m.windows(3.0), es = e.windows(3.0);
+    b.loudestLead = -120.0;
+    // From the first full 3 s on, wherever the effects are heard at all.
+    for (size_t i = 29; i < std::min(ms.size(), es.size()); ++i)
+        if (es[i] > -70.0) b.loudestLead = std::max(b.loudestLead, es[i] - ms[i]);
+    return b;
+}
+
+std::string formatBalance(const Balance& b) {
+    char line[240];
+    std::snprintf(line, sizeof line,
+                  "music alone %.1f LUFS, effects alone %.1f LUFS: effects lead by %.1f LU, at most %.1f LU over 3 s\n",
+                  b.music, b.effects, b.lead, b.loudestLead);
+    return line;
+}
+
 std::string formatTable(const MixStats& s) {
     std::string out = "| from s | RMS dBFS | peak dBFS | clipped samples | short-term LUFS |\n|---|---|---|---|---|\n";
     char line[160];

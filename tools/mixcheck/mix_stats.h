@@ -28,6 +28,16 @@ struct MixStats {
     double shortTermMax = 0;  // LUFS
 };
 
+// The effects against the music, each measured alone over the same run.
+struct Balance {
+    double music = 0;       // gated loudness of the music alone, LUFS
+    double effects = 0;     // gated loudness of the effects alone, LUFS
+    double lead = 0;        // effects less music, LU
+    double loudestLead = 0; // the effects' greatest lead over any 3 s, LU
+};
+Balance compareParts(const std::vector<float>& music, const std::vector<float>& effects, int channels, int rate);
+std::string formatBalance(const Balance& b);
+
 MixStats analyse(const std::vector<float>& interleaved, int channels, int rate, double windowSeconds = 0.5);
 // A Markdown table of the windows and a summary line.
 std::string formatTable(const MixStats& s);

@@ -11,3 +11,7 @@ foreach(episode 0 1)
     PASS_REGULAR_EXPRESSION "autoplay: won [0-9]+ lost [0-9]+ levels [1-9][0-9]* ticks [0-9]+ seconds [0-9.]+\n?$"
     TIMEOUT 600)
 endforeach()
+
+# The listening test has the autoplayer play a busy level and write its sound log.
+add_dependencies(vellmoor-tests vellmoor-autoplay)
+target_compile_definitions(vellmoor-tests PRIVATE VM_AUTOPLAY="$<TARGET_FILE:vellmoor-autoplay>")

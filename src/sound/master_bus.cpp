@@ -13,10 +13,12 @@ MasterBus::MasterBus(int rate, int channels)
       threshold_(static_cast<float>(fromDb(kThresholdDb))),
       ceiling_(static_cast<float>(fromDb(kCeilingDb))),
       attack_(std::exp(-1.0 / (kAttackSeconds * std::max(rate, 1)))),
-      release_(std::exp(-1.0 / (kReleaseSeconds * std::max(rate, 1)))) {}
+      release_(std::exp(-1.0 / (kReleaseSeconds * std::max(rate, 1)))),
+      holdFrames_(static_cast<uint32_t>(kHoldSeconds * std::max(rate, 1))) {}
 
 void MasterBus::reset() {
     env_ = 1.0;
+    hold_ = 0;
     stats_ = Stats{};
 }
 
@@ -27,13 +29,27 @@ void MasterBus::process(float* x, size_t frames) {
     for (size_t f = 0; f < frames; ++f) {
         float* frame = x + f * ch;
         double peak = 0;
-        for (size_t c = 0; c < ch; ++c) peak = std::max(peak, std::fabs(static_cast<double>(frame[c]) * gain_));
-        if (!std::isfinite(peak)) {
+        bool broken = false;
+        for (size_t c = 0; c < ch; ++c) {
+            const double v = static_cast<double>(frame[c]) * gain_;
+            broken = broken || !std::isfinite(v);
+            peak = std::max(peak, std::fabs(v));
+        }
+        if (broken) {
             std::fill(frame, frame + ch, 0.0f);
             continue;
         }
+        // The gain falls within the attack time and is held through the
+        // troughs of the waveform, so it does not wobble with each cycle.
         const double target = peak > threshold_ ? threshold_ / peak : 1.0;
-        env_ = target + (env_ - target) * (target < env_ ? attack_ : release_);
+        if (target < env_) {
+            env_ = target + (env_ - target) * attack_;
+            hold_ = holdFrames_;
+        } else if (hold_ > 0) {
+            --hold_;
+        } else {
+            env_ = target + (env_ - target) * release_;
+        }
         for (size_t c = 0; c < ch; ++c) {
             double y = frame[c] * gain_ * env_;
             const double a = std::fabs(y);

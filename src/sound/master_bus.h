@@ -2,8 +2,8 @@
 // mixer sums every voice in floating point, so however many play at once
 // nothing clips on the way in; here the sum gets its master gain and a
 // limiter without look-ahead: a stereo-linked gain that drops within a
-// couple of milliseconds when a peak passes the threshold and recovers
-// slowly, then a soft clipper that bends what slips past the threshold
+// couple of milliseconds when a peak passes the threshold, holds, and
+// recovers slowly, then a soft clipper that bends what slips past the threshold
 // towards a ceiling below full scale. Below the threshold the mix passes
 // untouched.
 #pragma once
@@ -20,6 +20,7 @@ public:
     static constexpr double kThresholdDb = -3.0;
     static constexpr double kCeilingDb = -1.0;
     static constexpr double kAttackSeconds = 0.002;
+    static constexpr double kHoldSeconds = 0.02;  // longer than a cycle of the lowest bass
     static constexpr double kReleaseSeconds = 0.15;
 
     MasterBus(int rate, int channels);
@@ -42,6 +43,8 @@ private:
     int channels_;
     float gain_, threshold_, ceiling_;
     double attack_, release_;
+    uint32_t holdFrames_;
     double env_ = 1.0;
+    uint32_t hold_ = 0;
     Stats stats_;
 };

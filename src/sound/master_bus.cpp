@@ -19,7 +19,14 @@ MasterBus::MasterBus(int rate, int channels)
 void MasterBus::reset() {
     env_ = 1.0;
     hold_ = 0;
+    lowestGain_ = 1.0;
     stats_ = Stats{};
+}
+
+MasterBus::Stats MasterBus::stats() const {
+    Stats s = stats_;
+    s.deepestDb = 20.0 * std::log10(std::max(lowestGain_, 1e-6));
+    return s;
 }
 
 void MasterBus::process(float* x, size_t frames) {
@@ -58,6 +65,6 @@ void MasterBus::process(float* x, size_t frames) {
         }
         ++stats_.frames;
         if (env_ < limitedBelow) ++stats_.limitedFrames;
-        stats_.deepestDb = std::min(stats_.deepestDb, 20.0 * std::log10(env_));
+        lowestGain_ = std::min(lowestGain_, env_);
     }
 }

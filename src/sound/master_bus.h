@@ -37,7 +37,7 @@ public:
         uint64_t limitedFrames = 0;  // gain more than 0.1 dB below unity
         double deepestDb = 0;        // lowest limiter gain
     };
-    const Stats& stats() const { return stats_; }
+    Stats stats() const;
 
 private:
     int channels_;
@@ -46,5 +46,6 @@ private:
     uint32_t holdFrames_;
     double env_ = 1.0;
     uint32_t hold_ = 0;
+    double lowestGain_ = 1.0;
     Stats stats_;
 };

@@ -23,3 +23,7 @@ add_test(NAME autoplay.fails-when-a-level-is-never-won
          COMMAND vellmoor-autoplay --level 1-1 --seed 1 --tries 1 --give-up 200)
 set_tests_properties(autoplay.fails-when-a-level-is-never-won PROPERTIES
   ENVIRONMENT "${VM_AUTOPLAY_ENV}" WILL_FAIL TRUE TIMEOUT 300)
+
+# The listening test has the autoplayer play a busy level and write its sound log.
+add_dependencies(vellmoor-tests vellmoor-autoplay)
+target_compile_definitions(vellmoor-tests PRIVATE VM_AUTOPLAY="$<TARGET_FILE:vellmoor-autoplay>")

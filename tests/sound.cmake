@@ -10,3 +10,9 @@ endif()
 # The module writer of the sound generator is checked on its own as well.
 target_sources(vellmoor-tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/sfxgen/xm.cpp)
 target_include_directories(vellmoor-tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/sfxgen)
+
+# The loudness meter of the sound generator and the mix measures of
+# vm-mixcheck measure what the tests hear.
+target_sources(vellmoor-tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/sfxgen/loudness.cpp
+                                      ${CMAKE_SOURCE_DIR}/tools/mixcheck/mix_stats.cpp)
+target_include_directories(vellmoor-tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/mixcheck)

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "loudness.h"
 #include "sound_support.h"
 
 namespace {
@@ -46,6 +50,12 @@ const std::vector<std::string> kBigEvents = {"bonus_bomb", "bonus_lightning", "b
 
 DecodedSound effect(const std::string& name) { return decodeOgg(kSoundDir + name + ".ogg"); }
 
+// The loudest 400 ms as the game plays the effect, LUFS.
+double loudnessOf(const std::string& name) { return loudness::measureEffect(effect(name).mono, 44100).momentaryMax; }
+
+// Effects are set against music at -23 LUFS, and no file peaks above -6 dBFS.
+constexpr double kCeilingDb = -6.0;
+
 TEST(SoundData, EveryEffectExistsDecodesAndIsShapedForPlay) {
     for (const auto& name : gameEffects()) {
         SCOPED_TRACE(name);
@@ -55,14 +65,19 @@ TEST(SoundData, EveryEffectExistsDecodesAndIsShapedForPlay) {
         const double seconds = static_cast<double>(d.mono.size()) / 44100.0;
         EXPECT_GE(seconds, 0.04);
         EXPECT_LE(seconds, 3.0);
-        EXPECT_LE(peakDb(d.mono), -0.3) << "clips";
-        EXPECT_GE(peakDb(d.mono), -16.0) << "too faint to hear over the music";
-        EXPECT_GE(rmsDb(d.mono), -45.0) << "silence where a sound is expected";
+        EXPECT_LE(peakDb(d.mono), kCeilingDb + 0.05) << "leaves the mix too little headroom";
+        const double lufs = loudness::measureEffect(d.mono, 44100).momentaryMax;
+        EXPECT_GE(lufs, -36.0) << "too faint to hear over the music";
+        EXPECT_LE(lufs, -16.0) << "louder than the music can take";
+        EXPECT_GE(rmsDb(d.mono), -50.0) << "silence where a sound is expected";
         // Short fades: no click where playback starts or stops.
         EXPECT_LT(std::fabs(d.mono.front()), 0.02f);
         EXPECT_LT(std::fabs(d.mono.back()), 0.02f);
-        // No dead air in front of the event.
-        const auto loud = std::find_if(d.mono.begin(), d.mono.end(), [](float x) { return std::fabs(x) > 0.01f; });
+        // No dead air in front of the event: within 10 ms it is no more than
+        // 40 dB below its peak.
+        const float audible = std::pow(10.0f, static_cast<float>(peakDb(d.mono)) / 20.0f) * 0.01f;
+        const auto loud =
+            std::find_if(d.mono.begin(), d.mono.end(), [audible](float x) { return std::fabs(x) > audible; });
         EXPECT_LT(std::distance(d.mono.begin(), loud), 441) << "more than 10 ms of silence before the sound";
     }
 }
@@ -80,10 +95,66 @@ TEST(SoundData, ChargingHumLoopsWithoutASeam) {
 
 TEST(SoundData, FrequentSoundsSitBelowTheBigEvents) {
     double loudestFrequent = -200.0, quietestBig = 0.0;
-    for (const auto& n : kFrequent) loudestFrequent = std::max(loudestFrequent, peakDb(effect(n).mono));
-    for (const auto& n : kBigEvents) quietestBig = std::min(quietestBig, peakDb(effect(n).mono));
+    for (const auto& n : kFrequent) loudestFrequent = std::max(loudestFrequent, loudnessOf(n));
+    for (const auto& n : kBigEvents) quietestBig = std::min(quietestBig, loudnessOf(n));
     EXPECT_LT(loudestFrequent + 6.0, quietestBig);
-    for (const auto& n : kBigEvents) EXPECT_GT(peakDb(effect(n).mono), -2.0) << n << " should reach about -1 dBFS";
+    // Above the music, so that they are heard over it.
+    for (const auto& n : kBigEvents) EXPECT_GT(loudnessOf(n), -20.0) << n;
+}
+
+// One row of the generated levels table, "| sound | seconds | target |
+// loudest 400 ms | loudest 3 s | peak | note |".
+struct LevelRow {
+    double target = 0, momentary = 0, peak = 0;
+    std::string note;
+};
+
+std::map<std::string, LevelRow> levelsTable() {
+    std::map<std::string, LevelRow> rows;
+    std::ifstream f(kSoundDir + "levels.txt");
+    std::string line;
+    while (std::getline(f, line)) {
+        std::vector<std::string> cells;
+        std::stringstream ss(line);
+        std::string cell;
+        while (std::getline(ss, cell, '|')) {
+            const size_t a = cell.find_first_not_of(' '), b = cell.find_last_not_of(' ');
+            cells.push_back(a == std::string::npos ? "" : cell.substr(a, b - a + 1));
+        }
+        if (cells.size() < 8 || cells[1].find(".ogg") == std::string::npos) continue;
+        LevelRow r;
+        r.target = std::atof(cells[3].c_str());
+        r.momentary = std::atof(cells[4].c_str());
+        r.peak = std::atof(cells[6].c_str());
+        r.note = cells[7];
+        rows[cells[1].substr(0, cells[1].size() - 4)] = r;
+    }
+    return rows;
+}
+
+// The table the build writes tells the truth about the files, and every
+// effect reaches its loudness target unless its peak holds it back.
+TEST(SoundData, EveryEffectIsOnItsTargetAsTheLevelsTableSays) {
+    const auto rows = levelsTable();
+    ASSERT_FALSE(rows.empty()) << "no levels.txt beside the sounds";
+    auto names = gameEffects();
+    names.push_back("gun_startcharge");
+    for (const auto& name : names) {
+        SCOPED_TRACE(name);
+        auto it = rows.find(name);
+        ASSERT_NE(it, rows.end()) << "missing from the table";
+        const LevelRow& r = it->second;
+        const DecodedSound d = effect(name);
+        const loudness::EffectLevels lv = loudness::measureEffect(d.mono, 44100);
+        EXPECT_NEAR(r.momentary, lv.momentaryMax, 0.15);
+        EXPECT_NEAR(r.peak, lv.peakDb, 0.15);
+        if (r.note == "held back by its peak") {
+            EXPECT_LT(lv.momentaryMax, r.target);
+            EXPECT_GT(lv.peakDb, kCeilingDb - 1.5) << "held back, yet far below the ceiling";
+        } else {
+            EXPECT_NEAR(lv.momentaryMax, r.target, 0.6);
+        }
+    }
 }
 
 // The strongest tone after the attack, scanned in quarter-semitone steps

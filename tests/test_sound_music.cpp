@@ -2,6 +2,7 @@
 // sound and keeps looping inside itself, and the settings name real sections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "frame/settings.h"
+#include "loudness.h"
 
 namespace {
 
@@ -95,6 +97,30 @@ TEST(SoundMusic, SettingsNameTheRightSections) {
     EXPECT_EQ(getIniInt("Sound", "intro", -1), 0);
     for (int ingame = 1; ingame <= 4; ++ingame) EXPECT_FALSE(orders.count(ingame)) << "orders 1 to 4 belong to play";
     resetSettingsForTests();
+}
+
+// Every section plays at the music's loudness, the level the effects are set
+// against, with its peaks well clear of full scale. The sections are played
+// one after another from one module, as the game jumps between them, so
+// each must bring its own level along.
+TEST(SoundMusic, EverySectionPlaysAtTheMusicLevel) {
+    auto mod = loadMusic();
+    mod->set_repeat_count(-1);
+    std::vector<float> buf(4410 * 2);
+    for (int section = kSections - 1; section >= 0; --section) {
+        SCOPED_TRACE("section at order " + std::to_string(section));
+        mod->set_position_order_row(section, 0);
+        loudness::Meter meter(44100, 2);
+        float peak = 0.0f;
+        for (int block = 0; block < 400; ++block) {  // 40 s: every section loops within it
+            const size_t n = mod->read_interleaved_stereo(44100, buf.size() / 2, buf.data());
+            ASSERT_GT(n, 0u);
+            meter.add(buf.data(), n);
+            for (size_t i = 0; i < n * 2; ++i) peak = std::max(peak, std::fabs(buf[i]));
+        }
+        EXPECT_NEAR(meter.integrated(), -23.0, 1.0);
+        EXPECT_LT(peak, 0.5f) << "peaks above -6 dBFS";
+    }
 }
 
 #ifdef VM_OPENMPT123

@@ -4,6 +4,8 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include <streambuf>
 #include <vector>
 
+#include "sound/master_bus.h"
 #include "sound/voice_limiter.h"
 
 namespace {
@@ -47,33 +50,64 @@ struct SdlSoundBackend::State {
     openmpt::module* playing = nullptr;
     float musicGain = 1.0f;
     bool paused = false;
-    std::vector<int16_t> scratch;
+    std::vector<float> scratch;
 
     NullBuffer nullBuffer;
     std::ostream nullLog{&nullBuffer};
 
+    // Offline renders and the mix checks; guarded by hookLock.
+    std::mutex hookLock;
+    SdlSoundBackend::BufferHook bufferHook;
+    SdlSoundBackend::OutputTap outputTap;
+    std::atomic<uint64_t> framesMixed{0};
+    std::unique_ptr<MasterBus> bus;
+
+    size_t framesIn(int len) const {
+        return static_cast<size_t>(len) / sizeof(float) / static_cast<size_t>(channels);
+    }
+
+    // SDL_mixer renders the music first in every buffer, before any channel
+    // is added: the one moment between two buffers where an offline render
+    // can play what is due, exactly as the game's calls land between buffers.
     static void musicHook(void* user, Uint8* stream, int len) {
         auto* self = static_cast<State*>(user);
         std::memset(stream, 0, static_cast<size_t>(len));
+        {
+            std::lock_guard<std::mutex> hooks(self->hookLock);
+            if (self->bufferHook) self->bufferHook(self->framesMixed.load());
+        }
         std::lock_guard<std::mutex> lock(self->musicLock);
         if (!self->playing || self->paused) return;
-        auto* out = reinterpret_cast<int16_t*>(stream);
-        const size_t frames = static_cast<size_t>(len) / sizeof(int16_t) / static_cast<size_t>(self->channels);
+        auto* out = reinterpret_cast<float*>(stream);
+        const size_t ch = static_cast<size_t>(self->channels);
+        const size_t frames = self->framesIn(len);
         size_t done = 0;
-        if (self->channels == 1) {
+        if (ch == 1) {
             done = self->playing->read(self->rate, frames, out);
         } else {
             self->scratch.resize(frames * 2);
             done = self->playing->read_interleaved_stereo(self->rate, frames, self->scratch.data());
             for (size_t i = 0; i < done; ++i) {
-                out[i * static_cast<size_t>(self->channels)] = self->scratch[i * 2];
-                out[i * static_cast<size_t>(self->channels) + 1] = self->scratch[i * 2 + 1];
+                out[i * ch] = self->scratch[i * 2];
+                out[i * ch + 1] = self->scratch[i * 2 + 1];
             }
         }
         const float gain = self->musicGain;
         if (gain < 0.999f)
-            for (size_t i = 0; i < done * static_cast<size_t>(self->channels); ++i)
-                out[i] = static_cast<int16_t>(static_cast<float>(out[i]) * gain);
+            for (size_t i = 0; i < done * ch; ++i) out[i] *= gain;
+    }
+
+    // After every voice has been added: the master stage, then whoever listens.
+    static void postMix(void* user, Uint8* stream, int len) {
+        auto* self = static_cast<State*>(user);
+        auto* out = reinterpret_cast<float*>(stream);
+        const size_t frames = self->framesIn(len);
+        {
+            std::lock_guard<std::mutex> hooks(self->hookLock);
+            if (self->bus) self->bus->process(out, frames);
+            if (self->outputTap) self->outputTap(out, frames, self->channels);
+        }
+        self->framesMixed += frames;
     }
 };
 
@@ -85,25 +119,83 @@ bool SdlSoundBackend::start() {
     if (s_->open) return true;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     s_->mixInit = (Mix_Init(MIX_INIT_OGG) & MIX_INIT_OGG) != 0;
-    if (Mix_OpenAudio(kRate, AUDIO_S16SYS, 2, 1024) != 0) {
+    // Floating point: the voices sum without a ceiling, and the master stage
+    // decides what reaches the device (SDL converts for one that wants
+    // integers). The format is not among the changes SDL may make.
+    Uint16 format = 0;
+    if (Mix_OpenAudio(kRate, AUDIO_F32SYS, 2, 1024) != 0 || !Mix_QuerySpec(&s_->rate, &format, &s_->channels) ||
+        format != AUDIO_F32SYS || s_->channels < 1) {
+        Mix_CloseAudio();
         if (s_->mixInit) Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    Uint16 format = 0;
-    Mix_QuerySpec(&s_->rate, &format, &s_->channels);
     Mix_AllocateChannels(kMixChannels);
     Mix_ReserveChannels(1);
     Mix_GroupChannels(1, kMixChannels - 1, kEffectGroup);
     s_->paused = false;
     s_->open = true;
+    s_->framesMixed = 0;
+    s_->bus = std::make_unique<MasterBus>(s_->rate, s_->channels);
     Mix_HookMusic(&State::musicHook, s_.get());
+    Mix_SetPostMix(&State::postMix, s_.get());
     return true;
+}
+
+bool SdlSoundBackend::startOffline() {
+    if (s_->open) return false;
+    // SDL's disk driver, writing nowhere and never waiting; the variables
+    // are read when the device opens and put back afterwards.
+    const char* names[] = {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "SDL_DISKAUDIODELAY"};
+    const char* values[] = {"disk", "/dev/null", "0"};
+    std::string saved[3];
+    bool had[3];
+    for (int i = 0; i < 3; ++i) {
+        const char* v = std::getenv(names[i]);
+        had[i] = v != nullptr;
+        if (v) saved[i] = v;
+        setenv(names[i], values[i], 1);
+    }
+    // The disk driver warns loudly that it is in use; here that is the point.
+    const SDL_LogPriority warnings = SDL_LogGetPriority(SDL_LOG_CATEGORY_AUDIO);
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
+    const bool ok = start();
+    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, warnings);
+    for (int i = 0; i < 3; ++i) {
+        if (had[i])
+            setenv(names[i], saved[i].c_str(), 1);
+        else
+            unsetenv(names[i]);
+    }
+    if (ok && std::strcmp(SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "", "disk") != 0) {
+        stop();  // the audio subsystem was already up with another driver
+        return false;
+    }
+    return ok;
+}
+
+void SdlSoundBackend::setBufferHook(BufferHook hook) {
+    std::lock_guard<std::mutex> lock(s_->hookLock);
+    s_->bufferHook = std::move(hook);
+}
+
+void SdlSoundBackend::setOutputTap(OutputTap tap) {
+    std::lock_guard<std::mutex> lock(s_->hookLock);
+    s_->outputTap = std::move(tap);
+}
+
+int SdlSoundBackend::outputRate() const { return s_->open ? s_->rate : 0; }
+int SdlSoundBackend::outputChannels() const { return s_->open ? s_->channels : 0; }
+
+MasterBus::Stats SdlSoundBackend::masterStats() const {
+    std::lock_guard<std::mutex> lock(s_->hookLock);
+    return s_->bus ? s_->bus->stats() : MasterBus::Stats{};
 }
 
 void SdlSoundBackend::stop() {
     if (!s_->open) return;
     Mix_HookMusic(nullptr, nullptr);
+    Mix_SetPostMix(nullptr, nullptr);
     Mix_HaltChannel(-1);
     for (auto& [h, c] : s_->samples) Mix_FreeChunk(c);
     for (auto& [h, c] : s_->loops) Mix_FreeChunk(c);
@@ -116,6 +208,7 @@ void SdlSoundBackend::stop() {
         s_->modules.clear();
     }
     Mix_CloseAudio();
+    s_->bus.reset();
     if (s_->mixInit) Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     s_->open = false;

@@ -3,6 +3,7 @@
 // Deterministic for a given seed; the last line sums the run up.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +24,11 @@
 #include "player.h"
 #include "tour.h"
 #include "players/players.h"
+#include "real_time_platform.h"
 #include "scene/actor.h"
 #include "screens/app_hooks.h"
+#include "sound/sound_backend.h"
+#include "sound/sound_log.h"
 #include "virtual_clock_platform.h"
 
 namespace {
@@ -32,6 +36,7 @@ namespace {
 const char* kUsage =
     "usage: vellmoor-autoplay [--campaign | --episode E | --level E-L] [--seed S] [--tries N]\n"
     "                         [--shots DIR --every N] [--away T]\n"
+    "                         [--seconds S] [--sound-log FILE] [--realtime]\n"
     "       vellmoor-autoplay --tour DIR\n"
     "Plays the game headless with mouse input only and prints one line per level\n"
     "attempt, a summary per episode, and last:\n"
@@ -48,6 +53,11 @@ const char* kUsage =
     "                the end of each attempt\n"
     "  --away T      at logic tick T switch to another window for a while, then\n"
     "                come back and click the pause picture away\n"
+    "  --seconds S   end the run after S seconds of game time\n"
+    "  --sound-log FILE  write every sound the game plays, with its game time,\n"
+    "                into FILE (vm-mixcheck plays it again)\n"
+    "  --realtime    game time runs with the wall clock, so the sound reaches the\n"
+    "                audio driver as in play (SDL_AUDIODRIVER=disk records it)\n"
     "  --tour DIR    visit every screen and dialog once, from the first logo to\n"
     "                the exit, saving one picture per screen into DIR; ends with\n"
     "                  tour: screens N missing M\n"
@@ -70,6 +80,10 @@ std::chrono::steady_clock::time_point g_launch;
 double g_firstFrameMs = -1;  // wall time from launch to the first drawn frame
 bool g_started = false;
 constexpr int64_t kRunTickLimit = 80LL * 3600 * 6;  // six hours of game time
+int64_t g_tickLimit = kRunTickLimit;
+std::string g_soundLogPath;
+bool g_realtime = false;
+RecordingSoundBackend* g_soundLog = nullptr;
 
 // Draws nothing and forgets each frame's draws, so memory stays flat.
 class NullDevice : public RecordingDevice {
@@ -150,7 +164,7 @@ int playerIdleHook() {
     if (g_firstFrameMs < 0 && tickCount() >= 2)
         g_firstFrameMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - g_launch).count();
     g_lastTick = tickCount();
-    if (!g_player->tick() || g_player->ticks() > kRunTickLimit) return 0;
+    if (!g_player->tick() || g_player->ticks() > g_tickLimit) return 0;
     if (!g_options.shotsDir.empty() &&
         (g_player->wantsShot() || (g_options.every > 0 && g_player->ticks() % g_options.every == 0)))
         saveShot();
@@ -221,6 +235,14 @@ int main(int argc, char** argv) {
             g_tourDir = argv[++i];
         } else if (a == "--shots" && hasValue) {
             g_options.shotsDir = argv[++i];
+        } else if (a == "--seconds" && hasValue) {
+            int seconds = 0;
+            if (!parseInt(argv[++i], seconds, 1)) return usageError("--seconds wants a number above 0");
+            g_tickLimit = std::min<int64_t>(kRunTickLimit, 80LL * seconds);
+        } else if (a == "--sound-log" && hasValue) {
+            g_soundLogPath = argv[++i];
+        } else if (a == "--realtime") {
+            g_realtime = true;
         } else if (a == "--every" && hasValue) {
             if (!parseInt(argv[++i], g_options.every, 1)) return usageError("--every wants a number above 0");
         } else {
@@ -244,8 +266,10 @@ int main(int argc, char** argv) {
         std::filesystem::temp_directory_path().string() + "/vellmoor-autoplay-" + std::to_string(::getpid()) + "/";
     std::filesystem::create_directories(scratch);
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (g_realtime && !g_options.shotsDir.empty()) return usageError("--realtime and --shots do not go together");
     if (g_options.shotsDir.empty()) {
-        auto headless = std::make_unique<platform::HeadlessPlatform>();
+        auto headless = g_realtime ? std::make_unique<autoplay::RealTimePlatform>()
+                                   : std::make_unique<platform::HeadlessPlatform>();
         headless->setPrefFolder(scratch);
         platform::install(std::move(headless));
         Gfx_InstallDevice(std::make_unique<NullDevice>());
@@ -255,6 +279,12 @@ int main(int argc, char** argv) {
             std::make_unique<autoplay::VirtualClockPlatform>(std::make_unique<platform::SdlPlatform>(), scratch));
     }
 
+    if (!g_soundLogPath.empty()) {
+        auto recorder = std::make_unique<RecordingSoundBackend>(makeSdlSoundBackend(),
+                                                                [] { return platform::current().ticks64(); });
+        g_soundLog = recorder.get();
+        Sound_InstallBackend(std::move(recorder));
+    }
     g_player = std::make_unique<autoplay::Player>(g_options);
     static AppRecord record(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);
     HookNode beforeNode, windowNode, idleNode;
@@ -271,6 +301,11 @@ int main(int argc, char** argv) {
     removeHook(&idleNode);
     removeHook(&windowNode);
     removeHook(&beforeNode);
+    bool logSaved = true;
+    if (g_soundLog) {
+        logSaved = g_soundLog->save(g_soundLogPath);
+        g_soundLog = nullptr;
+    }
     platform::uninstall();
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
@@ -281,6 +316,10 @@ int main(int argc, char** argv) {
         return result == 0 || !g_started || g_tour->screensMissing() > 0 ? 1 : 0;
     }
     printSummary(seconds);
+    if (!logSaved) {
+        std::fprintf(stderr, "vellmoor-autoplay: cannot write %s\n", g_soundLogPath.c_str());
+        return 1;
+    }
     if (result == 0 || !g_started) {
         std::fprintf(stderr, "vellmoor-autoplay: the game did not start\n");
         return 1;

@@ -7,17 +7,24 @@ namespace sfx {
 
 namespace {
 
-// Loudness classes: the frequent sounds (contacts, hover) sit well below the
-// one-off events so a busy field does not drown the music.
-constexpr double kLoud = -1.0;
-constexpr double kStrong = -3.0;
-constexpr double kMedium = -6.0;
-constexpr double kSoft = -10.0;
-constexpr double kQuiet = -13.0;
+// Loudness classes, as the sound tool measures them (the loudest 400 ms,
+// K-weighted, on both speakers), set against music at -23 LUFS. Single
+// events sit a little above the music; an exploding group plays one layer
+// per ball, so a layer sits lower and three of them together reach an
+// event's level; cues and the contacts, which come by the dozen on a busy
+// field, sit well below. A busy field then adds about -20 LUFS of effects
+// to the music instead of burying it.
+constexpr double kBig = -18.0;      // rare, field-wide events
+constexpr double kEvent = -21.0;    // shots, bonuses, crystals, single events
+constexpr double kLayer = -24.0;    // one ball's share of an explosion
+constexpr double kCue = -25.0;      // the interface, the gun's and the score's cues
+constexpr double kContact = -30.0;  // contacts: frequent, in bursts
+constexpr double kTick = -33.0;     // the smallest ticks, by the dozen
 
-Buf finish(Buf b, double peakDb, double fadeOut = 0.015) {
+// Fades against clicks; the level is set afterwards, from the target.
+Buf finish(Buf b, double fadeOut = 0.015) {
     fadeEdges(b, 0.002, fadeOut);
-    normalizePeak(b, peakDb);
+    normalizePeak(b, -6.0);
     return b;
 }
 
@@ -92,7 +99,9 @@ Buf explosion(double len, uint32_t seed, double bright, double tau, double sub) 
 // one key with the music.
 const double kPenta[] = {0, 2, 4, 7, 9, 12, 14, 16, 19, 21, 24};
 
-Effect fx(const char* name, Buf b) { return Effect{std::string(name) + ".ogg", std::move(b), false}; }
+Effect fx(const char* name, double loudness, Buf b) {
+    return Effect{std::string(name) + ".ogg", std::move(b), false, loudness};
+}
 
 }  // namespace
 
@@ -104,12 +113,12 @@ std::vector<Effect> makeEffects() {
         Buf b = hiss(0.05, 11, [](double) { return 5000.0; }, expDecay(0.0005, 0.006), true, 1.5);
         mixInto(b, blip(0.06, Wave::Sine, 2100.0, 1700.0, 0.012), 0.8);
         mixInto(b, thud(0.06, 420.0, 260.0, 0.01, 0.015), 0.5);
-        out.push_back(fx("button_click", finish(b, kMedium, 0.01)));
+        out.push_back(fx("button_click", kCue, finish(b, 0.01)));
     }
     {
         Buf b = blip(0.07, Wave::Triangle, 1500.0, 1900.0, 0.02);
         lowpass(b, [](double) { return 4000.0; });
-        out.push_back(fx("button_point", finish(b, kQuiet, 0.02)));
+        out.push_back(fx("button_point", kTick, finish(b, 0.02)));
     }
 
     // Gun.
@@ -118,7 +127,7 @@ std::vector<Effect> makeEffects() {
         mixInto(b, hiss(0.35, 21, expRamp(0.0, 3500.0, 0.3, 500.0), expDecay(0.003, 0.07), true, 1.2), 0.7);
         mixInto(b, hiss(0.05, 22, [](double) { return 7000.0; }, expDecay(0.0005, 0.008)), 0.4);
         softClip(b, 1.4);
-        out.push_back(fx("gun_shoot", finish(b, kStrong, 0.05)));
+        out.push_back(fx("gun_shoot", kEvent, finish(b, 0.05)));
     }
     {
         // Seamless hum: every partial and the wobble complete whole cycles in
@@ -134,8 +143,9 @@ std::vector<Effect> makeEffects() {
             b[i] *= static_cast<float>(0.8 + 0.2 * std::sin(2.0 * kPi * 6.0 * t));
         }
         softClip(b, 1.3);
-        normalizePeak(b, -8.0);
-        out.push_back(Effect{"gun_startcharge.ogg", std::move(b), true});
+        // A held hum under every charged shot: below the cues.
+        normalizePeak(b, -6.0);
+        out.push_back(Effect{"gun_startcharge.ogg", std::move(b), true, kCue - 2.0});
     }
     {
         Buf b(0, 0.0f);
@@ -146,7 +156,7 @@ std::vector<Effect> makeEffects() {
             mixInto(b, p, 1.0, k * 0.12);
         }
         mixInto(b, hiss(0.05, 31, [](double) { return 900.0; }, expDecay(0.001, 0.01)), 0.5);
-        out.push_back(fx("gun_cant_shoot", finish(b, kMedium, 0.02)));
+        out.push_back(fx("gun_cant_shoot", kCue, finish(b, 0.02)));
     }
     {
         const double len = 0.8;
@@ -155,14 +165,14 @@ std::vector<Effect> makeEffects() {
         applyCurve(b, [](double t) { return (t < 0.25 ? 0.3 + 2.8 * t : std::exp(-(t - 0.25) / 0.08)); });
         mixInto(b, crackle(len, 41, 900.0, 2500.0, expDecay(0.2, 0.2)), 0.7);
         mixInto(b, explosion(0.5, 42, 6000.0, 0.12, 0.5), 0.8, 0.22);
-        out.push_back(fx("gun_overcharge", finish(b, kLoud, 0.06)));
+        out.push_back(fx("gun_overcharge", kEvent, finish(b, 0.06)));
     }
     {
         Buf b = hiss(0.8, 51, [](double) { return 3500.0; }, adsr(0.03, 0.2, 0.5, 0.2, 0.35));
         highpass(b, [](double) { return 2500.0; });
         Buf s = hiss(0.8, 52, [](double t) { return 5200.0 - 1500.0 * t; }, adsr(0.03, 0.2, 0.5, 0.2, 0.35), true, 4.0);
         mixInto(b, s, 0.5);
-        out.push_back(fx("gun_heat", finish(b, kMedium, 0.1)));
+        out.push_back(fx("gun_heat", kCue, finish(b, 0.1)));
     }
     {
         Buf b(0, 0.0f);
@@ -170,44 +180,44 @@ std::vector<Effect> makeEffects() {
             mixInto(b, hiss(0.02, 61 + static_cast<uint32_t>(k), [](double) { return 3000.0; }, expDecay(0.0005, 0.004), true, 2.0),
                     1.0 - 0.2 * k, 0.03 * k);
         mixInto(b, blip(0.12, Wave::Triangle, 600.0, 950.0, 0.04), 0.6, 0.05);
-        out.push_back(fx("gun_chcolor_rb", finish(b, kMedium, 0.02)));
+        out.push_back(fx("gun_chcolor_rb", kCue, finish(b, 0.02)));
     }
 
     // Contacts: short and quiet, they come in bursts.
     {
         Buf b = thud(0.14, 150.0, 85.0, 0.02, 0.035);
         mixInto(b, hiss(0.03, 71, [](double) { return 1200.0; }, expDecay(0.0005, 0.006)), 0.5);
-        out.push_back(fx("collision_wall_ball", finish(b, kSoft)));
+        out.push_back(fx("collision_wall_ball", kContact, finish(b)));
     }
     {
         Buf b = thud(0.25, 170.0, 95.0, 0.02, 0.04);
         mixInto(b, metalHit(0.25, 620.0, 0.07), 0.45);
-        out.push_back(fx("collision_wall_bonus", finish(b, -9.0, 0.03)));
+        out.push_back(fx("collision_wall_bonus", kContact + 1.0, finish(b, 0.03)));
     }
     {
         Buf b = metalHit(0.35, 415.0, 0.08);
         mixInto(b, thud(0.1, 240.0, 160.0, 0.01, 0.02), 0.6);
-        out.push_back(fx("collision_magnet_ball", finish(b, kSoft, 0.05)));
+        out.push_back(fx("collision_magnet_ball", kContact, finish(b, 0.05)));
     }
     {
         Buf b = metalHit(0.45, 523.0, 0.12);
         mixInto(b, chime(0.45, 1568.0, 0.12, 2), 0.35, 0.01);
-        out.push_back(fx("collision_magnet_bonus", finish(b, -9.0, 0.06)));
+        out.push_back(fx("collision_magnet_bonus", kContact + 1.0, finish(b, 0.06)));
     }
     {
         Buf b = bell(0.08, 2200.0, {{1.0, 1.0, 0.012}, {1.52, 0.6, 0.009}, {2.3, 0.3, 0.006}});
         mixInto(b, hiss(0.01, 81, [](double) { return 6000.0; }, expDecay(0.0003, 0.002)), 0.3);
-        out.push_back(fx("collision_ball_ball", finish(b, kQuiet, 0.01)));
+        out.push_back(fx("collision_ball_ball", kTick, finish(b, 0.01)));
     }
     {
         Buf b = bell(0.15, 1760.0, {{1.0, 1.0, 0.02}, {1.5, 0.7, 0.02}, {2.51, 0.3, 0.012}});
         mixInto(b, bell(0.12, 2637.0, {{1.0, 0.6, 0.025}}), 1.0, 0.025);
-        out.push_back(fx("collision_ball_bonus", finish(b, -11.0, 0.02)));
+        out.push_back(fx("collision_ball_bonus", kTick + 2.0, finish(b, 0.02)));
     }
     {
         Buf b = blip(0.12, Wave::Sine, 800.0, 1700.0, 0.035);
         mixInto(b, hiss(0.015, 91, [](double) { return 4000.0; }, expDecay(0.0003, 0.003), true, 2.0), 0.6);
-        out.push_back(fx("collision_connect", finish(b, kSoft, 0.02)));
+        out.push_back(fx("collision_connect", kContact, finish(b, 0.02)));
     }
 
     // Explosions: a shared pop, a spark tail and a low thump, plus one
@@ -215,17 +225,17 @@ std::vector<Effect> makeEffects() {
     {
         Buf b = hiss(0.3, 101, expRamp(0.0, 2500.0, 0.2, 600.0), expDecay(0.002, 0.05), true, 1.0);
         mixInto(b, thud(0.3, 420.0, 110.0, 0.03, 0.06), 0.7);
-        out.push_back(fx("ball_explode_common_1", finish(b, kStrong, 0.03)));
+        out.push_back(fx("ball_explode_common_1", kLayer, finish(b, 0.03)));
     }
     {
         Buf b = crackle(0.6, 111, 260.0, 2500.0, expDecay(0.0, 0.2));
         mixInto(b, chime(0.6, 2637.0, 0.15, 3), 0.15, 0.02);
-        out.push_back(fx("ball_explode_common_3", finish(b, -5.0, 0.08)));
+        out.push_back(fx("ball_explode_common_3", kLayer - 2.0, finish(b, 0.08)));
     }
     {
         Buf b = hiss(0.7, 121, expRamp(0.0, 900.0, 0.6, 150.0), expDecay(0.005, 0.16));
         mixInto(b, thud(0.7, 90.0, 45.0, 0.1, 0.2), 0.8);
-        out.push_back(fx("ball_explode_common_4", finish(b, -4.0, 0.1)));
+        out.push_back(fx("ball_explode_common_4", kLayer - 1.0, finish(b, 0.1)));
     }
     for (int type = 0; type < 14; ++type) {
         Buf b;
@@ -265,7 +275,10 @@ std::vector<Effect> makeEffects() {
         }
         char name[40];
         std::snprintf(name, sizeof name, "ball_explode_c%02d_2", type + 1);
-        out.push_back(fx(name, finish(b, kStrong, 0.06)));
+        // Colours are one layer of a group's explosion; the special balls
+        // go off on their own.
+        const double level = type < 8 ? kLayer : type < 11 ? kLayer + 1.0 : type == 13 ? kEvent + 1.0 : kEvent;
+        out.push_back(fx(name, level, finish(b, 0.06)));
     }
 
     // Scoring. The gather series climbs a major scale, and each step adds
@@ -281,7 +294,7 @@ std::vector<Effect> makeEffects() {
             if (k >= 11) mixInto(b, crackle(len, 300 + static_cast<uint32_t>(k), 200.0 + 40.0 * k, 6000.0, expDecay(0.0, 0.15)), 0.12);
             char name[40];
             std::snprintf(name, sizeof name, "ball_gather%02d", k + 1);
-            out.push_back(fx(name, finish(b, -5.0 + k * 0.25, 0.05)));
+            out.push_back(fx(name, kEvent - 2.0 + k * 0.2, finish(b, 0.05)));
         }
     }
     for (int level = 1; level <= 3; ++level) {
@@ -301,7 +314,7 @@ std::vector<Effect> makeEffects() {
         echo(b, 0.11, 0.3, 0.3, 0.3);
         char name[40];
         std::snprintf(name, sizeof name, "ball_combo_%d", level);
-        out.push_back(fx(name, finish(b, kLoud, 0.12)));
+        out.push_back(fx(name, level == 3 ? kBig : kEvent + level, finish(b, 0.12)));
     }
     {
         Buf b = blip(0.09, Wave::Square, 988.0, 988.0, 0.05);
@@ -309,16 +322,16 @@ std::vector<Effect> makeEffects() {
         Buf c = blip(0.2, Wave::Square, 1319.0, 1319.0, 0.07);
         lowpass(c, [](double) { return 5000.0; });
         mixInto(b, c, 1.0, 0.07);
-        out.push_back(fx("score_add", finish(b, kMedium, 0.04)));
+        out.push_back(fx("score_add", kCue, finish(b, 0.04)));
     }
     {
         Buf b = chime(0.25, 1760.0, 0.06, 2);
         mixInto(b, chime(0.2, 2637.0, 0.05, 1), 0.5, 0.03);
-        out.push_back(fx("score_bonus", finish(b, -8.0, 0.03)));
+        out.push_back(fx("score_bonus", kCue, finish(b, 0.03)));
     }
 
     // Bonuses and crystals.
-    out.push_back(fx("bonus_bomb", finish(explosion(1.4, 501, 5000.0, 0.3, 1.0), kLoud, 0.15)));
+    out.push_back(fx("bonus_bomb", kBig, finish(explosion(1.4, 501, 5000.0, 0.3, 1.0), 0.15)));
     {
         Buf b = hiss(0.7, 511, expRamp(0.0, 3000.0, 0.25, 300.0), expDecay(0.004, 0.12), false, 2.5);
         for (int k = 0; k < 4; ++k) {
@@ -326,7 +339,7 @@ std::vector<Effect> makeEffects() {
             applyCurve(g, expDecay(0.005, 0.025));
             mixInto(b, g, 0.5, 0.12 + 0.09 * k);
         }
-        out.push_back(fx("bonus_ink", finish(b, kStrong, 0.08)));
+        out.push_back(fx("bonus_ink", kEvent, finish(b, 0.08)));
     }
     {
         const double len = 1.3;
@@ -336,7 +349,7 @@ std::vector<Effect> makeEffects() {
         applyCurve(engine, adsr(0.1, 0.1, 0.8, 0.7, 0.3));
         mixInto(b, engine, 0.35);
         mixInto(b, explosion(0.4, 522, 3000.0, 0.08, 0.6), 0.7, 0.9);
-        out.push_back(fx("bonus_rocket", finish(b, -2.0, 0.1)));
+        out.push_back(fx("bonus_rocket", kEvent + 1.0, finish(b, 0.1)));
     }
     {
         const double len = 1.1;
@@ -344,7 +357,7 @@ std::vector<Effect> makeEffects() {
         lowpass(b, expRamp(0.0, 6000.0, len, 300.0), 3.0);
         applyCurve(b, adsr(0.01, 0.2, 0.8, 0.5, 0.38));
         mixInto(b, crackle(len, 531, 150.0, 3000.0, expDecay(0.0, 0.3)), 0.3);
-        out.push_back(fx("bonus_degauss", finish(b, kStrong, 0.1)));
+        out.push_back(fx("bonus_degauss", kEvent, finish(b, 0.1)));
     }
     for (int mega = 0; mega < 2; ++mega) {
         const double len = mega ? 1.7 : 1.0;
@@ -353,7 +366,7 @@ std::vector<Effect> makeEffects() {
         mixInto(b, crackle(len, 543 + static_cast<uint32_t>(mega), mega ? 700.0 : 450.0, 1500.0, adsr(0.03, 0.1, 1.0, len * 0.4, len * 0.4)), 0.5);
         if (mega) mixInto(b, thud(len, 70.0, 35.0, 0.3, 0.6), 0.7);
         softClip(b, 1.3);
-        out.push_back(fx(mega ? "bonus_fireball_mega" : "bonus_fireball", finish(b, mega ? kLoud : -2.0, 0.15)));
+        out.push_back(fx(mega ? "bonus_fireball_mega" : "bonus_fireball", mega ? kBig : kEvent + 1.0, finish(b, 0.15)));
     }
     for (int mega = 0; mega < 2; ++mega) {
         const double len = mega ? 1.9 : 1.1;
@@ -373,21 +386,21 @@ std::vector<Effect> makeEffects() {
         mixInto(b, buzz, 0.35);
         mixInto(b, hiss(len, 553 + static_cast<uint32_t>(mega), expRamp(0.0, 800.0, len, 120.0), expDecay(0.05, mega ? 0.6 : 0.35)), 1.2, 0.06);
         softClip(b, 1.8);
-        out.push_back(fx(mega ? "bonus_lightning_mega" : "bonus_lightning", finish(b, kLoud, 0.15)));
+        out.push_back(fx(mega ? "bonus_lightning_mega" : "bonus_lightning", kBig, finish(b, 0.15)));
     }
     {
         Buf b(0, 0.0f);
         for (int k = 0; k < 6; ++k) mixInto(b, chime(0.5, noteHz(84 + kPenta[k]), 0.12, 2), 0.7, 0.06 * k);
         mixInto(b, hiss(0.8, 561, expRamp(0.0, 3000.0, 0.7, 9000.0), adsr(0.2, 0.1, 0.6, 0.2, 0.3), true, 3.0), 0.2);
         echo(b, 0.09, 0.35, 0.3, 0.25);
-        out.push_back(fx("spawn_crystal", finish(b, kMedium, 0.1)));
+        out.push_back(fx("spawn_crystal", kEvent - 1.0, finish(b, 0.1)));
     }
     {
         Buf b = chime(0.9, noteHz(79), 0.3, 3);
         mixInto(b, chime(0.9, noteHz(83), 0.3, 2), 0.7, 0.04);
         mixInto(b, chime(0.9, noteHz(86), 0.3, 2), 0.6, 0.08);
         mixInto(b, crackle(0.8, 571, 350.0, 7000.0, expDecay(0.0, 0.25)), 0.2);
-        out.push_back(fx("catch_crystal", finish(b, kStrong, 0.1)));
+        out.push_back(fx("catch_crystal", kEvent, finish(b, 0.1)));
     }
 
     // Game flow.
@@ -402,7 +415,7 @@ std::vector<Effect> makeEffects() {
             mixInto(b, n, 0.6, 0.15 * k);
         }
         echo(b, 0.12, 0.25, 0.25, 0.2);
-        out.push_back(fx("game_new", finish(b, -2.0, 0.08)));
+        out.push_back(fx("game_new", kEvent, finish(b, 0.08)));
     }
     {
         Buf b(0, 0.0f);
@@ -418,7 +431,7 @@ std::vector<Effect> makeEffects() {
         }
         mixInto(b, crackle(1.5, 581, 300.0, 6000.0, expDecay(0.3, 0.5)), 0.1);
         echo(b, 0.15, 0.3, 0.25, 0.3);
-        out.push_back(fx("game_win", finish(b, kLoud, 0.25)));
+        out.push_back(fx("game_win", kBig, finish(b, 0.25)));
     }
     {
         Buf b(0, 0.0f);
@@ -435,7 +448,7 @@ std::vector<Effect> makeEffects() {
         lowpass(low, [](double) { return 300.0; });
         applyCurve(low, adsr(0.3, 0.5, 0.6, 1.0, 0.5));
         mixInto(b, low, 0.4);
-        out.push_back(fx("game_end", finish(b, kLoud, 0.25)));
+        out.push_back(fx("game_end", kBig, finish(b, 0.25)));
     }
     {
         Buf b(0, 0.0f);
@@ -445,7 +458,7 @@ std::vector<Effect> makeEffects() {
             applyCurve(n, adsr(0.005, 0.02, 0.8, 0.1, 0.03));
             mixInto(b, n, 1.0, 0.2 * k);
         }
-        out.push_back(fx("game_warning", finish(b, kStrong, 0.03)));
+        out.push_back(fx("game_warning", kEvent, finish(b, 0.03)));
     }
     {
         // Rocks: a rumble with heavy impacts scattered over it.
@@ -458,7 +471,7 @@ std::vector<Effect> makeEffects() {
             mixInto(b, hiss(0.08, 593 + static_cast<uint32_t>(k), [](double) { return 2500.0; }, expDecay(0.001, 0.02), true, 1.0), 0.3, at);
         }
         softClip(b, 1.4);
-        out.push_back(fx("rock_fall", finish(b, kLoud, 0.2)));
+        out.push_back(fx("rock_fall", kBig, finish(b, 0.2)));
     }
     {
         // The wall slides down for one second and lands.
@@ -468,7 +481,7 @@ std::vector<Effect> makeEffects() {
         applyCurve(grind, ramp(0.0, 0.1, 1.0, 0.4));
         mixInto(b, grind, 0.5);
         mixInto(b, explosion(0.6, 602, 1500.0, 0.15, 1.2), 1.0, 0.98);
-        out.push_back(fx("wall_down", finish(b, -2.0, 0.12)));
+        out.push_back(fx("wall_down", kEvent + 1.0, finish(b, 0.12)));
     }
     {
         Buf b = hiss(0.45, 611, expRamp(0.0, 400.0, 0.3, 1600.0), adsr(0.03, 0.1, 0.7, 0.15, 0.17), true, 2.0);
@@ -476,7 +489,7 @@ std::vector<Effect> makeEffects() {
         lowpass(grind, [](double) { return 600.0; });
         applyCurve(grind, adsr(0.03, 0.1, 0.6, 0.15, 0.17));
         mixInto(b, grind, 0.5);
-        out.push_back(fx("wall_up", finish(b, -4.0, 0.06)));
+        out.push_back(fx("wall_up", kEvent, finish(b, 0.06)));
     }
     {
         // Gates: a latch clunk, a creak and a long slide.
@@ -487,7 +500,7 @@ std::vector<Effect> makeEffects() {
         applyCurve(creak, adsr(0.05, 0.1, 0.7, 0.2, 0.15));
         mixInto(b, creak, 0.4, 0.08);
         mixInto(b, hiss(len, 621, [](double) { return 700.0; }, adsr(0.15, 0.2, 0.6, 0.5, 0.5), true, 1.5), 0.6, 0.05);
-        out.push_back(fx("doors_open", finish(b, kStrong, 0.15)));
+        out.push_back(fx("doors_open", kEvent, finish(b, 0.15)));
     }
     {
         Buf b = explosion(2.2, 631, 7000.0, 0.5, 1.2);
@@ -497,18 +510,18 @@ std::vector<Effect> makeEffects() {
         mixInto(b, zap, 0.6);
         mixInto(b, osc(2.2, Wave::Sine, expRamp(0.0, 900.0, 1.5, 60.0)), 0.15);
         echo(b, 0.17, 0.3, 0.3, 0.4);
-        out.push_back(fx("magnit_explode", finish(b, kLoud, 0.3)));
+        out.push_back(fx("magnit_explode", kBig, finish(b, 0.3)));
     }
     {
         const double len = 1.1;
         Buf b = hiss(len, 641, [len](double t) { return 600.0 + 3000.0 * std::sin(kPi * t / len); }, adsr(0.25, 0.2, 0.8, 0.3, 0.35), true, 2.0);
         for (int k = 0; k < 5; ++k) mixInto(b, chime(0.4, noteHz(79 + kPenta[k]), 0.1, 1), 0.25, 0.15 * k);
-        out.push_back(fx("magnit_map_fly", finish(b, kMedium, 0.12)));
+        out.push_back(fx("magnit_map_fly", kCue + 1.0, finish(b, 0.12)));
     }
     {
         Buf b = explosion(0.9, 651, 5000.0, 0.18, 0.9);
         mixInto(b, crackle(0.8, 652, 400.0, 5000.0, expDecay(0.05, 0.25)), 0.3, 0.05);
-        out.push_back(fx("magnit_map_epl", finish(b, kStrong, 0.1)));
+        out.push_back(fx("magnit_map_epl", kEvent, finish(b, 0.1)));
     }
     return out;
 }

@@ -515,7 +515,7 @@ const char* sectionName(int section) {
     return section >= 0 && section < kSectionCount ? names[section] : "?";
 }
 
-xm::Module compose() {
+xm::Module compose(const std::vector<int>& sectionVolumes) {
     xm::Module m;
     m.name = "Vellmoor";
     m.channels = kChannels;
@@ -553,6 +553,13 @@ xm::Module compose() {
         if (ids.size() > 1) jump(ids.front(), continuation[s]);
         jump(ids.back(), static_cast<int>(s));
     }
+    for (size_t s = 0; s < specs.size() && s < sectionVolumes.size(); ++s)
+        for (int id : sectionPatterns[s]) {
+            // The top pad's effect column is free.
+            xm::Cell& c = m.patterns[static_cast<size_t>(id)].at(0, Pad3);
+            c.fx = 0x10;  // G: global volume
+            c.param = static_cast<uint8_t>(std::clamp(sectionVolumes[s], 0, 64));
+        }
     return m;
 }
 

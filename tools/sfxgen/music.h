@@ -14,6 +14,9 @@ enum Section { Intro = 0, GameA = 1, GameB = 2, Win = 3, GameOver = 4, Menu = 5,
 constexpr int kSectionCount = 9;
 const char* sectionName(int section);
 
-xm::Module compose();
+// Each section may get its own global volume (0..64, 64 = as composed),
+// set on the first row of each of its patterns so that a jump into the
+// section brings its level along.
+xm::Module compose(const std::vector<int>& sectionVolumes = {});
 
 }  // namespace music

@@ -119,7 +119,9 @@ protected:
         EXPECT_TRUE(runUntil([&] { return d.current == &d.title; }, 2 * 204));
         EXPECT_TRUE(runUntil([&] { return d.title.screen && d.title.screen->clickButton; }, 400));
         d.onKey(0x100 + 'A');
-        if (d.current == &d.menu) EXPECT_TRUE(runUntil([&] { return d.menu.menu && d.menu.menu->idle(); }, 100));
+        if (d.current == &d.menu) {
+            EXPECT_TRUE(runUntil([&] { return d.menu.menu && d.menu.menu->idle(); }, 100));
+        }
         return d;
     }
     // Play in the main menu, then through the comic (or the question) into

@@ -46,15 +46,7 @@ protected:
     static void type(const std::string& text) {
         for (unsigned char c : text) send(platform::WM_CHAR, c);
     }
-    static void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            mergeNewActors();
-            updateActors();
-            mergeNewActors();
-            purgeDeadActors();
-            advanceTickCount();
-        }
-    }
+    static void tick(int n = 1) { runLogicTicks(n); }
     // Reports as (msg, a, b) for one child id.
     std::vector<std::array<int, 3>> reportsOf(int id) const {
         std::vector<std::array<int, 3>> out;

@@ -60,6 +60,19 @@ public:
     std::vector<std::array<int, 4>> reports;
 };
 
+// n logic ticks as the frame step runs them: new actors merged, one update
+// each, the purge, the queued input delivered, the tick counted.
+inline void runLogicTicks(int n = 1) {
+    for (int i = 0; i < n; ++i) {
+        mergeNewActors();
+        updateActors();
+        mergeNewActors();
+        purgeDeadActors();
+        dispatchInput();
+        advanceTickCount();
+    }
+}
+
 // Resets every process-wide engine state the scene and frame keep.
 inline void resetEngineState() {
     destroyAllActors();

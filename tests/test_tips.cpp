@@ -92,16 +92,7 @@ protected:
         t->setOwner(owner, 7);
         return t;
     }
-    static void tick(int n = 1) {
-        for (int i = 0; i < n; ++i) {
-            mergeNewActors();
-            updateActors();
-            mergeNewActors();
-            purgeDeadActors();
-            dispatchInput();
-            advanceTickCount();
-        }
-    }
+    static void tick(int n = 1) { runLogicTicks(n); }
     static void send(uint32_t message, uintptr_t w, int x, int y) {
         inputTranslatorHook(nullptr, message, w,
                             platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)),

@@ -6,36 +6,7 @@ std::string fontText(std::string_view utf8) { return platform::utf8ToCp1252(utf8
 
 std::string fileText(std::string_view cp1252) { return platform::cp1252ToUtf8(cp1252); }
 
-bool isUtf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        int extra = 0;
-        uint32_t cp = lead, minimum = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((lead & 0xE0) == 0xC0) {
-            extra = 1, cp = lead & 0x1Fu, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, cp = lead & 0x0Fu, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, cp = lead & 0x07u, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(extra) >= bytes.size()) return false;  // cut short
-        for (int k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3Fu);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += static_cast<size_t>(extra) + 1;
-    }
-    return true;
-}
+bool isUtf8(std::string_view bytes) { return platform::isValidUtf8(bytes); }
 
 std::string fontTextOfFile(std::string_view bytes) {
     return isUtf8(bytes) ? fontText(bytes) : std::string(bytes);

@@ -149,45 +149,63 @@ uint32_t virtualKeyFromSdl(int32_t keycode, int32_t scancode, bool numLock) {
     return positionalKey(scancode);
 }
 
+namespace {
+
+// The character starting at i: its code point in cp and i moved past it.
+// False for a broken sequence, which loses only the bytes read so far (the
+// byte that broke it starts the next character), and for overlong forms,
+// surrogates and values beyond Unicode.
+bool nextCodePoint(std::string_view utf8, size_t& i, uint32_t& cp) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    int extra = 0;
+    uint32_t minimum = 0;  // smallest code point of that length: rejects overlong forms
+    cp = lead;
+    if (lead < 0x80) {
+        ++i;
+        return true;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1, cp = lead & 0x1Fu, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2, cp = lead & 0x0Fu, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3, cp = lead & 0x07u, minimum = 0x10000;
+    } else {
+        ++i;  // stray continuation byte or invalid lead
+        return false;
+    }
+    size_t j = i + 1;
+    for (int k = 0; k < extra; ++k, ++j) {
+        if (j >= utf8.size() || (static_cast<unsigned char>(utf8[j]) & 0xC0) != 0x80) {
+            i = j;
+            return false;
+        }
+        cp = (cp << 6) | (static_cast<unsigned char>(utf8[j]) & 0x3Fu);
+    }
+    i = j;
+    return cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+}
+
+}  // namespace
+
 std::string utf8ToCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    size_t i = 0;
-    const size_t n = utf8.size();
-    while (i < n) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        int extra = 0;
-        uint32_t cp = lead;
-        uint32_t minimum = 0;  // smallest code point of that length: rejects overlong forms
-        if (lead < 0x80) {
-            // ASCII: one byte
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, cp = lead & 0x1Fu, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, cp = lead & 0x0Fu, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, cp = lead & 0x07u, minimum = 0x10000;
-        } else {
-            ++i;  // stray continuation byte or invalid lead
-            continue;
-        }
-        size_t j = i + 1;
-        bool ok = true;
-        for (int k = 0; k < extra; ++k, ++j) {
-            if (j >= n || (static_cast<unsigned char>(utf8[j]) & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[j]) & 0x3Fu);
-        }
-        // A broken sequence loses only the bytes read so far; the byte that
-        // broke it starts the next character.
-        i = j;
-        if (!ok || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) continue;
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t cp = 0;
+        if (!nextCodePoint(utf8, i, cp)) continue;
         const int b = cp1252FromCodePoint(cp);
         if (b >= 0) out += static_cast<char>(b);
     }
     return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        uint32_t cp = 0;
+        if (!nextCodePoint(bytes, i, cp)) return false;
+    }
+    return true;
 }
 
 std::string cp1252ToUtf8(std::string_view cp1252) {

@@ -24,6 +24,8 @@ uint32_t virtualKeyFromSdl(int32_t keycode, int32_t scancode, bool numLock);
 // Windows-1252 bytes of UTF-8 text. Characters the code page lacks and
 // malformed sequences are dropped.
 std::string utf8ToCp1252(std::string_view utf8);
+// True for well-formed UTF-8 (plain ASCII included).
+bool isValidUtf8(std::string_view bytes);
 // UTF-8 text of Windows-1252 bytes; the five unassigned bytes are dropped.
 std::string cp1252ToUtf8(std::string_view cp1252);
 

@@ -41,6 +41,26 @@ int halfToFull(int ticks, int length) {
     return static_cast<int>(static_cast<double>(ticks) / length * 128.0 + 128.0);
 }
 
+// The comic's and the credits' page: fades in from half alpha over
+// fadeInTicks, waits, then fades out by 10 a tick. Phases 0 fading in,
+// 1 shown, 2 fading out, 3 gone; true on the tick the page has gone.
+bool pageFadeStep(int32_t& phase, int32_t& ticks, int32_t& alpha, int fadeInTicks) {
+    if (phase == 0) {
+        alpha = halfToFull(++ticks, fadeInTicks);
+        if (alpha > 254) {
+            alpha = 255;
+            phase = 1;
+        }
+    } else if (phase == 2) {
+        alpha -= 10;
+        if (alpha < 0) {
+            phase = 3;
+            return true;
+        }
+    }
+    return false;
+}
+
 SlideShow* picture(Actor* owner, PicturePack* pack, int layer, int x, int y, int alpha) {
     auto* show = new SlideShow;
     show->setOwner(owner, 0);
@@ -241,24 +261,9 @@ CComixScreen::~CComixScreen() {
 }
 
 void CComixScreen::update() {
-    switch (phase) {
-        case kFadingIn:
-            alpha = halfToFull(++ticks, kFadeInTicks);
-            if (alpha > 254) {
-                alpha = 255;
-                phase = kShown;
-            }
-            break;
-        case kFadingOut:
-            alpha -= 10;
-            if (alpha < 0) {
-                phase = kGone;
-                notifyOwner(0, 0, 0);
-                kill();
-            }
-            break;
-        default:
-            break;
+    if (pageFadeStep(phase, ticks, alpha, kFadeInTicks)) {
+        notifyOwner(0, 0, 0);
+        kill();
     }
     page.setAlpha(clampAlpha(alpha));
     okButton->sprite()->setAlpha(clampAlpha(alpha));
@@ -295,25 +300,9 @@ CreditsScreen::~CreditsScreen() {
 }
 
 void CreditsScreen::update() {
-    ++ticks;
-    switch (phase) {
-        case kFadingIn:
-            alpha = halfToFull(ticks, kFadeInTicks);
-            if (alpha > 254) {
-                alpha = 255;
-                phase = kShown;
-            }
-            break;
-        case kFadingOut:
-            alpha -= 10;
-            if (alpha < 0) {
-                phase = kGone;
-                notifyOwner(0, 0, 0);
-                kill();
-            }
-            break;
-        default:
-            break;
+    if (pageFadeStep(phase, ticks, alpha, kFadeInTicks)) {
+        notifyOwner(0, 0, 0);
+        kill();
     }
     plate.setAlpha(clampAlpha(alpha));
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "aim.h"
+#include "frame/random.h"
 #include "game/field.h"
 #include "game/game.h"
 #include "game/level.h"
@@ -78,6 +79,18 @@ bool Player::tick() {
     }
     sawGame_ = true;
     lastScore_ = g->scoring->total();
+    // Each attempt at a level is dealt from its own seed, before the level
+    // builds its field: what happened earlier in the run cannot change how
+    // a level goes, so a level behaves the same in a campaign as alone.
+    if (g->current == &g->preStart && !restarting_) {
+        const int level = g->levelNumber();
+        const int attempt = losses_[level];
+        if (level != seededLevel_ || attempt != seededAttempt_) {
+            seededLevel_ = level;
+            seededAttempt_ = attempt;
+            vmSeed(opt.seed * 7919u + static_cast<uint32_t>(level) * 101u + static_cast<uint32_t>(attempt));
+        }
+    }
     const bool playing = g->current == &g->physics;
     if (playing && !inPlay_) {
         inPlay_ = true;

@@ -96,6 +96,7 @@ private:
     int64_t attemptStart_ = 0;
     bool gaveUp_ = false;
     bool restarting_ = false;
+    int seededLevel_ = -1, seededAttempt_ = -1;
     int mapTicks_ = 0;
 
     // The shot in progress: 0 aim, 1 gun moving, 2 charging, 3 settling.

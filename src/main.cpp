@@ -25,5 +25,8 @@ int main(int, char**) {
         code = kInternalErrorExit;
     }
     platform::uninstall();
-    return code;
+    // The engine answers 1 for a game that ran and ended, 0 for one that
+    // could not start; a shell wants 0 for success.
+    if (code == 0) std::fprintf(stderr, "vellmoor: the game could not start\n");
+    return code == 1 ? 0 : code == 0 ? 1 : code;
 }

@@ -225,6 +225,13 @@ TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {
     EXPECT_TRUE(windowDestroyed());
 }
 
+TEST_F(FrameTest, AWindowHookThatFailsIsAFailedStartYetEverythingIsReleased) {
+    AppRecord rec(nullptr, [] { return 0; }, countingIdle, shutdownLog, nullptr);
+    EXPECT_EQ(appMain(), 0);
+    EXPECT_EQ(g_idleRuns, 0);  // the loop never ran
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
+}
+
 TEST_F(FrameTest, TheLoopSleepsUntilTheNextTickInsteadOfSpinning) {
     AppRecord rec(nullptr, windowStart, countingIdle, shutdownLog, nullptr);
     auto* ticker = new Ticker;

@@ -104,7 +104,8 @@ TEST_F(PlayersTest, FirstRunCreatesTheUsersFileAndGivesDefaults) {
     expectMainCurrent();
     EXPECT_FALSE(fs::exists(data("vm_levels.ini")));
     ASSERT_TRUE(fs::exists(users()));
-    EXPECT_EQ(readText(users()), "[User]\nCountUser=0\nLastActiveUser=0\n");
+    // Whole at once: the header and the built-in top ten.
+    EXPECT_EQ(readText(users()), "[User]\nCountUser=0\nLastActiveUser=0\n" + defaultTopTenText());
     EXPECT_EQ(usersFile(), "vm_users.ini");
     EXPECT_EQ(levelsFile(), "./vm_levels.ini");
 
@@ -546,6 +547,22 @@ TEST_F(PlayersTest, FailedWritesAreReportedKeepTheFileAndAreToldOnce) {
     EXPECT_TRUE(takeSaveWarning().file.empty());
 }
 
+TEST_F(PlayersTest, AFirstStartCutShortLeavesNoHalfMadeUsersFile) {
+    {
+        FullDisk full(100);  // room for the header, not for the top ten
+        EXPECT_FALSE(loadStartup());
+    }
+    EXPECT_FALSE(fs::exists(users()));
+    for (const auto& e : fs::directory_iterator(dir + "data"))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+    // The next start makes it whole.
+    resetPlayersForTests();
+    ASSERT_TRUE(selectIniFile("vm_game.ini", false));
+    ASSERT_TRUE(loadStartup());
+    EXPECT_EQ(loadHighScores()[9].name, "Grimshade");
+    EXPECT_NE(readText(users()).find("name_9=Grimshade"), std::string::npos);
+}
+
 TEST_F(PlayersTest, AUsersFileThatCannotBeMadeIsToldWithItsReason) {
     fs::remove_all(dir + "data");
     fs::create_directories(dir + "data");
@@ -577,7 +594,7 @@ TEST_F(PlayersTest, TopTenFirstRunStoresTheBuiltInTableAndKeepsTheMainFileCurren
 
 TEST_F(PlayersTest, TopTenGapsTakeTheBuiltInNamesInOrder) {
     ASSERT_TRUE(loadStartup());
-    writeText(users(), readText(users()) + "[Top10]\nscore_0=500000\nname_0=Ada\nscore_3=0\n");
+    writeText(users(), "[User]\nCountUser=0\n[Top10]\nscore_0=500000\nname_0=Ada\nscore_3=0\n");
     const HighScoreTable t = loadHighScores();
     EXPECT_EQ(t[0].name, "Ada");
     EXPECT_EQ(t[0].score, 500000);

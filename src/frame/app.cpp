@@ -219,7 +219,10 @@ int appMain() {
         platform::releaseInstanceLock();
         return 0;
     }
-    if (runHookList(HookList::Window)) {
+    // A start that never reached the loop is a failed start, even though
+    // the shutdown hooks still run to release what was made.
+    const bool started = runHookList(HookList::Window);
+    if (started) {
         platform::Platform& os = platform::current();
         for (;;) {
             platform::Message m;
@@ -237,7 +240,7 @@ int appMain() {
     runHookList(HookList::Shutdown);
     closeDown();
     platform::releaseInstanceLock();
-    return 1;
+    return started ? 1 : 0;
 }
 
 bool runFrame() {

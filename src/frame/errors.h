@@ -13,8 +13,11 @@ public:
 
 [[noreturn]] void internalError(const std::string& message);
 
-// Loader diagnostics ("PCK: ERROR PIC: %s", ...): shown to nobody, kept in a
-// small in-memory log that tests and developers can read.
+// Loader diagnostics ("PCK: ERROR PIC: %s", ...): kept in a small in-memory
+// log that tests and developers can read, and printed on stderr the first
+// time each distinct message comes up; the player is not interrupted.
 void debugCheck(bool condition, const char* format, ...) __attribute__((format(printf, 2, 3)));
 const std::string& debugLog();
 void clearDebugLog();
+// Whether new messages go to stderr too (on unless a tool turns it off).
+void printDiagnostics(bool on);

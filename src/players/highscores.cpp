@@ -46,6 +46,14 @@ bool writeTable(const HighScoreTable& table) {
 
 }  // namespace
 
+std::string defaultTopTenText() {
+    std::string text = std::string("[") + kSection + "]\n";
+    for (int i = 0; i < 10; ++i)
+        text += key("score", i) + "=" + std::to_string(kDefaults[i].score) + "\n" + key("name", i) + "=" +
+                kDefaults[i].name + "\n";
+    return text;
+}
+
 HighScoreTable loadHighScores() {
     HighScoreTable table;
     const bool selected = selectUsersFile();

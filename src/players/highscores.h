@@ -11,6 +11,8 @@ struct HighScoreEntry {
 };
 using HighScoreTable = std::array<HighScoreEntry, 10>;
 
+// The built-in table as a [Top10] section of the users file.
+std::string defaultTopTenText();
 // Reads the table; empty places take the built-in entries, which are then
 // stored so the file always holds a full table.
 HighScoreTable loadHighScores();

@@ -7,6 +7,7 @@
 #include "frame/errors.h"
 #include "frame/settings.h"
 #include "frame/text_encoding.h"
+#include "players/highscores.h"
 #include "game/level.h"
 #include "platform/platform.h"
 
@@ -63,8 +64,10 @@ bool selectOrCreateUsers(const std::string& name) {
     if (selectIniFile(name, false)) return true;
     const bool plain = name.find_first_of("/\\") == std::string::npos;
     const std::string path = plain ? makeDataPath(name) : platform::normalizeSeparators(name);
-    // Made whole in one write: a start cut short leaves no half-made file.
-    if (platform::fileExists(path) || !platform::writeFileAtomic(path, "[User]\nCountUser=0\nLastActiveUser=0\n")) {
+    // Made whole, with the built-in top ten, in one write: a start cut short
+    // leaves no half-made file.
+    const std::string first = "[User]\nCountUser=0\nLastActiveUser=0\n" + defaultTopTenText();
+    if (platform::fileExists(path) || !platform::writeFileAtomic(path, first)) {
         debugCheck(false, "Cannot create file `%s`", path.c_str());
         noteSaveFailure(path);
         return false;

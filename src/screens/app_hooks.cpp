@@ -5,6 +5,7 @@
 
 #include "frame/app.h"
 #include "frame/clock.h"
+#include "frame/data_manifest.h"
 #include "frame/errors.h"
 #include "frame/random.h"
 #include "frame/settings.h"
@@ -54,6 +55,16 @@ int gameInitHook() {
         platform::current().messageBox("The game data folder (vm_game.ini) was not found.", "Error",
                                        platform::MB_ICONERROR_);
         return 0;
+    }
+    // A broken install says what is wrong, and stops only when the game
+    // could not run at all.
+    const DataCheck data = checkGameData(".", true);
+    if (const std::string problems = describeDataCheck(data); !problems.empty()) {
+        std::fprintf(stderr, "vellmoor: %s\n", problems.c_str());
+        if (!data.canRun()) {
+            platform::current().messageBox(problems, "Error", platform::MB_ICONERROR_);
+            return 0;
+        }
     }
     initDataFolder("\\Brandwick\\Vellmoor_L\\");
     if (!selectIniFile("vm_game.ini", true)) {

@@ -1,7 +1,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "frame/app.h"
 #include "frame/settings.h"
+#include "platform/winmsg.h"
 #include "gfx_support.h"
 
 namespace {
@@ -232,4 +234,13 @@ TEST_F(GfxTest, FullScreenSwitchRestoresTheDeviceInTheNewMode) {
     EXPECT_FALSE(toggleFullscreen());
     EXPECT_FALSE(dev->fullscreen);
     EXPECT_EQ(dev->resets, 2);
+}
+
+TEST(GfxWindow, TheGameLetsTheWindowSystemPlaceItsWindow) {
+    AppRecord record(nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(Gfx_ConfigureWindow());
+    EXPECT_EQ(record.x, platform::CW_USEDEFAULT);
+    EXPECT_EQ(record.y, platform::CW_USEDEFAULT);
+    EXPECT_EQ(record.width, 800);
+    EXPECT_EQ(record.height, 600);
 }

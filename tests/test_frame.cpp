@@ -203,6 +203,8 @@ TEST_F(FrameTest, StartUpFailures) {
         EXPECT_EQ(appMain(), 0);
         EXPECT_FALSE(headless->hasWindow());
         EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
+        // It tells the user instead of leaving without a word.
+        EXPECT_NE(headless->messageBoxes().back().text.find("already running"), std::string::npos);
         ::close(fd);
     }
 }
@@ -369,6 +371,48 @@ TEST_F(FrameTest, ActivationRepaintsAndTheCursorFollowsTheSetting) {
     EXPECT_FALSE(cursor.visible);
     windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
     EXPECT_TRUE(cursor.visible);
+    engineStop();
+    setCursorSprite(nullptr, 0, 0);
+}
+
+TEST_F(FrameTest, NothingIsDrawnWhileMinimisedAndAFrozenPictureOnlyWhenTheCursorMoves) {
+    engineStart();
+    setTickRate(80);
+    struct Arrow : Sprite {
+        void draw(const Rect&) override { Gfx_DrawQuad(x, y, "cursor", 0, 0, 1, 1, nullptr); }
+        void getRect(Rect& r) const override { r = Rect{0, 0, -1, -1}; }
+    } cursor;
+    setCursorSprite(&cursor, 0, 0);
+    auto scenes = [this] {
+        return std::count_if(sink.calls.begin(), sink.calls.end(), [](const RecordedDraw& d) { return d.kind == "end"; });
+    };
+    auto* ticker = new Ticker;
+    frameTick();
+    // Minimised: the logic goes on, no frame is drawn or shown.
+    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE | (1u << 16), 0);
+    ASSERT_TRUE(isWindowMinimised());
+    sink.calls.clear();
+    for (int i = 0; i < 20; ++i) {
+        headless->advance(13);
+        runFrame();
+    }
+    EXPECT_GE(ticker->updates, 19);
+    EXPECT_EQ(scenes(), 0);
+    windowProc(nullptr, platform::WM_PAINT, 0, 0);
+    EXPECT_EQ(scenes(), 0);
+    // Frozen behind the pause picture while still shown: the picture once,
+    // then a frame only when the cursor moves.
+    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0);
+    EXPECT_FALSE(isWindowMinimised());
+    setSuspended(true);
+    sink.calls.clear();
+    for (int i = 0; i < 10; ++i) runFrame();
+    EXPECT_EQ(scenes(), 1);
+    mousePosition = {300, 200};
+    runFrame();
+    runFrame();
+    EXPECT_EQ(scenes(), 2);
+    setSuspended(false);
     engineStop();
     setCursorSprite(nullptr, 0, 0);
 }

@@ -16,6 +16,7 @@ HookNode* g_current = nullptr;
 AppRecord* g_record = nullptr;
 bool g_quit = false;
 bool g_suspended = false;
+bool g_redrawSuspended = false;
 bool g_windowDestroyed = false;
 constexpr int kAppHookPriority = 0x10000000;
 constexpr uint32_t kSuspendedSleepMs = 20;
@@ -212,8 +213,13 @@ int appMain() {
         return 0;
     }
     if (!runHookList(HookList::Init)) return 0;
-    // A second copy finds the lock held by the first and leaves quietly.
-    if (!platform::acquireInstanceLock(instanceLockPath())) return 0;
+    // A second copy finds the lock held by the first; it says so rather than
+    // vanish, since it cannot reach into the other copy to bring it forward.
+    if (!platform::acquireInstanceLock(instanceLockPath())) {
+        platform::current().messageBox(std::string(g_record->title) + " is already running.", "Already running",
+                                       platform::MB_OK_);
+        return 0;
+    }
     if (!createMainWindow()) {
         platform::current().messageBox("Internal-init process failed", "Error", platform::MB_ICONERROR_);
         platform::releaseInstanceLock();
@@ -245,8 +251,11 @@ int appMain() {
 
 bool runFrame() {
     if (g_suspended) {
-        followMouse();
-        drawFrame();
+        // Frozen behind the pause picture: only the cursor can change what is
+        // on the screen, so a frame is drawn when it moves and not otherwise.
+        const bool moved = followMouse();
+        if ((moved || g_redrawSuspended) && !isWindowMinimised()) drawFrame();
+        g_redrawSuspended = false;
         platform::current().sleepMs(kSuspendedSleepMs);
     } else {
         followMouse();
@@ -254,7 +263,8 @@ bool runFrame() {
         const bool ticked = frameTick();
         purgeDeadActors();
         dispatchInput();
-        if (ticked) drawFrame();
+        // Nobody looks at a minimised window: the logic runs, drawing waits.
+        if (ticked && !isWindowMinimised()) drawFrame();
     }
     return !g_quit;
 }
@@ -262,7 +272,10 @@ bool runFrame() {
 void requestQuit() { g_quit = true; }
 bool quitRequested() { return g_quit; }
 void clearQuitRequest() { g_quit = false; }
-void setSuspended(bool suspended) { g_suspended = suspended; }
+void setSuspended(bool suspended) {
+    if (suspended && !g_suspended) g_redrawSuspended = true;  // the frozen picture, once
+    g_suspended = suspended;
+}
 bool isSuspended() { return g_suspended; }
 
 uint32_t idleWaitMs() {

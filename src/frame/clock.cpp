@@ -11,6 +11,7 @@
 
 namespace {
 bool g_appActive = false;
+bool g_minimised = false;  // nobody sees the window: nothing is drawn
 Sprite* g_cursor = nullptr;
 int g_cursorHotX = 0, g_cursorHotY = 0;
 bool g_cursorShown = false;
@@ -84,6 +85,7 @@ void engineStart() {
     setKeyboardFocusListener(textInputFollowsFocus);
     if (keyboardFocus()) textInputFollowsFocus(true);
     g_appActive = true;
+    g_minimised = false;
     setSuspended(false);
     clearQuitRequest();
     readEngineSettings();
@@ -106,6 +108,7 @@ void engineStop() {
 }
 
 bool isAppActive() { return g_appActive; }
+bool isWindowMinimised() { return g_minimised; }
 
 void setCursorSprite(Sprite* sprite, int hotX, int hotY) {
     g_cursor = sprite;
@@ -139,9 +142,13 @@ void updateCursor(bool usePicture, bool show) {
     }
 }
 
-void followMouse() {
-    if (!g_cursor) return;
+bool followMouse() {
+    if (!g_cursor) return false;
+    const float x = static_cast<float>(mousePosition.x - g_cursorHotX);
+    const float y = static_cast<float>(mousePosition.y - g_cursorHotY);
+    if (x == g_cursor->x && y == g_cursor->y) return false;
     g_cursor->setPosition(mousePosition.x - g_cursorHotX, mousePosition.y - g_cursorHotY);
+    return true;
 }
 
 int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
@@ -149,6 +156,7 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
     switch (message) {
         case WM_ACTIVATE:
             g_appActive = loWord(w) != WA_INACTIVE && hiWord(w) == 0;
+            g_minimised = hiWord(w) != 0;
             if (g_appActive) {
                 setSuspended(false);
                 drawFrame();
@@ -157,7 +165,9 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
                 Sound_Pause();
             }
             break;
-        case WM_PAINT: drawFrame(); break;
+        case WM_PAINT:
+            if (!g_minimised) drawFrame();
+            break;
         case WM_NCMOUSEMOVE: updateCursor(false, g_cursorShown); break;
         case WM_MOUSEMOVE: updateCursor(customCursorEnabled(), g_cursorShown); break;
         // The platform scales the frame into whatever size the window has,
@@ -256,6 +266,7 @@ std::string instanceLockPath() { return makeDataPath("vellmoor.lock"); }
 
 void resetClockForTests() {
     g_appActive = false;
+    g_minimised = false;
     g_cursor = nullptr;
     g_cursorHotX = g_cursorHotY = 0;
     g_cursorShown = false;

@@ -10,11 +10,14 @@ class Sprite;
 void engineStart();
 void engineStop();
 bool isAppActive();
+// The window is minimised: frames are neither drawn nor shown.
+bool isWindowMinimised();
 
 void setCursorSprite(Sprite* sprite, int hotX, int hotY);
 Sprite* cursorSprite();
 void updateCursor(bool usePicture, bool show);
-void followMouse();
+// Moves the picture cursor to the mouse; true when it moved.
+bool followMouse();
 
 void setTickRate(int rate);
 int tickRate();

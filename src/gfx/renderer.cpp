@@ -11,6 +11,7 @@
 #include "frame/settings.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
+#include "platform/winmsg.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"
 #include "platform/platform.h"
@@ -126,6 +127,9 @@ bool Gfx_ConfigureWindow() {
     app->style = 0x000A0000u;
     app->width = kScreenWidth;
     app->height = kScreenHeight;
+    // The window system places the window (centred on its display), never
+    // the top-left corner.
+    app->x = app->y = platform::CW_USEDEFAULT;
     return true;
 }
 

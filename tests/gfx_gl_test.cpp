@@ -133,3 +133,27 @@ TEST_F(GlTest, KnownSceneLandsOnTheRightPixels) {
     EXPECT_EQ(Gfx_SaveNumberedScreenshot(folder), folder + "screenshot-000.png");
     EXPECT_EQ(Gfx_SaveNumberedScreenshot(folder), folder + "screenshot-001.png");
 }
+
+TEST_F(GlTest, AScreenshotCanBeTakenAtTheSizeTheWindowShowsThePicture) {
+    writePng("pair.png", 2, 1, {0xFFFF0000u, 0xFF00FF00u});
+    ASSERT_TRUE(textureBank().loadFromFile(folder + "pair.png", false));
+    ASSERT_TRUE(Gfx_Clear(0));
+    ASSERT_TRUE(Gfx_BeginScene());
+    SpriteParams wide;
+    wide.scaleX = 400, wide.scaleY = 600;  // left half red, right half green
+    Gfx_DrawQuad(0, 0, folder + "pair.png", 0, 0, 2, 1, &wide);
+    Gfx_EndScene();
+    std::vector<uint8_t> rgba;
+    // Full screen on a 1920 x 1080 display shows it 1440 x 1080.
+    ASSERT_TRUE(Gfx_Device()->readPixelsScaled(1440, 1080, rgba));
+    ASSERT_EQ(rgba.size(), 1440u * 1080u * 4u);
+    auto at = [&](int x, int y) {
+        const uint8_t* p = rgba.data() + (static_cast<size_t>(y) * 1440 + static_cast<size_t>(x)) * 4;
+        return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
+    };
+    EXPECT_EQ(at(100, 1000), 0xFF0000u);
+    EXPECT_EQ(at(1300, 50), 0x00FF00u);
+    // No picture larger than any window, nor an empty one.
+    EXPECT_FALSE(Gfx_Device()->readPixelsScaled(100000, 100, rgba));
+    EXPECT_FALSE(Gfx_Device()->readPixelsScaled(0, 0, rgba));
+}

@@ -21,7 +21,7 @@
 #include "res/picture_pack.h"
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
-#include "screens/save_notice.h"
+#include "screens/notice.h"
 #include "screens/top10_screen.h"
 
 namespace fs = std::filesystem;
@@ -139,7 +139,7 @@ TEST_F(DataNamesTest, EveryPictureTheGameCanShowExists) {
     auto* profile = new UserName;
     profile->start();
     new Top10Table;
-    new SaveNotice("reason");
+    showSaveFailure("reason");
     destroyAllActors();
 
     std::vector<std::string> missing;

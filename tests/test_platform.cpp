@@ -708,3 +708,23 @@ TEST(TextEncodingTest, LettersAndDigitsOfTheFontsCodePage) {
     for (unsigned char c : std::string("az09AZ\xC0\xD6\xD8\xF6\xF8\xFF\x8A\x9F")) EXPECT_TRUE(isFontAlnum(c)) << int(c);
     for (unsigned char c : std::string("%'. _-\xD7\xF7\xA9\xB2\x80\x7F")) EXPECT_FALSE(isFontAlnum(c)) << int(c);
 }
+
+// ---------------------------------------------------------------- pictures folder
+
+TEST(PicturesFolderTest, TheUserDirsEntryOrTheEnvironmentNamesItWhenTheFolderExists) {
+    const std::string home = testing::TempDir() + "vm_pics_" + std::to_string(::getpid());
+    std::filesystem::create_directories(home + "/Bilder");
+    const std::string dirs = "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                             "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+    EXPECT_EQ(platform::picturesFolderFrom(dirs, home, ""), home + "/Bilder");
+    // The environment wins over the file.
+    std::filesystem::create_directories(home + "/Shots");
+    EXPECT_EQ(platform::picturesFolderFrom(dirs, home, home + "/Shots"), home + "/Shots");
+    // A folder that is not there, the home folder itself, a relative entry or
+    // no entry at all: no pictures folder.
+    EXPECT_EQ(platform::picturesFolderFrom("XDG_PICTURES_DIR=\"$HOME/Gone\"\n", home, ""), "");
+    EXPECT_EQ(platform::picturesFolderFrom("XDG_PICTURES_DIR=\"$HOME/\"\n", home, ""), "");
+    EXPECT_EQ(platform::picturesFolderFrom("XDG_PICTURES_DIR=\"Bilder\"\n", home, ""), "");
+    EXPECT_EQ(platform::picturesFolderFrom("", home, ""), "");
+    std::filesystem::remove_all(home);
+}

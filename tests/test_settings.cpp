@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -792,3 +794,32 @@ TEST_F(ProfileTest, AddingMissingEntriesLooksWhereReadsLook) {
 }
 
 }  // namespace
+
+TEST(ScreenshotPathTest, NamedAfterTheGameAndTheMomentInThePicturesFolderOrTheDataFolder) {
+    const std::string base = testing::TempDir() + "vm_shots_" + std::to_string(::getpid());
+    std::filesystem::create_directories(base + "/home/Pictures");
+    std::filesystem::create_directories(base + "/data");
+    setDataFolderForTests(base + "/data/");
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", (base + "/home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
+    ::unsetenv("XDG_PICTURES_DIR");
+    std::tm noon{};
+    noon.tm_year = 126, noon.tm_mon = 11, noon.tm_mday = 10, noon.tm_hour = 12, noon.tm_min = 1, noon.tm_sec = 2;
+    noon.tm_isdst = -1;
+    const time_t when = std::mktime(&noon);
+    // No user-dirs file: the data folder.
+    EXPECT_EQ(newScreenshotPath(when), base + "/data/vellmoor-2026-12-10-120102.png");
+    std::filesystem::create_directories(base + "/config");
+    std::ofstream(base + "/config/user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Pictures\"\n";
+    const std::string first = newScreenshotPath(when);
+    EXPECT_EQ(first, base + "/home/Pictures/vellmoor-2026-12-10-120102.png");
+    // Two in the same second do not overwrite each other.
+    std::ofstream(first) << "png";
+    EXPECT_EQ(newScreenshotPath(when), base + "/home/Pictures/vellmoor-2026-12-10-120102-2.png");
+    ::setenv("HOME", savedHome.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    resetSettingsForTests();
+    std::filesystem::remove_all(base);
+}

@@ -93,6 +93,21 @@ bool setIniSection(const char* section, const char* text) {
     return profileWriteSection(g_iniPath, section, text);
 }
 
+std::string newScreenshotPath(time_t when) {
+    std::string folder = platform::picturesFolder();
+    if (folder.empty()) folder = g_dataFolder.empty() ? "." : g_dataFolder;
+    if (folder.back() != '/') folder += '/';
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[64];
+    std::strftime(stamp, sizeof stamp, "vellmoor-%Y-%m-%d-%H%M%S", &local);
+    for (int n = 1; n < 1000; ++n) {
+        const std::string path = folder + stamp + (n == 1 ? "" : "-" + std::to_string(n)) + ".png";
+        if (!platform::fileExists(path)) return path;
+    }
+    return folder + stamp + ".png";
+}
+
 std::string lastWriteError() {
     const int error = platform::lastWriteErrno();
     return error != 0 ? std::strerror(error) : std::string();

@@ -3,6 +3,7 @@
 // selects it, does its work and selects vm_game.ini again before returning.
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ std::string lastWriteError();
 void initDataFolder(const std::string& leaf);
 const std::string& dataFolder();
 std::string makeDataPath(const std::string& name);
+// A new screenshot's file: in the user's pictures folder (the data folder
+// when there is none), named after the game and the moment, never one that
+// exists already.
+std::string newScreenshotPath(time_t when);
 
 // Makes a file current. A plain name lives in the data folder; on first use
 // the default copy "./name" is copied there when copyDefault is set. A name

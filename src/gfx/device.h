@@ -61,6 +61,11 @@ public:
     virtual bool setFullscreen(bool on) = 0;
     // The last finished frame as 800 x 600 RGBA rows from the top.
     virtual bool readPixels(std::vector<uint8_t>& rgba) = 0;
+    // The same frame scaled to w x h as the window shows it; devices that
+    // cannot scale give the frame at its own size only.
+    virtual bool readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
+        return w == 800 && h == 600 && readPixels(rgba);
+    }
 };
 
 // Records every draw with its state and vertices, so tests can check batching

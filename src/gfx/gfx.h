@@ -83,6 +83,8 @@ void Gfx_DrawPoint(float x, float y, float size, uint32_t argb);
 // Reads the last drawn frame as 800 x 600 RGBA rows from the top.
 bool Gfx_ReadScreen(std::vector<uint8_t>& rgba);
 bool Gfx_SaveScreenshot(const std::string& path);
+// At the size the window shows the picture (larger in full screen).
+bool Gfx_SaveScreenshotAsShown(const std::string& path);
 // Saves "screenshot-NNN.png" with the first free number in the folder
 // (ends with a separator or is empty for the working folder); returns the
 // path written or an empty string.

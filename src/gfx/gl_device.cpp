@@ -139,6 +139,7 @@ public:
         return !on;  // a surface without modes is always a window
     }
     bool readPixels(std::vector<uint8_t>& rgba) override;
+    bool readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) override;
 
 private:
     void useQuadProgram();
@@ -428,6 +429,40 @@ bool GlDevice::readPixels(std::vector<uint8_t>& rgba) {
     for (int y = 0; y < kScreenHeight; ++y) {
         uint8_t* dst = rgba.data() + static_cast<size_t>(y) * row;
         std::memcpy(dst, raw.data() + static_cast<size_t>(kScreenHeight - 1 - y) * row, row);
+        for (size_t x = 0; x < row; x += 4) dst[x + 3] = 255;
+    }
+    return true;
+}
+
+bool GlDevice::readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
+    if (w == kScreenWidth && h == kScreenHeight) return readPixels(rgba);
+    constexpr int kMaxSide = 8192;  // no window picture is larger; bounds the buffer
+    if (!created_ || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
+    // The frame scaled the way the window shows it, into a picture of its own.
+    GLuint target = 0, fbo = 0;
+    glGenTextures(1, &target);
+    glBindTexture(GL_TEXTURE_2D, target);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    glBlitFramebuffer(0, 0, kScreenWidth, kScreenHeight, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    const size_t row = static_cast<size_t>(w) * 4;
+    std::vector<uint8_t> raw(row * static_cast<size_t>(h));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
+    const bool ok = glGetError() == GL_NO_ERROR;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteTextures(1, &target);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    if (!ok) return false;
+    rgba.resize(raw.size());
+    for (int y = 0; y < h; ++y) {
+        uint8_t* dst = rgba.data() + static_cast<size_t>(y) * row;
+        std::memcpy(dst, raw.data() + static_cast<size_t>(h - 1 - y) * row, row);
         for (size_t x = 0; x < row; x += 4) dst[x + 3] = 255;
     }
     return true;

@@ -366,6 +366,23 @@ bool Gfx_SaveScreenshot(const std::string& path) {
     return stbi_write_png(path.c_str(), kScreenWidth, kScreenHeight, 4, rgba.data(), kScreenWidth * 4) != 0;
 }
 
+bool Gfx_SaveScreenshotAsShown(const std::string& path) {
+    RendererState& s = st();
+    if (!s.device) return false;
+    int w = kScreenWidth, h = kScreenHeight;
+    if (platform::installed()) {
+        const platform::Viewport vp = platform::current().viewport();
+        if (vp.w > 0 && vp.h > 0) w = vp.w, h = vp.h;
+    }
+    std::vector<uint8_t> rgba;
+    if (!s.device->readPixelsScaled(w, h, rgba)) {
+        // A device that cannot scale still saves the frame itself.
+        w = kScreenWidth, h = kScreenHeight;
+        if (!s.device->readPixels(rgba)) return false;
+    }
+    return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
+}
+
 std::string Gfx_SaveNumberedScreenshot(const std::string& folder) {
     for (int n = 0; n < 1000; ++n) {
         char name[32];

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -181,6 +182,40 @@ bool readFile(const std::string& path, std::string& out) {
 }
 
 int lastWriteErrno() { return g_lastWriteErrno; }
+
+std::string picturesFolderFrom(const std::string& userDirs, const std::string& home, const std::string& fromEnv) {
+    std::string value = fromEnv;
+    if (value.empty()) {
+        // Lines of the form XDG_PICTURES_DIR="$HOME/Pictures".
+        size_t pos = 0;
+        while (pos < userDirs.size()) {
+            const size_t end = std::min(userDirs.find('\n', pos), userDirs.size());
+            const std::string line = userDirs.substr(pos, end - pos);
+            pos = end + 1;
+            const std::string key = "XDG_PICTURES_DIR=";
+            if (line.compare(0, key.size(), key) != 0) continue;
+            value = line.substr(key.size());
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        }
+    }
+    if (value.compare(0, 5, "$HOME") == 0) value = home + value.substr(5);
+    // A relative or empty entry, or the home folder itself, is no pictures folder.
+    if (value.empty() || value[0] != '/' || value == home || value == home + "/") return {};
+    std::error_code ec;
+    return fs::is_directory(value, ec) ? value : std::string();
+}
+
+std::string picturesFolder() {
+    const char* home = std::getenv("HOME");
+    const char* env = std::getenv("XDG_PICTURES_DIR");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string homeDir = home ? home : "";
+    const std::string configDir = config && *config ? config : homeDir + "/.config";
+    std::string userDirs;
+    readFile(configDir + "/user-dirs.dirs", userDirs);
+    if (userDirs.size() > 65536) userDirs.clear();  // not a user-dirs file
+    return picturesFolderFrom(userDirs, homeDir, env ? env : "");
+}
 
 bool writeFileAtomic(const std::string& path, const std::string& content) {
     return replaceFile(path, [&](int fd) { return writeAll(fd, content.data(), content.size()); });

@@ -97,6 +97,14 @@ bool writeFileAtomic(const std::string& path, const std::string& content);
 // The system's error number of the last failed replacement (0 before any).
 int lastWriteErrno();
 bool readFile(const std::string& path, std::string& out);
+// Where a user keeps pictures: XDG_PICTURES_DIR from the environment or from
+// the user-dirs file (~/.config/user-dirs.dirs), when that folder exists;
+// empty when there is none.
+std::string picturesFolder();
+// The same from given texts, for tests: the user-dirs file's content, the
+// home folder and the environment's XDG_PICTURES_DIR (may be empty).
+std::string picturesFolderFrom(const std::string& userDirs, const std::string& home, const std::string& fromEnv);
+
 // Converts "\" separators from Windows-style data into "/".
 std::string normalizeSeparators(std::string path);
 

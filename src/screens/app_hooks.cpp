@@ -2,6 +2,8 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "frame/app.h"
 #include "frame/clock.h"
@@ -19,22 +21,36 @@
 #include "res/texts.h"
 #include "scene/sprite.h"
 #include "screens/dispatcher.h"
+#include "screens/notice.h"
 #include "screens/pictures.h"
 #include "sound/sound.h"
 
 namespace {
 constexpr int kLogicTicksPerSecond = 80;
+
+// "~/Pictures/x.png" for a path in the home folder: short enough for a note.
+std::string shortPath(const std::string& path) {
+    const char* home = std::getenv("HOME");
+    const std::string h = home ? home : "";
+    return !h.empty() && path.compare(0, h.size() + 1, h + "/") == 0 ? "~" + path.substr(h.size()) : path;
+}
 constexpr int kScreenshotHookPriority = 0x8080;  // ahead of the input translator
 constexpr int kCursorLayer = 1000000;
 PckSprite* g_cursor = nullptr;
 
-// F12 saves the frame on screen into the data folder. The key still goes on
-// to the game, which gives F12 no meaning.
+// F12 or Print saves the picture as the window shows it into the user's
+// pictures folder and says where in a short note. The key still goes on to
+// the game, which gives it no meaning.
 int screenshotHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
     const bool repeat = (static_cast<uintptr_t>(l) & (1u << 30)) != 0;
-    if (message == platform::WM_KEYDOWN && w == platform::VK_F12 && !repeat) {
-        const std::string path = Gfx_SaveNumberedScreenshot(dataFolder());
-        if (!path.empty()) std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
+    if (message != platform::WM_KEYDOWN || repeat || (w != platform::VK_F12 && w != platform::VK_SNAPSHOT)) return 1;
+    const std::string path = newScreenshotPath(std::time(nullptr));
+    if (Gfx_SaveScreenshotAsShown(path)) {
+        std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
+        new Notice("Screenshot saved", shortPath(path), Notice::kShortTicks);
+    } else {
+        std::fprintf(stderr, "Screenshot not saved: %s\n", path.c_str());
+        new Notice("The screenshot could not be saved", shortPath(path), Notice::kShortTicks);
     }
     return 1;
 }

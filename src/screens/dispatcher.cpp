@@ -19,7 +19,7 @@
 #include "screens/options_menu.h"
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
-#include "screens/save_notice.h"
+#include "screens/notice.h"
 #include "screens/startup_screens.h"
 #include "screens/top10_screen.h"
 #include "sound/sound.h"
@@ -133,7 +133,7 @@ void Dispatcher::showPause() {
 void Dispatcher::update() {
     // A save that failed anywhere is told once, over whatever screen runs.
     const SaveWarning warning = takeSaveWarning();
-    if (!warning.file.empty()) new SaveNotice(warning.reason);
+    if (!warning.file.empty()) showSaveFailure(warning.reason);
     if (isAppActive()) return;
     if (frozen)
         setSuspended(true);

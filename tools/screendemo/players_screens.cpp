@@ -8,7 +8,7 @@
 #include "players/players.h"
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
-#include "screens/save_notice.h"
+#include "screens/notice.h"
 #include "screens/top10_screen.h"
 
 namespace {
@@ -103,7 +103,7 @@ const screendemo::Registration saveNotice("save-notice", "the note that progress
                                           [](screendemo::Stage& s) {
                                               PckSprite back;
                                               back.setPicture(pictureByName("_mm_bkg"), 0);
-                                              new SaveNotice("No space left on device");
+                                              showSaveFailure("No space left on device");
                                               s.run(60);
                                               s.shot(s.outPath);
                                           });

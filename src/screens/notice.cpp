@@ -1,4 +1,4 @@
-#include "screens/save_notice.h"
+#include "screens/notice.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ constexpr int kColumns = 110, kRows = 6;
 constexpr int kTop = 12;
 
 void setUp(TextLabel& l, const std::string& text, int y, const Colour4& c) {
-    l.setLayer(SaveNotice::kLayer + 2);
+    l.setLayer(Notice::kLayer + 2);
     l.setAlign(3);
     l.setFont(pictureByName("font1"));
     l.setText(text);
@@ -22,29 +22,29 @@ void setUp(TextLabel& l, const std::string& text, int y, const Colour4& c) {
 std::string orDefault(const std::string& text, const char* fallback) { return text.empty() ? fallback : text; }
 }  // namespace
 
-SaveNotice::SaveNotice(const std::string& why) : frame(0, kTop, kColumns, kRows) {
+Notice::Notice(const std::string& head, const std::string& why, int show)
+    : frame(0, kTop, kColumns, kRows), showTicks(show) {
     frame.moveTo(400 - frame.width() / 2, kTop);
     frame.setLayers(kLayer + 1, kLayer);
     frame.centre.attachZone(ZE_LeftUp | ZF_Opaque, this, 0);
-    setUp(headline, orDefault(getText("SAVE_FAILED"), "Your progress cannot be saved:"), kTop + 34,
-          Colour4{250.0f / 255.0f, 175.0f / 255.0f, 19.0f / 255.0f, 1.0f});
-    setUp(reason, why, kTop + 60, Colour4{1.0f, 1.0f, 191.0f / 255.0f, 1.0f});
+    setUp(headline, head, kTop + 34, Colour4{250.0f / 255.0f, 175.0f / 255.0f, 19.0f / 255.0f, 1.0f});
+    setUp(detail, why, kTop + 60, Colour4{1.0f, 1.0f, 191.0f / 255.0f, 1.0f});
     apply();
 }
 
-SaveNotice::~SaveNotice() { frame.centre.detachZone(); }
+Notice::~Notice() { frame.centre.detachZone(); }
 
-void SaveNotice::apply() {
+void Notice::apply() {
     frame.setAlpha(alpha);
     headline.setAlpha(alpha);
-    reason.setAlpha(alpha);
+    detail.setAlpha(alpha);
 }
 
-void SaveNotice::update() {
+void Notice::update() {
     ++ticks;
     if (!leaving) {
         alpha = std::min(255, ticks * 255 / kFadeTicks);
-        if (ticks >= kShowTicks) leaving = true, ticks = 0;
+        if (ticks >= showTicks) leaving = true, ticks = 0;
     } else {
         alpha = std::max(0, alpha - 255 / kFadeTicks);
         if (alpha == 0) kill();
@@ -52,10 +52,14 @@ void SaveNotice::update() {
     apply();
 }
 
-int SaveNotice::onZoneEvent(int event, int) {
+int Notice::onZoneEvent(int event, int) {
     if (event == ZE_LeftUp && !leaving) {
         leaving = true;
         ticks = 0;
     }
     return 1;
+}
+
+Notice* showSaveFailure(const std::string& reason) {
+    return new Notice(orDefault(getText("SAVE_FAILED"), "Your progress cannot be saved:"), reason, Notice::kLongTicks);
 }

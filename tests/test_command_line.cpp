@@ -127,14 +127,6 @@ TEST(CommandLineTest, WrongCommandLinesSayWhatWasWrong) {
     }
 }
 
-TEST(CommandLineTest, ArgvSkipsTheProgramName) {
-    char program[] = "vellmoor";
-    char windowed[] = "--windowed";
-    char* argv[] = {program, windowed, nullptr};
-    EXPECT_EQ(parseCommandLine(2, argv, nullptr).options.display, Display::Windowed);
-    EXPECT_EQ(parseCommandLine(1, argv, nullptr).action, Action::Play);
-}
-
 // --- Answers and exit statuses ---
 
 TEST(CommandLineTest, HelpGoesToStdoutWithStatusZero) {

@@ -65,18 +65,6 @@ TEST(ConsoleLogTest, LevelsLetThroughWhatTheyShould) {
     }
 }
 
-TEST(ConsoleLogTest, LevelNames) {
-    LogLevel level = LogLevel::Error;
-    EXPECT_TRUE(logLevelFromName("Info", level));
-    EXPECT_EQ(level, LogLevel::Info);
-    EXPECT_TRUE(logLevelFromName("quiet", level));
-    EXPECT_EQ(level, LogLevel::Quiet);
-    EXPECT_FALSE(logLevelFromName("verbose", level));
-    EXPECT_FALSE(logLevelFromName("", level));
-    EXPECT_FALSE(logLevelFromName("debug ", level));
-    EXPECT_EQ(level, LogLevel::Quiet) << "a wrong name leaves the level alone";
-}
-
 // SDL's log comes through the game's: what SDL calls critical or an error
 // shows by default, the rest only when everything is asked for.
 TEST(ConsoleLogTest, SdlMessagesArriveThroughTheLogAtItsLevel) {

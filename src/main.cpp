@@ -1,9 +1,11 @@
-// Entry point: install the desktop platform, run the engine, report internal
-// errors instead of crashing silently.
+// Entry point: answer the command line, install the desktop platform, run the
+// engine, report internal errors instead of crashing silently.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "frame/app.h"
+#include "frame/command_line.h"
 #include "frame/errors.h"
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
@@ -14,8 +16,11 @@ AppRecord g_gameRecord(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownH
 constexpr int kInternalErrorExit = 3;
 }  // namespace
 
-int main(int, char**) {
-    // The program has no command-line options.
+int main(int argc, char** argv) {
+    // Help, version and a wrong command line are answered without a window.
+    const CommandLine commandLine = parseCommandLine(argc, argv, std::getenv("VELLMOOR_LOG"));
+    if (commandLine.action != CommandLine::Action::Play) return answerCommandLine(commandLine, stdout, stderr);
+    applyCommandLine(commandLine);
     platform::install(std::make_unique<platform::SdlPlatform>());
     int code = 0;
     try {

@@ -7,8 +7,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "frame/log.h"
 #include "frame/settings.h"
 #include "sound/sound.h"
 #include "sound/sound_backend.h"
@@ -22,6 +24,7 @@ struct Record {
     std::vector<std::string> calls;
     std::set<std::string> files;  // paths that load
     bool deviceWorks = true;
+    std::string failure;  // what the library says when the device fails
     bool has(const std::string& c) const { return std::find(calls.begin(), calls.end(), c) != calls.end(); }
     int count(const std::string& c) const { return static_cast<int>(std::count(calls.begin(), calls.end(), c)); }
 };
@@ -34,6 +37,7 @@ public:
         return r_->deviceWorks;
     }
     void stop() override { log("stop"); }
+    std::string failureReason() const override { return r_->failure; }
     SoundHandle loadSample(const std::string& path) override { return load("loadSample " + path, path); }
     void freeSample(SoundHandle h) override { log("freeSample " + std::to_string(h)); }
     void playSample(SoundHandle h) override { log("playSample " + std::to_string(h)); }
@@ -248,6 +252,44 @@ TEST_F(SoundBank, WithoutADeviceEveryCallDoesNothing) {
     Sound_Shutdown();
     EXPECT_TRUE(rec->calls.empty());
     EXPECT_EQ(Sound_MusicOrder(), -1);
+}
+
+// Without a device the player is told once why the game is silent; a device
+// that works says nothing.
+TEST_F(SoundBank, NoDeviceIsToldOnceWithTheReason) {
+    std::vector<std::pair<LogLevel, std::string>> lines;
+    const LogLevel savedLevel = logLevel();
+    setLogLevel(LogLevel::Info);
+    setLogSink([&lines](LogLevel level, const std::string& line) { lines.emplace_back(level, line); });
+    rec->deviceWorks = false;
+    rec->failure = "ALSA: Couldn't open audio device: No such file or directory";
+    start();
+    Sound_Shutdown();
+    Sound_Init();
+    EXPECT_FALSE(Sound_Enabled());
+    const std::vector<std::pair<LogLevel, std::string>> once = lines;
+
+    Sound_ResetForTests();
+    lines.clear();
+    rec->failure.clear();
+    start();
+    const std::vector<std::pair<LogLevel, std::string>> unexplained = lines;
+
+    Sound_ResetForTests();
+    lines.clear();
+    rec->deviceWorks = true;
+    start();
+    const std::vector<std::pair<LogLevel, std::string>> working = lines;
+    setLogSink(nullptr);
+    setLogLevel(savedLevel);
+
+    ASSERT_EQ(once.size(), 1u);
+    EXPECT_EQ(once[0].first, LogLevel::Warning);
+    EXPECT_EQ(once[0].second, "no sound: ALSA: Couldn't open audio device: No such file or directory");
+    ASSERT_EQ(unexplained.size(), 1u);
+    EXPECT_EQ(unexplained[0].second.rfind("no sound: ", 0), 0u);
+    EXPECT_GT(unexplained[0].second.size(), std::string("no sound: ").size());
+    EXPECT_TRUE(working.empty());
 }
 
 TEST_F(SoundBank, BackslashesInTheFolderBecomeSlashes) {

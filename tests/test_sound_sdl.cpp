@@ -85,6 +85,26 @@ TEST_F(SdlSound, MusicJumpsToOrdersAndIgnoresBadOnes) {
     EXPECT_EQ(backend.musicOrderNow(), -1);
 }
 
+// A device that cannot be opened leaves the library's reason for the
+// player's one line about it, and a later start that works clears it.
+TEST(SdlSoundFailure, TheLibrarySaysWhyThereIsNoSound) {
+    const char* saved = SDL_getenv("SDL_AUDIODRIVER");
+    const std::string savedDriver = saved ? saved : "";
+    SDL_setenv("SDL_AUDIODRIVER", "vm_no_such_driver", 1);
+    SdlSoundBackend backend;
+    const bool started = backend.start();
+    const std::string reason = backend.failureReason();
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const bool dummyStarted = backend.start();
+    const std::string afterwards = backend.failureReason();
+    backend.stop();
+    SDL_setenv("SDL_AUDIODRIVER", saved ? savedDriver.c_str() : "dummy", 1);
+    EXPECT_FALSE(started);
+    EXPECT_NE(reason.find("vm_no_such_driver"), std::string::npos) << reason;
+    if (!dummyStarted) GTEST_SKIP() << "no dummy audio driver";
+    EXPECT_EQ(afterwards, "");
+}
+
 // The whole bank on the real back end, as the game starts it.
 TEST(SdlSoundBank, StartsFromTheShippedSettingsAndPlays) {
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);

@@ -9,6 +9,7 @@
 
 #include "frame/app.h"
 #include "frame/settings.h"
+#include "frame/startup_options.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
 #include "platform/winmsg.h"
@@ -135,7 +136,9 @@ bool Gfx_ConfigureWindow() {
 
 bool Gfx_InitDevice() {
     RendererState& s = st();
-    s.fullscreen = getIniInt("Game", "Fullscreen", 0) != 0;
+    // --windowed or --fullscreen choose for this start without touching the
+    // saved choice.
+    s.fullscreen = startFullscreen(getIniInt("Game", "Fullscreen", 0) != 0);
     s.inScene = false;
     if (!s.device) s.device = makeGlDevice();
     if (!reportCreate(s.device->create())) {

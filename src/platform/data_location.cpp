@@ -8,6 +8,10 @@
 #ifndef VM_INSTALL_DATA_DIR
 #define VM_INSTALL_DATA_DIR "/usr/local/share/vellmoor"
 #endif
+// The data folder seen from the installed binary's folder, as configured.
+#ifndef VM_DATA_FROM_BIN_DIR
+#define VM_DATA_FROM_BIN_DIR "../share/vellmoor"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -24,8 +28,11 @@ std::string locateGameData() {
     if (!ec) {
         const fs::path dir = exe.parent_path();
         // Build tree: build/data beside build/vellmoor or build/src/vellmoor.
+        // Installed: the configured layout first, then the usual one and
+        // Debian's games layout, so a moved install still finds its data.
         for (const fs::path& candidate :
-             {dir / "data", dir.parent_path() / "data", dir.parent_path() / "share" / "vellmoor",
+             {dir / "data", dir.parent_path() / "data", dir / VM_DATA_FROM_BIN_DIR,
+              dir.parent_path() / "share" / "vellmoor", dir.parent_path() / "share" / "games" / "vellmoor",
               dir.parent_path().parent_path() / "share" / "vellmoor"}) {
             if (holdsGameData(candidate)) return fs::weakly_canonical(candidate, ec).string();
         }

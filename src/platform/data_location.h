@@ -1,5 +1,6 @@
-// Finding the game's data folder: next to the build's binary, or the install
-// prefix's share/vellmoor.
+// Finding the game's data folder: next to the build's binary, or where the
+// install layout puts it relative to the binary (share/vellmoor, or
+// share/games/vellmoor beside games/), or the configured absolute folder.
 #pragma once
 
 #include <string>

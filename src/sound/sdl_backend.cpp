@@ -16,6 +16,7 @@
 #include <streambuf>
 #include <vector>
 
+#include "frame/log.h"
 #include "sound/master_bus.h"
 #include "sound/voice_limiter.h"
 
@@ -26,10 +27,31 @@ constexpr int kMixChannels = 32;
 constexpr int kLoopChannel = 0;  // reserved: effects never take it
 constexpr int kEffectGroup = 1;
 
-// libopenmpt reports through an ostream; the game has nowhere to show it.
-class NullBuffer : public std::streambuf {
+// libopenmpt reports through an ostream: each line goes to the game's log,
+// where only a developer asking for everything sees it.
+class LogLineBuffer : public std::streambuf {
 protected:
-    int overflow(int c) override { return c; }
+    int overflow(int c) override {
+        if (c == traits_type::eof()) return traits_type::not_eof(c);
+        if (c == '\n') {
+            flushLine();
+        } else if (line_.size() < kMaxLine) {
+            line_ += static_cast<char>(c);
+        }
+        return c;
+    }
+    int sync() override {
+        flushLine();
+        return 0;
+    }
+
+private:
+    static constexpr size_t kMaxLine = 1000;
+    void flushLine() {
+        if (!line_.empty()) logLine(LogLevel::Debug, "openmpt: " + line_);
+        line_.clear();
+    }
+    std::string line_;
 };
 
 }  // namespace
@@ -52,8 +74,9 @@ struct SdlSoundBackend::State {
     bool paused = false;
     std::vector<float> scratch;
 
-    NullBuffer nullBuffer;
-    std::ostream nullLog{&nullBuffer};
+    std::string failure;
+    LogLineBuffer logBuffer;
+    std::ostream openmptLog{&logBuffer};
 
     // Offline renders and the mix checks; guarded by hookLock.
     std::mutex hookLock;
@@ -117,14 +140,20 @@ SdlSoundBackend::~SdlSoundBackend() { stop(); }
 
 bool SdlSoundBackend::start() {
     if (s_->open) return true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    s_->failure.clear();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        s_->failure = SDL_GetError();
+        return false;
+    }
     s_->mixInit = (Mix_Init(MIX_INIT_OGG) & MIX_INIT_OGG) != 0;
     // Floating point: the voices sum without a ceiling, and the master stage
     // decides what reaches the device (SDL converts for one that wants
     // integers). The format is not among the changes SDL may make.
     Uint16 format = 0;
-    if (Mix_OpenAudio(kRate, AUDIO_F32SYS, 2, 1024) != 0 || !Mix_QuerySpec(&s_->rate, &format, &s_->channels) ||
-        format != AUDIO_F32SYS || s_->channels < 1) {
+    const bool opened = Mix_OpenAudio(kRate, AUDIO_F32SYS, 2, 1024) == 0;
+    if (!opened || !Mix_QuerySpec(&s_->rate, &format, &s_->channels) || format != AUDIO_F32SYS ||
+        s_->channels < 1) {
+        s_->failure = opened ? "the audio device does not take floating-point samples" : Mix_GetError();
         Mix_CloseAudio();
         if (s_->mixInit) Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -173,6 +202,8 @@ bool SdlSoundBackend::startOffline() {
     }
     return ok;
 }
+
+std::string SdlSoundBackend::failureReason() const { return s_->failure; }
 
 void SdlSoundBackend::setBufferHook(BufferHook hook) {
     std::lock_guard<std::mutex> lock(s_->hookLock);
@@ -293,7 +324,7 @@ SoundHandle SdlSoundBackend::loadMusic(const std::string& path) {
     std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     std::unique_ptr<openmpt::module> mod;
     try {
-        mod = std::make_unique<openmpt::module>(data, s_->nullLog);
+        mod = std::make_unique<openmpt::module>(data, s_->openmptLog);
         mod->set_repeat_count(-1);
     } catch (const std::exception&) {
         return 0;

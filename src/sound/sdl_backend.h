@@ -16,6 +16,7 @@ public:
 
     bool start() override;
     void stop() override;
+    std::string failureReason() const override;
     SoundHandle loadSample(const std::string& path) override;
     void freeSample(SoundHandle sample) override;
     void playSample(SoundHandle sample) override;

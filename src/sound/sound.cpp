@@ -1,14 +1,13 @@
 // The sound bank: the one process-wide table of names, ids and loaded files.
 // Every rule about when a file is tried, when a call is dropped and which
 // order is sent lives here; the back end only plays.
-#include <SDL_log.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <unordered_map>
 #include <vector>
 
+#include "frame/log.h"
 #include "frame/settings.h"
 #include "sound/sound.h"
 #include "sound/sound_backend.h"
@@ -36,6 +35,7 @@ struct Bank {
     int musicOrder = -1;
     int musicVolume = 100;
     int effectsVolume = 100;
+    bool silenceTold = false;
 };
 
 Bank& bank() {
@@ -43,13 +43,13 @@ Bank& bank() {
     return b;
 }
 
-// Diagnostics go to SDL's log at debug priority, which is off unless a
-// developer raises it: the player never sees them.
+// Diagnostics go to the log at debug level, which is off unless a developer
+// asks for it: the player never sees them.
 template <typename... Args>
 void diagnostic(const char* format, Args... args) {
     char text[512];
     std::snprintf(text, sizeof text, format, args...);
-    SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "%s", text);
+    logLine(LogLevel::Debug, text);
 }
 
 // The folder from the settings, with "/" separators (data written for the
@@ -105,6 +105,12 @@ void Sound_Init() {
     if (b.enabled) {
         b.backend->setMusicVolume(b.musicVolume);
         b.backend->setEffectsVolume(b.effectsVolume);
+    } else if (!b.silenceTold) {
+        // The game plays on silently; the player hears why once, not at
+        // every later attempt.
+        const std::string reason = b.backend->failureReason();
+        logLine(LogLevel::Warning, "no sound: " + (reason.empty() ? std::string("no audio device could be opened") : reason));
+        b.silenceTold = true;
     }
 }
 

@@ -15,6 +15,9 @@ public:
     // The default output device at 44 100 Hz stereo. false: no sound at all.
     virtual bool start() = 0;
     virtual void stop() = 0;  // stops and frees everything
+    // Why the last start() failed, in the library's words; empty when it
+    // does not say.
+    virtual std::string failureReason() const { return {}; }
 
     // Effects, decoded whole into memory. Each play overlaps the others; at
     // most two playbacks of one sample at a time, a third replaces the oldest.

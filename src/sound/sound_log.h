@@ -39,6 +39,7 @@ public:
 
     bool start() override { return inner_->start(); }
     void stop() override { inner_->stop(); }
+    std::string failureReason() const override { return inner_->failureReason(); }
     SoundHandle loadSample(const std::string& path) override { return remember(samples_, inner_->loadSample(path), path); }
     void freeSample(SoundHandle sample) override { inner_->freeSample(sample); }
     void playSample(SoundHandle sample) override;

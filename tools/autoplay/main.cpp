@@ -15,6 +15,8 @@
 #include <string>
 
 #include "frame/app.h"
+#include "frame/command_line.h"
+#include "frame/log.h"
 #include "frame/random.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
@@ -38,6 +40,7 @@ const char* kUsage =
     "                         [--shots DIR --every N] [--away T]\n"
     "                         [--seconds S] [--sound-log FILE] [--realtime]\n"
     "       vellmoor-autoplay --tour DIR\n"
+    "       vellmoor-autoplay --help | --version\n"
     "Plays the game headless with mouse input only and prints one line per level\n"
     "attempt, a summary per episode, and last:\n"
     "  autoplay: won W lost L levels N ticks T seconds S\n"
@@ -212,6 +215,9 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (a == "--version") {
+            std::fputs(versionText("vellmoor-autoplay").c_str(), stdout);
+            return 0;
         } else if (a == "--campaign") {
             g_options.scope = autoplay::Options::Scope::Campaign;
         } else if (a == "--episode" && hasValue) {
@@ -249,6 +255,12 @@ int main(int argc, char** argv) {
             return usageError(("unknown option " + a).c_str());
         }
     }
+    // The game's console log, quiet about the libraries unless VELLMOOR_LOG
+    // asks for more.
+    LogLevel logLevel = kDefaultLogLevel;
+    if (const char* env = std::getenv("VELLMOOR_LOG")) logLevelFromName(env, logLevel);
+    setLogLevel(logLevel);
+    routeLibraryLogs();
     if (!g_tourDir.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(g_tourDir, ec);

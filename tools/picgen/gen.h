@@ -43,6 +43,7 @@ void addScreenJobs(Jobs& jobs, const ShapeSet& shapes);
 void addWidgetJobs(Jobs& jobs);
 void addMapJobs(Jobs& jobs, const ShapeSet& shapes);
 void addParticleJobs(Jobs& jobs);
-void addIconJob(Jobs& jobs, const ShapeSet& shapes, const std::string& iconPath);
+// The desktop icon at each of the sizes, as <iconDir>/vellmoor-<size>.png.
+void addIconJobs(Jobs& jobs, const ShapeSet& shapes, const std::string& iconDir, const std::vector<int>& sizes);
 
 }  // namespace pg

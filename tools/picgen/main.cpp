@@ -1,5 +1,5 @@
 // picgen: draws every picture of the game into the data folder.
-// Usage: vm-picgen <shapes.txt> <data dir> <manifest out> <icon out>
+// Usage: vm-picgen <shapes.txt> <data dir> <manifest out> <icon dir> <icon size>...
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -9,12 +9,21 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "gen.h"
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s <shapes.txt> <data dir> <manifest out> <icon out>\n", argv[0]);
+    std::vector<int> iconSizes;
+    bool sizesValid = argc >= 6;
+    for (int i = 5; i < argc; ++i) {
+        char* end = nullptr;
+        const long size = std::strtol(argv[i], &end, 10);
+        sizesValid = sizesValid && end != argv[i] && *end == 0 && size >= 16 && size <= 1024;
+        iconSizes.push_back(static_cast<int>(size));
+    }
+    if (!sizesValid) {
+        std::fprintf(stderr, "usage: %s <shapes.txt> <data dir> <manifest out> <icon dir> <icon size>...\n", argv[0]);
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
@@ -33,7 +42,7 @@ int main(int argc, char** argv) {
         pg::addWidgetJobs(jobs);
         pg::addMapJobs(jobs, shapes);
         pg::addParticleJobs(jobs);
-        pg::addIconJob(jobs, shapes, argv[4]);
+        pg::addIconJobs(jobs, shapes, argv[4], iconSizes);
 
         // Every job writes its own files, so the order they finish in does
         // not change the output.

@@ -383,14 +383,22 @@ void creditsPlate() {
     c.savePack("credits_plate");
 }
 
-void icon(const ShapeSet& shapes, const std::string& path) {
-    Canvas c(128, 128);
+// The desktop icon: the magnet with six balls around it. Every size is drawn
+// from the same outline at its own scale, so small icons stay sharp; 128 is
+// the size the composition was made at.
+void icon(const ShapeSet& shapes, int size, const std::string& path) {
+    Canvas c(size, size);
+    const double k = size / 128.0;
     if (!shapes.magnets.empty()) {
-        drawMagnet(c, shapes.magnets.begin()->second, 64, 64, 40, 4242);
+        drawMagnet(c, shapes.magnets.begin()->second, 64 * k, 64 * k, 40 * k, 4242);
+        cairo_t* cr = c.cr();
+        cairo_save(cr);
+        cairo_scale(cr, k, k);
         for (int i = 0; i < 6; ++i) {
             const double a = -M_PI / 2 + i * M_PI / 3 + 0.5;
-            drawSphere(c.cr(), 64 + 50 * std::cos(a), 64 + 50 * std::sin(a), 12, ballColour(i));
+            drawSphere(cr, 64 + 50 * std::cos(a), 64 + 50 * std::sin(a), 12, ballColour(i));
         }
+        cairo_restore(cr);
     }
     cairo_surface_flush(c.surface());
     if (cairo_surface_write_to_png(c.surface(), path.c_str()) != CAIRO_STATUS_SUCCESS)
@@ -412,8 +420,11 @@ void addScreenJobs(Jobs& jobs, const ShapeSet& shapes) {
     jobs.push_back([&shapes] { helpPage(shapes); });
 }
 
-void addIconJob(Jobs& jobs, const ShapeSet& shapes, const std::string& iconPath) {
-    jobs.push_back([&shapes, iconPath] { icon(shapes, iconPath); });
+void addIconJobs(Jobs& jobs, const ShapeSet& shapes, const std::string& iconDir, const std::vector<int>& sizes) {
+    for (int size : sizes)
+        jobs.push_back([&shapes, iconDir, size] {
+            icon(shapes, size, iconDir + "/vellmoor-" + std::to_string(size) + ".png");
+        });
 }
 
 }  // namespace pg

@@ -1,0 +1,18 @@
+// What the command line asked of this start. Nothing here is saved: the
+// settings file keeps the player's own choices for the next start.
+#pragma once
+
+#include "frame/log.h"
+
+struct StartupOptions {
+    enum class Display { Saved, Windowed, Fullscreen };
+    Display display = Display::Saved;
+    LogLevel logLevel = kDefaultLogLevel;
+};
+
+const StartupOptions& startupOptions();
+void setStartupOptions(const StartupOptions& options);
+
+// The mode the window opens in: the command line's for this start, else the
+// one saved in the settings.
+bool startFullscreen(bool saved);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "frame/log.h"
+
 namespace {
 std::string g_debugLog;
 constexpr size_t kDebugLogLimit = 64 * 1024;  // keep the newest diagnostics only
@@ -27,7 +29,7 @@ void debugCheck(bool condition, const char* format, ...) {
     if (g_printing && g_told.size() < kToldLimit && g_told.insert(buffer).second) {
         std::string line = buffer;
         while (!line.empty() && line.back() == '\n') line.pop_back();
-        std::fprintf(stderr, "vellmoor: %s\n", line.c_str());
+        logLine(LogLevel::Warning, "vellmoor: " + line);
     }
     if (g_debugLog.size() > kDebugLogLimit) g_debugLog.erase(0, g_debugLog.size() - kDebugLogLimit);
 }

@@ -33,19 +33,23 @@ void check(bool ok, const char* what) {
     if (!ok) broken(what);
 }
 
-// A scratch folder of this process for the readers that take a file name.
+// A scratch folder of this process for the readers that take a file name,
+// removed when the process ends.
+struct Scratch {
+    Scratch()
+        : folder((std::filesystem::temp_directory_path() / ("vm-fuzz-" + std::to_string(::getpid()))).string()) {
+        std::filesystem::create_directories(folder);
+    }
+    ~Scratch() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+    std::string folder;
+};
+
 const std::string& scratch() {
-    static const std::string folder = [] {
-        const std::string f = (std::filesystem::temp_directory_path() /
-                               ("vm-fuzz-" + std::to_string(::getpid()))).string();
-        std::filesystem::create_directories(f);
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(scratch(), ec);
-        });
-        return f;
-    }();
-    return folder;
+    static const Scratch s;
+    return s.folder;
 }
 
 void writeFile(const std::string& path, const uint8_t* data, size_t size) {

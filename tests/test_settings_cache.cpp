@@ -1,6 +1,7 @@
 // The kept copies of settings files, their size limit, damaged lines, and
 // the temporary files a killed save leaves behind.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,7 +141,7 @@ TEST_F(SettingsCacheTest, AFileOverTheLimitIsRefusedAndNeverRewritten) {
 
 TEST_F(SettingsCacheTest, LinesWithZerosOrStrayReturnsReadAsBeforeAndDoNotBlockWrites) {
     const std::string f = dir + "d.ini";
-    const std::string content = std::string("[Game]\nName=Bo\0b\nKey\r=val\rue\nA=1\r\r\n[Us\rer]\nX=1\n", 44);
+    const std::string content = std::string("[Game]\nName=Bo\0b\nKey\r=val\rue\nA=1\r\r\n[Us\rer]\nX=1\n", 48);
     write(f, content);
     EXPECT_EQ(profileGetString(f, "Game", "Name", ""), std::string("Bo\0b", 4));
     EXPECT_EQ(profileGetString(f, "Game", "Key", ""), "val\rue");
@@ -157,15 +158,18 @@ TEST_F(SettingsCacheTest, LinesWithZerosOrStrayReturnsReadAsBeforeAndDoNotBlockW
     ASSERT_TRUE(profileWriteString(f, "Game", "Name", "Bob"));
     EXPECT_EQ(profileGetString(f, "Game", "Key", ""), "plain");
     EXPECT_EQ(profileGetString(f, "Game", "Name", ""), "Bob");
-    ASSERT_TRUE(profileWriteSection(f, "Us\rer", nullptr));
+    // A name with a line break is refused as always; the file stays writable.
+    EXPECT_FALSE(profileWriteSection(f, "Us\rer", nullptr));
+    ASSERT_TRUE(profileWriteString(f, "Game", "A", "3"));
+    EXPECT_EQ(profileGetString(f, "Us\rer", "X", ""), "1");
+    EXPECT_EQ(profileGetString(f, "Game", "A", ""), "3");
 }
 
 TEST_F(SettingsCacheTest, TemporaryFilesOfEndedSavesGoAtTheNextStart) {
     const pid_t dead = deadPid();
     const std::string mine = std::to_string(::getpid());
     const std::string gone = std::to_string(dead);
-    for (const std::string& name :
-         {"vm_game.ini", "vm_game.ini.tmp" + gone + "_0", "vm_game.ini.tmp" + gone + "_17",
+    for (const std::string& name : std::vector<std::string>{"vm_game.ini", "vm_game.ini.tmp" + gone + "_0", "vm_game.ini.tmp" + gone + "_17",
           "vm_users.ini.tmp" + gone + "_3", "vm_game.ini.tmp" + mine + "_1", "notes.tmp" + gone,
           "vm_game.ini.tmp" + gone + "_x", "vm_game.ini.tmp_1", ".tmp" + gone + "_1"})
         write(dir + name, "[Game]\n");

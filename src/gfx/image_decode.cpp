@@ -127,6 +127,39 @@ bool isPng(const uint8_t* data, size_t size) {
 
 bool isDds(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "DDS ", 4) == 0; }
 
+uint32_t readBig32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           static_cast<uint32_t>(p[3]);
+}
+
+// stb_image copies an empty first IDAT chunk from a null buffer (undefined,
+// if harmless in practice). Empty data chunks carry nothing: a copy of the
+// file without them decodes the same. Returns false when there are none.
+bool dropEmptyDataChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    bool found = false;
+    for (size_t pos = 8; pos + 12 <= size;) {
+        const uint32_t length = readBig32(data + pos);
+        if (length > size - pos - 12) break;
+        if (length == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0) {
+            found = true;
+            break;
+        }
+        pos += 12 + length;
+    }
+    if (!found) return false;
+    out.assign(data, data + 8);
+    size_t pos = 8;
+    for (; pos + 12 <= size;) {
+        const uint32_t length = readBig32(data + pos);
+        if (length > size - pos - 12) break;
+        if (!(length == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0))
+            out.insert(out.end(), data + pos, data + pos + 12 + length);
+        pos += 12 + length;
+    }
+    out.insert(out.end(), data + pos, data + size);
+    return true;
+}
+
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool hasExtension(const std::string& path, const char* ext) {
@@ -223,16 +256,24 @@ bool decodeDds(const uint8_t* data, size_t size, Image& out, std::string* why) {
 bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why) {
     if (!isPng(data, size)) return fail(why, "not a PNG file");
     if (size > kMaxImageFileBytes) return fail(why, "the PNG file is larger than the game takes");
-    const int length = static_cast<int>(size);
+    // The size as the header states it, before the decoder sees anything.
+    if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0 &&
+        !imageSizeAllowed(readBig32(data + 16), readBig32(data + 20), why))
+        return false;
     int w = 0, h = 0, n = 0;
     // The header first: an image over the caps is refused before it is inflated.
-    if (!stbi_info_from_memory(data, length, &w, &h, &n)) return fail(why, "the PNG header is damaged");
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &n)) return fail(why, "the PNG header is damaged");
     if (!imageSizeAllowed(static_cast<uint64_t>(w), static_cast<uint64_t>(h), why)) return false;
+    std::vector<uint8_t> cleaned;
+    if (dropEmptyDataChunks(data, size, cleaned)) {
+        data = cleaned.data();
+        size = cleaned.size();
+    }
     // The largest buffer a PNG of this size needs: its compressed data, or its
     // rows inflated at 16 bits for each of four channels plus a filter byte.
     const size_t rows = static_cast<size_t>(h) * (1 + static_cast<size_t>(w) * 8);
     t_decodeAllocLimit = std::max(size, rows) + 65536;
-    stbi_uc* rgba = stbi_load_from_memory(data, length, &w, &h, &n, 4);
+    stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
     t_decodeAllocLimit = 0;
     if (!rgba) return fail(why, std::string("the PNG file is damaged (") + stbi_failure_reason() + ")");
     out.width = w;

@@ -88,14 +88,14 @@ void fuzzIniText(const uint8_t* data, size_t size) {
     const std::vector<std::string> sections = zeroList(profileGetString(path, nullptr, nullptr, "", 1 << 20));
     size_t asked = 0;
     for (const std::string& s : sections) {
-        if (++asked > 64) break;
+        if (++asked > 16) break;
         seen += profileGetString(path, s.c_str(), nullptr, "", 1 << 20);
         std::vector<char> buffer(4096);
         const int n = profileGetSection(path, s.c_str(), buffer.data(), static_cast<int>(buffer.size()));
         check(n >= 0 && n <= 4094, "a section read fits its buffer");
         seen.append(buffer.data(), static_cast<size_t>(n));
         for (const std::string& k : zeroList(profileGetString(path, s.c_str(), nullptr, "", 1 << 20))) {
-            if (++asked > 256) break;
+            if (++asked > 64) break;
             seen += profileGetString(path, s.c_str(), k.c_str(), "def");
             seen += std::to_string(profileGetInt(path, s.c_str(), k.c_str(), 7));
         }
@@ -104,13 +104,13 @@ void fuzzIniText(const uint8_t* data, size_t size) {
     std::string again;
     asked = 0;
     for (const std::string& s : zeroList(profileGetString(path, nullptr, nullptr, "", 1 << 20))) {
-        if (++asked > 64) break;
+        if (++asked > 16) break;
         again += profileGetString(path, s.c_str(), nullptr, "", 1 << 20);
         std::vector<char> buffer(4096);
         const int n = profileGetSection(path, s.c_str(), buffer.data(), static_cast<int>(buffer.size()));
         again.append(buffer.data(), static_cast<size_t>(n));
         for (const std::string& k : zeroList(profileGetString(path, s.c_str(), nullptr, "", 1 << 20))) {
-            if (++asked > 256) break;
+            if (++asked > 64) break;
             again += profileGetString(path, s.c_str(), k.c_str(), "def");
             again += std::to_string(profileGetInt(path, s.c_str(), k.c_str(), 7));
         }

@@ -6,9 +6,9 @@ data=${1:?data folder of a build (build/data)}
 out=${2:?output folder}
 mkdir -p "$out"/{ini,map,picture,effect,texts,mesh,tips}
 
-# Settings files; the levels file in pieces of a few levels each.
+# Settings files; the levels file a level at a time.
 cp "$data/vm_game.ini" "$out/ini/"
-awk -v dir="$out/ini" '/^\[/{ if (++n % 8 == 1) f = sprintf("%s/levels_%03d.ini", dir, n) } { if (f) print > f }' \
+awk -v dir="$out/ini" '/^\[/{ f = sprintf("%s/levels_%03d.ini", dir, ++n) } { if (f) print > f }' \
   "$data/vm_levels.ini"
 
 # Frame maps: the fonts' grids written out as maps.

@@ -370,9 +370,10 @@ int64_t wallClockNow() {
 }
 
 // A file changed less than this before it was read may change again within
-// the same tick of the file system's clock without its signature showing it;
-// its content is compared at each read until the time has passed.
-constexpr int64_t kClockMargin = 2'000'000'000;
+// the same tick of the file system's clock (a few milliseconds) without its
+// signature showing it; its content is compared at each read until the time
+// has passed.
+constexpr int64_t kClockMargin = 100'000'000;
 
 struct CacheEntry {
     std::string path;

@@ -14,7 +14,7 @@
 // File names may use "\" as separator, as the data written for Windows does.
 //
 // Each file is parsed once and kept while it is unchanged on disk (its size,
-// times and inode say so; a file changed in the last two seconds has its
+// times and inode say so; a file changed in the last tenth of a second has its
 // bytes compared too), and the layer's own writes update the kept copy: a
 // read costs a look-up, not a parse. A file over kMaxProfileBytes is refused
 // with a message: reads give the defaults and writes fail, so it is never

@@ -136,26 +136,19 @@ uint32_t readBig32(const uint8_t* p) {
 // if harmless in practice). Empty data chunks carry nothing: a copy of the
 // file without them decodes the same. Returns false when there are none.
 bool dropEmptyDataChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    // Chunks: length, type, data, CRC. The decoder acts on a chunk's header
+    // before it reads the CRC, so one cut short after its type counts too.
+    auto emptyData = [&](size_t pos) {
+        return readBig32(data + pos) == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0;
+    };
+    auto next = [&](size_t pos) { return std::min<uint64_t>(uint64_t{pos} + 12 + readBig32(data + pos), size); };
     bool found = false;
-    for (size_t pos = 8; pos + 12 <= size;) {
-        const uint32_t length = readBig32(data + pos);
-        if (length > size - pos - 12) break;
-        if (length == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0) {
-            found = true;
-            break;
-        }
-        pos += 12 + length;
-    }
+    for (size_t pos = 8; pos + 8 <= size && !found; pos = static_cast<size_t>(next(pos))) found = emptyData(pos);
     if (!found) return false;
     out.assign(data, data + 8);
     size_t pos = 8;
-    for (; pos + 12 <= size;) {
-        const uint32_t length = readBig32(data + pos);
-        if (length > size - pos - 12) break;
-        if (!(length == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0))
-            out.insert(out.end(), data + pos, data + pos + 12 + length);
-        pos += 12 + length;
-    }
+    for (; pos + 8 <= size; pos = static_cast<size_t>(next(pos)))
+        if (!emptyData(pos)) out.insert(out.end(), data + pos, data + next(pos));
     out.insert(out.end(), data + pos, data + size);
     return true;
 }

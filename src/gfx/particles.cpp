@@ -451,8 +451,8 @@ std::string baseName(const std::string& path) {
 
 // Every number of an effect file is read through one of these. A value that
 // does not parse ends the reading (what was read so far stays); a value that
-// parses but lies outside its key's range refuses the whole file, since no
-// part of the effect can be trusted to behave. The ranges hold every number
+// parses but lies outside its key's range refuses the whole file, since nothing
+// in the effect can be trusted to behave. The ranges hold every number
 // the shipped effects use with room to spare, and keep the particle
 // arithmetic clear of overflow and of infinities.
 class EffectReader {

@@ -110,7 +110,7 @@ bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& 
 std::pair<int, int> CTextureBank::scanGlyph(const std::string& name, int x, int y, int w, int h) {
     TextureEntry* e = find(name);
     if (!e || w <= 0 || h <= 0) return {0, 0};
-    // Only the part of the rectangle on the texture can hold pixels; the scan
+    // Only where the rectangle overlaps the texture can there be pixels; the scan
     // never walks outside it, whatever size the frame claims.
     const int64_t left = std::max<int64_t>(x, 0), right = std::min<int64_t>(int64_t{x} + w, e->surfaceWidth);
     const int64_t top = std::max<int64_t>(y, 0), bottom = std::min<int64_t>(int64_t{y} + h, e->surfaceHeight);

@@ -37,8 +37,8 @@ bool loadTexts(const std::string& fileName) {
 }
 
 void loadTextsFromMemory(const std::string& content) {
-    // Editors may start a UTF-8 file with a byte-order mark; it is not
-    // part of the first key.
+    // Editors may start a UTF-8 file with a byte-order mark; it does not
+    // belong to the first key.
     size_t i = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     std::string line;
     for (; i < content.size(); ++i) {

@@ -2,6 +2,7 @@
 # Runs each fuzz target for a given time on one core, growing its corpus in
 # WORK/<target>/ from the seeds; crashes land in WORK/<target>-crashes/.
 # usage: fuzz/run.sh FUZZ_BUILD SECONDS WORK [target ...]
+# The seeds come from the data of a normal build: VM_DATA, or build/data.
 set -uo pipefail
 build=${1:?fuzz build folder (configured with -DVM_FUZZ=ON and clang)}
 seconds=${2:?seconds per target}
@@ -10,7 +11,7 @@ shift 3
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(ini map picture effect texts mesh tips)
 here=$(cd "$(dirname "$0")" && pwd)
-[ -d "$work/seeds" ] || "$here/make-seeds.sh" "$build/data" "$work/seeds"
+[ -d "$work/seeds" ] || "$here/make-seeds.sh" "${VM_DATA:-$here/../build/data}" "$work/seeds" || exit 1
 # The settings target saves through the game's atomic writes, each with an
 # fsync: on a memory file system they cost nothing.
 [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm

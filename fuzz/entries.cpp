@@ -92,7 +92,7 @@ void fuzzIniText(const uint8_t* data, size_t size) {
         seen += profileGetString(path, s.c_str(), nullptr, "", 1 << 20);
         std::vector<char> buffer(4096);
         const int n = profileGetSection(path, s.c_str(), buffer.data(), static_cast<int>(buffer.size()));
-        check(n >= 0 && n <= 4094, "a section read fits its buffer");
+        check(n >= 0 && n <= 4095, "a section read fits its buffer");
         seen.append(buffer.data(), static_cast<size_t>(n));
         for (const std::string& k : zeroList(profileGetString(path, s.c_str(), nullptr, "", 1 << 20))) {
             if (++asked > 64) break;

@@ -44,12 +44,18 @@ TEST_F(GfxTest, PictureExtensionsAreTriedInOrder) {
     EXPECT_EQ(p.width, 16u);
     EXPECT_EQ(p.height, 4u);
 
+    // Without the DDS the PNG loads; other formats are never looked for.
     PicturePack q;
-    std::filesystem::remove(folder + "both.png");
     std::filesystem::remove(folder + "both.dds");
     textureBank().clear();
     q.loadFrom(folder, "both", false, 1, 1);
-    EXPECT_EQ(q.textureName, folder + "/both.tga");  // jpg missing too: tga loads
+    EXPECT_EQ(q.textureName, folder + "/both.png");
+    PicturePack r;
+    std::filesystem::remove(folder + "both.png");
+    textureBank().clear();
+    r.loadFrom(folder, "both", false, 1, 1);
+    EXPECT_EQ(r.frameWidth(0), 0);
+    EXPECT_NE(debugLog().find("PCK: ERROR PIC: both"), std::string::npos);
 }
 
 TEST_F(GfxTest, MissingPictureGivesEmptyFramesThatDrawNothing) {
@@ -57,7 +63,7 @@ TEST_F(GfxTest, MissingPictureGivesEmptyFramesThatDrawNothing) {
     p.loadFrom(folder, "absent", true, 4, 2);
     EXPECT_EQ(p.frameCount(), 4);
     EXPECT_EQ(frame(p, 3), (std::vector<int>{0, 0, 0, 0}));
-    EXPECT_EQ(p.textureName, folder + "/absent.tga");
+    EXPECT_EQ(p.textureName, folder + "/absent.png");
     EXPECT_EQ(debugLog(), "PCK: ERROR PIC: absent\n");
     ASSERT_TRUE(Gfx_BeginScene());
     p.drawFrame(0, 10, 10, nullptr);

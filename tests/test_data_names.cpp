@@ -45,7 +45,7 @@ bool pictureExists(const std::string& name) {
     std::string path;
     for (char c : name)
         if (c != '/' || path.empty() || path.back() != '/') path += c;
-    for (const char* ext : {".dds", ".png", ".jpg", ".tga"})
+    for (const char* ext : {".dds", ".png"})
         if (fs::exists(kData + "/pic/" + path + ext)) return true;
     return false;
 }

@@ -12,9 +12,19 @@
 // - every write replaces the file atomically, so a crash leaves the old or
 //   the new file, never a mix.
 // File names may use "\" as separator, as the data written for Windows does.
+//
+// Each file is parsed once and kept while it is unchanged on disk (its size,
+// times and inode say so; a file changed in the last tenth of a second has its
+// bytes compared too), and the layer's own writes update the kept copy: a
+// read costs a look-up, not a parse. A file over kMaxProfileBytes is refused
+// with a message: reads give the defaults and writes fail, so it is never
+// cut short by a rewrite; a write that would grow a file past it fails too.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+constexpr size_t kMaxProfileBytes = size_t{4} << 20;
 
 // The integer at the start of the value: optional sign, decimal digits or
 // "0x" and hex digits; a value that does not start with a number gives 0,
@@ -57,3 +67,7 @@ bool profileWriteSection(const std::string& file, const char* section, const cha
 // keys added, or -1 when either file cannot be read or the write fails
 // (`file` is then unchanged).
 int profileAddMissing(const std::string& file, const std::string& from);
+
+// Drops every kept copy (tests that change files behind the layer's back in
+// ways a signature cannot see).
+void profileForgetCachedFiles();

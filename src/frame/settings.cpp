@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
 #include <utility>
 
 #include "frame/profile.h"
@@ -140,6 +141,8 @@ void initDataFolder(const std::string& leaf) {
     if (folder.back() != '/') folder += '/';
     g_dataFolder = folder;
     platform::createDirectories(folder);
+    // The game's own folder: whatever a killed save left there goes.
+    platform::removeStaleTempFiles(folder);
 }
 
 const std::string& dataFolder() {
@@ -150,9 +153,21 @@ std::string makeDataPath(const std::string& name) {
     return g_dataFolder.empty() ? "./" + name : g_dataFolder + name;
 }
 
+// A save cut short (the game killed while writing) leaves its temporary file
+// beside the target; the first use of a file in a run clears its leftovers.
+static std::set<std::string> g_leftoversCleared;
+
+static void clearLeftoversOnce(const std::string& target) {
+    if (!g_leftoversCleared.insert(target).second) return;
+    const size_t slash = target.find_last_of('/');
+    platform::removeStaleTempFiles(slash == std::string::npos ? "." : target.substr(0, slash + 1),
+                                   slash == std::string::npos ? target : target.substr(slash + 1));
+}
+
 bool selectIniFile(const std::string& name, bool copyDefault) {
     const bool plain = !hasSeparator(name);
     const std::string target = plain ? makeDataPath(name) : platform::normalizeSeparators(name);
+    clearLeftoversOnce(target);
     if (openFile(target, 0)) {
         closeFile();
         // A copy made by an older version never saw what was shipped since.
@@ -275,6 +290,7 @@ bool customCursorEnabled() {
 
 void resetSettingsForTests() {
     closeFile();
+    g_leftoversCleared.clear();
     g_iniPath.clear();
     g_dataFolder.clear();
     g_engine = EngineSettings{};

@@ -113,7 +113,9 @@ bool parseNumberList(const std::string& text, std::vector<T>& out) {
     std::istringstream in(text);
     long long n = 0;
     if (!(in >> n) || n <= 0 || n > 10'000'000) return false;
-    out.reserve(static_cast<size_t>(n));
+    // Each number takes two characters at least: the count cannot make the
+    // list reserve more than the text can fill.
+    out.reserve(std::min(static_cast<size_t>(n), text.size() / 2 + 1));
     for (long long i = 0; i < n; ++i) {
         T v{};
         if (!(in >> v)) {

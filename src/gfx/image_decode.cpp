@@ -1,15 +1,44 @@
-// Image files into 32-bit ARGB. stb_image reads PNG, JPEG and TGA; DDS is our
-// own reader because stb has none and the game's pictures may come as DDS.
-#include <stb_image.h>
+// Image files into 32-bit ARGB. The game ships its pictures as PNG; DDS is
+// read too, by our own reader, because the picture packs look for it first.
+// No other format is taken: every decoder accepted is one more that a
+// damaged or crafted file can reach. Sizes are checked against the caps
+// before anything is allocated for the pixels.
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "gfx/texture_bank.h"
 
 namespace {
 
+// stb_image allocates through these. A decode may not ask for more than the
+// largest buffer its image can need, however the file describes itself: a
+// small PNG can inflate to gigabytes.
+thread_local size_t t_decodeAllocLimit = 0;
+
+void* limitedMalloc(size_t n) { return n <= t_decodeAllocLimit ? std::malloc(n) : nullptr; }
+void* limitedRealloc(void* p, size_t n) { return n <= t_decodeAllocLimit ? std::realloc(p, n) : nullptr; }
+
+}  // namespace
+
+// Compiled here, PNG only and private to this file, so no other stb_image
+// decoder is linked in and none can be reached by content.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_MAX_DIMENSIONS 8192
+#define STBI_MALLOC(sz) limitedMalloc(sz)
+#define STBI_REALLOC(p, newsz) limitedRealloc(p, newsz)
+#define STBI_FREE(p) std::free(p)
+#include <stb_image.h>
+
+namespace {
 uint32_t read32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -85,33 +114,105 @@ void interpolatedAlpha(const uint8_t* block, uint32_t alpha[16]) {
 
 constexpr uint32_t kDdpfAlphaPixels = 0x1, kDdpfFourCC = 0x4, kDdpfRgb = 0x40;
 
+
+bool fail(std::string* why, const std::string& reason) {
+    if (why) *why = reason;
+    return false;
+}
+
+bool isPng(const uint8_t* data, size_t size) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return size >= 8 && std::memcmp(data, kSignature, 8) == 0;
+}
+
+bool isDds(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "DDS ", 4) == 0; }
+
+uint32_t readBig32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           static_cast<uint32_t>(p[3]);
+}
+
+// stb_image copies an empty first IDAT chunk from a null buffer (undefined,
+// if harmless in practice). Empty data chunks carry nothing: a copy of the
+// file without them decodes the same. Returns false when there are none.
+bool dropEmptyDataChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    // Chunks: length, type, data, CRC. The decoder acts on a chunk's header
+    // before it reads the CRC, so one cut short after its type counts too.
+    auto emptyData = [&](size_t pos) {
+        return readBig32(data + pos) == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0;
+    };
+    auto next = [&](size_t pos) { return std::min<uint64_t>(uint64_t{pos} + 12 + readBig32(data + pos), size); };
+    bool found = false;
+    for (size_t pos = 8; pos + 8 <= size && !found; pos = static_cast<size_t>(next(pos))) found = emptyData(pos);
+    if (!found) return false;
+    out.assign(data, data + 8);
+    size_t pos = 8;
+    for (; pos + 8 <= size; pos = static_cast<size_t>(next(pos)))
+        if (!emptyData(pos)) out.insert(out.end(), data + pos, data + next(pos));
+    out.insert(out.end(), data + pos, data + size);
+    return true;
+}
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool hasExtension(const std::string& path, const char* ext) {
+    const size_t n = std::strlen(ext);
+    if (path.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (lowerAscii(path[path.size() - n + i]) != ext[i]) return false;
+    return true;
+}
+
 }  // namespace
 
-bool decodeDds(const uint8_t* data, size_t size, Image& out) {
-    if (size < 128 || std::memcmp(data, "DDS ", 4) != 0) return false;
+bool imageSizeAllowed(uint64_t width, uint64_t height, std::string* why) {
+    if (width == 0 || height == 0) return fail(why, "the picture has no pixels");
+    if (width > kMaxImageSide || height > kMaxImageSide || width * height * 4 > kMaxImageBytes)
+        return fail(why, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels, more than the game takes (" + std::to_string(kMaxImageSide) +
+                             " a side, " + std::to_string(kMaxImageBytes >> 20) + " MB decoded)");
+    return true;
+}
+
+bool decodeDds(const uint8_t* data, size_t size, Image& out, std::string* why) {
+    if (size < 128 || !isDds(data, size)) return fail(why, "not a DDS file");
     const uint8_t* h = data + 4;
-    if (read32(h) != 124) return false;
+    if (read32(h) != 124) return fail(why, "the DDS header is damaged");
     const uint32_t height = read32(h + 8), width = read32(h + 12);
     const uint8_t* pf = h + 72;  // pixel format block
     const uint32_t pfFlags = read32(pf + 4), fourCC = read32(pf + 8), bitCount = read32(pf + 12);
     const uint32_t rMask = read32(pf + 16), gMask = read32(pf + 20), bMask = read32(pf + 24),
                    aMask = read32(pf + 28);
-    if (width == 0 || height == 0 || width > 16384 || height > 16384) return false;
+    if (!imageSizeAllowed(width, height, why)) return false;
     const uint8_t* px = data + 128;
     const size_t avail = size - 128;
+
+    // Every size is known from the header: the pixels must all be there
+    // before any memory is taken for them.
+    int kind = 0;
+    size_t pitch = 0, bytesPerPixel = 0;
+    if (pfFlags & kDdpfFourCC) {
+        if (fourCC == read32(reinterpret_cast<const uint8_t*>("DXT1"))) kind = 1;
+        else if (fourCC == read32(reinterpret_cast<const uint8_t*>("DXT3"))) kind = 3;
+        else if (fourCC == read32(reinterpret_cast<const uint8_t*>("DXT5"))) kind = 5;
+        else return fail(why, "the DDS compression is not one the game reads (DXT1, DXT3, DXT5)");
+        const size_t blockBytes = kind == 1 ? 8 : 16;
+        if (avail < size_t{(width + 3) / 4} * ((height + 3) / 4) * blockBytes)
+            return fail(why, "the DDS file ends before its pixels do");
+    } else {
+        if (!(pfFlags & kDdpfRgb) || (bitCount != 32 && bitCount != 24))
+            return fail(why, "the DDS pixel format is not one the game reads (24 or 32-bit RGB)");
+        bytesPerPixel = bitCount / 8;
+        pitch = width * bytesPerPixel;
+        if (avail < pitch * height) return fail(why, "the DDS file ends before its pixels do");
+    }
     out.width = static_cast<int>(width);
     out.height = static_cast<int>(height);
     out.pixels.assign(static_cast<size_t>(width) * height, 0);
 
-    if (pfFlags & kDdpfFourCC) {
-        int kind = 0;
-        if (fourCC == read32(reinterpret_cast<const uint8_t*>("DXT1"))) kind = 1;
-        else if (fourCC == read32(reinterpret_cast<const uint8_t*>("DXT3"))) kind = 3;
-        else if (fourCC == read32(reinterpret_cast<const uint8_t*>("DXT5"))) kind = 5;
-        else return false;
+    if (kind != 0) {
         const size_t blockBytes = kind == 1 ? 8 : 16;
         const size_t bw = (width + 3) / 4, bh = (height + 3) / 4;
-        if (avail < bw * bh * blockBytes) return false;
         for (size_t by = 0; by < bh; ++by) {
             for (size_t bx = 0; bx < bw; ++bx) {
                 const uint8_t* block = px + (by * bw + bx) * blockBytes;
@@ -132,10 +233,6 @@ bool decodeDds(const uint8_t* data, size_t size, Image& out) {
         }
         return true;
     }
-    if (!(pfFlags & kDdpfRgb) || (bitCount != 32 && bitCount != 24)) return false;
-    const size_t bytesPerPixel = bitCount / 8;
-    const size_t pitch = width * bytesPerPixel;
-    if (avail < pitch * height) return false;
     const bool hasAlpha = (pfFlags & kDdpfAlphaPixels) != 0;
     for (size_t y = 0; y < height; ++y) {
         for (size_t x = 0; x < width; ++x) {
@@ -149,12 +246,29 @@ bool decodeDds(const uint8_t* data, size_t size, Image& out) {
     return true;
 }
 
-bool decodeImageMemory(const uint8_t* data, size_t size, Image& out) {
-    if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) return decodeDds(data, size, out);
+bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why) {
+    if (!isPng(data, size)) return fail(why, "not a PNG file");
+    if (size > kMaxImageFileBytes) return fail(why, "the PNG file is larger than the game takes");
+    // The size as the header states it, before the decoder sees anything.
+    if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0 &&
+        !imageSizeAllowed(readBig32(data + 16), readBig32(data + 20), why))
+        return false;
     int w = 0, h = 0, n = 0;
-    if (size > static_cast<size_t>(INT32_MAX)) return false;
+    // The header first: an image over the caps is refused before it is inflated.
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &n)) return fail(why, "the PNG header is damaged");
+    if (!imageSizeAllowed(static_cast<uint64_t>(w), static_cast<uint64_t>(h), why)) return false;
+    std::vector<uint8_t> cleaned;
+    if (dropEmptyDataChunks(data, size, cleaned)) {
+        data = cleaned.data();
+        size = cleaned.size();
+    }
+    // The largest buffer a PNG of this size needs: its compressed data, or its
+    // rows inflated at 16 bits for each of four channels plus a filter byte.
+    const size_t rows = static_cast<size_t>(h) * (1 + static_cast<size_t>(w) * 8);
+    t_decodeAllocLimit = std::max(size, rows) + 65536;
     stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
-    if (!rgba) return false;
+    t_decodeAllocLimit = 0;
+    if (!rgba) return fail(why, std::string("the PNG file is damaged (") + stbi_failure_reason() + ")");
     out.width = w;
     out.height = h;
     out.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -166,10 +280,41 @@ bool decodeImageMemory(const uint8_t* data, size_t size, Image& out) {
     return true;
 }
 
-bool decodeImageFile(const std::string& path, Image& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.empty()) return false;
-    return decodeImageMemory(bytes.data(), bytes.size(), out);
+bool decodeImageMemory(const uint8_t* data, size_t size, Image& out, std::string* why) {
+    if (isDds(data, size)) return decodeDds(data, size, out, why);
+    if (isPng(data, size)) return decodePng(data, size, out, why);
+    return fail(why, "not a picture the game reads (PNG or DDS)");
+}
+
+bool decodeImageFile(const std::string& path, Image& out, std::string* why) {
+    if (why) why->clear();
+    // The name says which decoder may look at the file, and the file's first
+    // bytes must agree: a picture of another format under a known name is
+    // refused, not guessed at.
+    const bool dds = hasExtension(path, ".dds"), png = hasExtension(path, ".png");
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;  // missing: nothing to tell, the caller tries the next name
+    struct stat st {};
+    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return fail(why, "not a file");
+    }
+    if (!dds && !png) {
+        std::fclose(f);
+        return fail(why, "only .png and .dds pictures are read");
+    }
+    if (static_cast<uint64_t>(st.st_size) > kMaxImageFileBytes) {
+        std::fclose(f);
+        return fail(why, "the file is larger than the game takes (" + std::to_string(kMaxImageFileBytes >> 20) +
+                             " MB)");
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    bytes.resize(got);
+    if (bytes.empty()) return fail(why, "the file is empty");
+    if (dds) return isDds(bytes.data(), bytes.size()) ? decodeDds(bytes.data(), bytes.size(), out, why)
+                                                      : fail(why, "the file is named .dds but is not a DDS file");
+    return isPng(bytes.data(), bytes.size()) ? decodePng(bytes.data(), bytes.size(), out, why)
+                                             : fail(why, "the file is named .png but is not a PNG file");
 }

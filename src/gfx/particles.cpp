@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 #include "frame/errors.h"
@@ -31,7 +33,7 @@ float clampedFactor(int p) {
 
 uint32_t colourByte(float c) {
     if (c >= 1.0f) return 255u;
-    if (c <= 0.0f) return 0u;
+    if (!(c > 0.0f)) return 0u;  // NaN too
     return static_cast<uint32_t>(std::floor(c * 255.0f + 0.5f));
 }
 
@@ -239,8 +241,8 @@ void veParticleSystem::emit(EmitterInstance& e) {
     if (!(clock_ > e.nextEmission + d.emitInterval || e.nextEmission == 0.0f)) return;
     if (e.emitting) {
         const int burst = std::max(d.burstSize, 1);
-        const int n = d.particlesPerEmit * d.burstSize;
-        int placed = 0;
+        const int64_t n = int64_t{d.particlesPerEmit} * d.burstSize;
+        int64_t placed = 0;
         Particle* previous = nullptr;
         for (int i = hint_; i < kPoolSize && placed < n; ++i) {
             Particle& p = pool_[static_cast<size_t>(i)];
@@ -438,106 +440,202 @@ std::map<std::string, std::vector<EmitterDef>>& cache() {
     return c;
 }
 
+// No effect needs more; a larger file is damaged or not an effect.
+constexpr int kMaxEmitters = 256;
+constexpr int kMaxEffectFileBytes = 1 << 20;
+
 std::string baseName(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool readCurve(std::istream& in, Curve& c) {
-    int n = 0;
-    if (!(in >> n)) return false;
-    std::vector<CurveKey> keys;
-    for (int i = 0; i < n; ++i) {
-        CurveKey k;
-        if (!(in >> k.value >> k.time)) return false;
-        keys.push_back(k);
-    }
-    c.set(std::move(keys));
-    c.scale = 1.0f;
-    c.cursor = 0;
-    return true;
-}
+// Every number of an effect file is read through one of these. A value that
+// does not parse ends the reading (what was read so far stays); a value that
+// parses but lies outside its key's range refuses the whole file, since nothing
+// in the effect can be trusted to behave. The ranges hold every number
+// the shipped effects use with room to spare, and keep the particle
+// arithmetic clear of overflow and of infinities.
+class EffectReader {
+public:
+    EffectReader(std::istream& in, const std::string& file) : in_(in), file_(file) {}
 
-bool readColourCurve(std::istream& in, ColourCurve& c) {
-    int n = 0;
-    if (!(in >> n)) return false;
-    std::vector<ColourKey> keys;
-    for (int i = 0; i < n; ++i) {
-        ColourKey k;
-        if (!(in >> k.r >> k.g >> k.b >> k.a >> k.time)) return false;
-        keys.push_back(k);
-    }
-    c.set(std::move(keys));
-    c.scale = 1.0f;
-    c.cursor = 0;
-    return true;
-}
+    bool refused() const { return refused_; }
 
-bool readBool(std::istream& in, bool& b) {
-    int v = 0;
-    if (!(in >> v)) return false;
-    b = v != 0;
-    return true;
-}
+    bool number(const char* key, float& out, double lo, double hi) {
+        double v = 0.0;
+        if (!extract(key, v)) return false;
+        if (!(v >= lo && v <= hi)) return refuse(key, v, lo, hi);  // NaN fails too
+        out = static_cast<float>(v);
+        return true;
+    }
+    bool number(const char* key, int& out, long long lo, long long hi) {
+        long long v = 0;
+        if (!extract(key, v)) return false;
+        if (v < lo || v > hi) return refuse(key, static_cast<double>(v), static_cast<double>(lo),
+                                            static_cast<double>(hi));
+        out = static_cast<int>(v);
+        return true;
+    }
+    bool flag(const char* key, bool& out) {
+        int v = 0;
+        if (!number(key, v, INT32_MIN, INT32_MAX)) return false;
+        out = v != 0;
+        return true;
+    }
+    bool curve(const char* key, Curve& c) {
+        int n = 0;
+        if (!number(key, n, 0, kMaxCurveKeys)) return false;
+        std::vector<CurveKey> keys;
+        for (int i = 0; i < n; ++i) {
+            CurveKey k;
+            if (!number(key, k.value, -kMaxCurveValue, kMaxCurveValue) || !number(key, k.time, 0.0, 1.0))
+                return false;
+            keys.push_back(k);
+        }
+        c.set(std::move(keys));
+        c.scale = 1.0f;
+        c.cursor = 0;
+        return true;
+    }
+    bool colourCurve(const char* key, ColourCurve& c) {
+        int n = 0;
+        if (!number(key, n, 0, kMaxCurveKeys)) return false;
+        std::vector<ColourKey> keys;
+        for (int i = 0; i < n; ++i) {
+            ColourKey k;
+            if (!number(key, k.r, -kMaxColour, kMaxColour) || !number(key, k.g, -kMaxColour, kMaxColour) ||
+                !number(key, k.b, -kMaxColour, kMaxColour) ||
+                !number(key, k.a, -kMaxColour, kMaxColour) || !number(key, k.time, 0.0, 1.0))
+                return false;
+            keys.push_back(k);
+        }
+        c.set(std::move(keys));
+        c.scale = 1.0f;
+        c.cursor = 0;
+        return true;
+    }
+
+    static constexpr int kMaxCurveKeys = 64;
+    static constexpr double kMaxCurveValue = 1e7;  // masses of a million freeze a particle
+    static constexpr double kMaxColour = 255.0;  // a drawn colour saturates at 1
+
+private:
+    // Wider than the field, so that a value too large for it is seen as such
+    // instead of failing like a word. A failed extraction stores zero for no
+    // number at all and the largest value for one out of range.
+    template <typename T>
+    bool extract(const char* key, T& v) {
+        if (in_ >> v) return true;
+        if (v != T{}) refuse(key, static_cast<double>(v), 0, 0);
+        return false;
+    }
+    bool refuse(const char* key, double v, double lo, double hi) {
+        if (lo == hi)
+            debugCheck(false, "Effect %s refused: the value of %s is too large", file_.c_str(), key);
+        else
+            debugCheck(false, "Effect %s refused: %s is %g, outside %g .. %g", file_.c_str(), key, v, lo, hi);
+        refused_ = true;
+        return false;
+    }
+
+    std::istream& in_;
+    const std::string& file_;
+    bool refused_ = false;
+};
+
+// Limits of the plain numbers. Times in seconds, angles in degrees,
+// distances in pixels, variations in percent.
+constexpr double kMaxSeconds = 3600.0;
+constexpr double kMaxDistance = 1e6;
+constexpr int kMaxPercent = 1000;
+// Counts past the pool only fill it; the product of two is taken in 64 bits.
+constexpr int kMaxCount = 1000000;
 
 }  // namespace
 
-std::vector<EmitterDef> parseEffectFile(const std::string& path) {
+std::vector<EmitterDef> parseEffectText(const std::string& text, const std::string& file) {
     std::vector<EmitterDef> list;
-    std::ifstream in(path);
-    if (!in) return list;
-    const std::string file = baseName(path);
+    std::istringstream in(text);
+    EffectReader r(in, file);
     // Keywords before the first "Emitter" have no emitter to apply to; their
     // values are read into a scratch definition and dropped.
     EmitterDef scratch;
     std::string token, last;
     while (in >> token) {
+        if (list.size() >= kMaxEmitters && token == "Emitter") {
+            debugCheck(false, "Effect %s refused: more than %d emitters", file.c_str(), kMaxEmitters);
+            return {};
+        }
         EmitterDef& d = list.empty() ? scratch : list.back();
+        const char* k = token.c_str();
         bool ok = true;
         if (token == "Emitter") list.emplace_back();
-        else if (token == "EmitInterval") ok = static_cast<bool>(in >> d.emitInterval);
-        else if (token == "ParticlesPerEmit") ok = static_cast<bool>(in >> d.particlesPerEmit);
-        else if (token == "CycleInterval") ok = static_cast<bool>(in >> d.cycleInterval);
-        else if (token == "CycleVariation") ok = static_cast<bool>(in >> d.cycleVariation);
-        else if (token == "EmitsPerCycle") ok = static_cast<bool>(in >> d.emitsPerCycle);
-        else if (token == "UseCycle") ok = readBool(in, d.useCycle);
-        else if (token == "SingleEmit") ok = readBool(in, d.singleEmit);
-        else if (token == "ScatterAngle") ok = static_cast<bool>(in >> d.scatterA >> d.scatterB);
-        else if (token == "EmitterType") ok = static_cast<bool>(in >> d.emitterType);
-        else if (token == "Point") ok = static_cast<bool>(in >> d.pointX >> d.pointY);
-        else if (token == "Radius") ok = static_cast<bool>(in >> d.radius);
-        else if (token == "PartLifeTime") ok = static_cast<bool>(in >> d.life);
-        else if (token == "PartRandomness") ok = static_cast<bool>(in >> d.lifeVariation);
-        else if (token == "BurstSize") ok = static_cast<bool>(in >> d.burstSize);
-        else if (token == "BurstDelay") ok = static_cast<bool>(in >> d.burstDelay);
-        else if (token == "BindToEmitter") ok = readBool(in, d.bindToEmitter);
-        else if (token == "Force") ok = static_cast<bool>(in >> d.forceX >> d.forceY);
-        else if (token == "ShiftX") ok = static_cast<bool>(in >> d.shiftX);
-        else if (token == "ShiftY") ok = static_cast<bool>(in >> d.shiftY);
-        else if (token == "VelocityDir") ok = static_cast<bool>(in >> d.dirX >> d.dirY);
-        else if (token == "Velocity") ok = static_cast<bool>(in >> d.velocity);
-        else if (token == "VelocityVariation") ok = static_cast<bool>(in >> d.velocityVariation);
-        else if (token == "VelocityOverLife") ok = readCurve(in, d.speedCurve);
-        else if (token == "MotionOverLife") ok = readCurve(in, d.wobbleCurve);
-        else if (token == "MotionVariation") ok = static_cast<bool>(in >> d.wobbleVariation);
-        else if (token == "SpinOverLife") ok = readCurve(in, d.spinCurve);
-        else if (token == "SpinVariation") ok = static_cast<bool>(in >> d.spinVariation);
-        else if (token == "SizeOverLife") ok = readCurve(in, d.sizeCurve);
-        else if (token == "SizeVariation") ok = static_cast<bool>(in >> d.sizeVariation);
-        else if (token == "PartColor") ok = readColourCurve(in, d.colourCurve);
-        else if (token == "PartMass") ok = readCurve(in, d.massCurve);
-        else if (token == "ReColor") ok = readBool(in, d.recolour);
-        else if (token == "IsUseDarkShading") ok = readBool(in, d.darkShading);
-        else if (token == "Texture") {
-            ok = static_cast<bool>(in >> d.texture);
-            if (ok) d.textureId = textureBank().particleTextureId(d.texture);
-        } else {
+        else if (token == "EmitInterval") ok = r.number(k, d.emitInterval, 0.0, kMaxSeconds);
+        else if (token == "ParticlesPerEmit") ok = r.number(k, d.particlesPerEmit, 0, kMaxCount);
+        else if (token == "CycleInterval") ok = r.number(k, d.cycleInterval, 0.0, kMaxSeconds);
+        else if (token == "CycleVariation") ok = r.number(k, d.cycleVariation, 0, kMaxPercent);
+        else if (token == "EmitsPerCycle") ok = r.number(k, d.emitsPerCycle, 0, 1000000);
+        else if (token == "UseCycle") ok = r.flag(k, d.useCycle);
+        else if (token == "SingleEmit") ok = r.flag(k, d.singleEmit);
+        else if (token == "ScatterAngle")
+            ok = r.number(k, d.scatterA, -3600.0, 3600.0) && r.number(k, d.scatterB, -3600.0, 3600.0);
+        else if (token == "EmitterType") ok = r.number(k, d.emitterType, 0, 2);
+        else if (token == "Point")
+            ok = r.number(k, d.pointX, -kMaxDistance, kMaxDistance) && r.number(k, d.pointY, -kMaxDistance, kMaxDistance);
+        else if (token == "Radius") ok = r.number(k, d.radius, -kMaxDistance, kMaxDistance);
+        else if (token == "PartLifeTime") ok = r.number(k, d.life, 0.0, kMaxSeconds);
+        else if (token == "PartRandomness") ok = r.number(k, d.lifeVariation, 0, kMaxPercent);
+        else if (token == "BurstSize") ok = r.number(k, d.burstSize, 0, kMaxCount);
+        else if (token == "BurstDelay") ok = r.number(k, d.burstDelay, 0.0, kMaxSeconds);
+        else if (token == "BindToEmitter") ok = r.flag(k, d.bindToEmitter);
+        else if (token == "Force")
+            ok = r.number(k, d.forceX, -kMaxDistance, kMaxDistance) && r.number(k, d.forceY, -kMaxDistance, kMaxDistance);
+        else if (token == "ShiftX") ok = r.number(k, d.shiftX, -1000000, 1000000);
+        else if (token == "ShiftY") ok = r.number(k, d.shiftY, -1000000, 1000000);
+        else if (token == "VelocityDir") ok = r.number(k, d.dirX, -kMaxDistance, kMaxDistance) &&
+                                              r.number(k, d.dirY, -kMaxDistance, kMaxDistance);
+        else if (token == "Velocity") ok = r.number(k, d.velocity, -kMaxDistance, kMaxDistance);
+        else if (token == "VelocityVariation") ok = r.number(k, d.velocityVariation, 0, kMaxPercent);
+        else if (token == "VelocityOverLife") ok = r.curve(k, d.speedCurve);
+        else if (token == "MotionOverLife") ok = r.curve(k, d.wobbleCurve);
+        else if (token == "MotionVariation") ok = r.number(k, d.wobbleVariation, 0, kMaxPercent);
+        else if (token == "SpinOverLife") ok = r.curve(k, d.spinCurve);
+        else if (token == "SpinVariation") ok = r.number(k, d.spinVariation, 0, kMaxPercent);
+        else if (token == "SizeOverLife") ok = r.curve(k, d.sizeCurve);
+        else if (token == "SizeVariation") ok = r.number(k, d.sizeVariation, 0, kMaxPercent);
+        else if (token == "PartColor") ok = r.colourCurve(k, d.colourCurve);
+        else if (token == "PartMass") ok = r.curve(k, d.massCurve);
+        else if (token == "ReColor") ok = r.flag(k, d.recolour);
+        else if (token == "IsUseDarkShading") ok = r.flag(k, d.darkShading);
+        else if (token == "Texture") ok = static_cast<bool>(in >> d.texture);
+        else {
             debugCheck(false, "Sprite: error while reading emmiter %s, string: %s, laststring:%s", file.c_str(),
                        token.c_str(), last.c_str());
         }
+        if (r.refused()) return {};
         if (!ok) break;
         last = token;
     }
+    return list;
+}
+
+std::vector<EmitterDef> parseEffectFile(const std::string& path) {
+    const std::string file = baseName(path);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0 || size > kMaxEffectFileBytes) {
+        debugCheck(false, "Effect %s refused: larger than %d bytes", file.c_str(), kMaxEffectFileBytes);
+        return {};
+    }
+    std::string text(static_cast<size_t>(size), '\0');
+    in.read(text.data(), size);
+    text.resize(static_cast<size_t>(in.gcount()));
+    std::vector<EmitterDef> list = parseEffectText(text, file);
+    for (EmitterDef& d : list)
+        if (!d.texture.empty()) d.textureId = textureBank().particleTextureId(d.texture);
     return list;
 }
 

@@ -190,8 +190,14 @@ private:
 
 veParticleSystem& particleSystem();
 
-// Effect files and the cache of parsed effects.
+// Effect files and the cache of parsed effects. Reading stops at a value that
+// does not parse, keeping what came before; a value outside its key's range
+// (or a file over 1 MB or 256 emitters) refuses the file: the effect is
+// empty and the debug log names the file and the key.
 std::vector<EmitterDef> parseEffectFile(const std::string& path);
+// The same on text already read; texture ids are left at 0 (file names
+// only), so nothing but the text is touched.
+std::vector<EmitterDef> parseEffectText(const std::string& text, const std::string& file);
 // Parses every ".fx" file of the effects folder into the cache.
 void loadAllEffects();
 void loadAllEffectsFrom(const std::string& folder);

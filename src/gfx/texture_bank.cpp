@@ -1,5 +1,7 @@
 #include "gfx/texture_bank.h"
 
+#include <algorithm>
+
 #include "frame/errors.h"
 #include "frame/settings.h"
 #include "gfx/device.h"
@@ -37,7 +39,12 @@ bool CTextureBank::loadFromFile(const std::string& name, bool blackIsTransparent
         return true;
     }
     Image image;
-    if (!decodeImageFile(name, image)) return false;
+    std::string why;
+    if (!decodeImageFile(name, image, &why)) {
+        // A missing file is no news (packs try several names); a refused one is.
+        debugCheck(why.empty(), "Picture %s refused: %s", name.c_str(), why.c_str());
+        return false;
+    }
     if (blackIsTransparent)
         for (uint32_t& p : image.pixels)
             if (p == 0xFF000000u) p = 0;
@@ -50,7 +57,9 @@ bool CTextureBank::loadFromFile(const std::string& name, bool blackIsTransparent
 
 bool CTextureBank::createBlank(const std::string& name, int width, int height) {
     if (find(name)) return true;
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return false;
+    if (width <= 0 || height <= 0 ||
+        !imageSizeAllowed(static_cast<uint64_t>(width), static_cast<uint64_t>(height)))
+        return false;
     Image image;
     image.width = width;
     image.height = height;
@@ -81,13 +90,13 @@ bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& 
     if (!d || !s) return false;
     if (dx < 0 || dy < 0 || sx < 0 || sy < 0 || w < 0 || h < 0) return false;
     if (d->surfaceWidth < dx || d->surfaceHeight < dy) return false;
-    if (s->surfaceWidth < sx + w || s->surfaceHeight < sy + h) return false;
-    for (int row = 0; row < h; ++row) {
+    // Sums in 64 bits: a frame map may hold any numbers.
+    if (int64_t{s->surfaceWidth} < int64_t{sx} + w || int64_t{s->surfaceHeight} < int64_t{sy} + h) return false;
+    const int rows = std::min(h, d->surfaceHeight - dy), cols = std::min(w, d->surfaceWidth - dx);
+    for (int row = 0; row < rows; ++row) {
         const int ty = dy + row;
-        if (ty >= d->surfaceHeight) break;
-        for (int col = 0; col < w; ++col) {
+        for (int col = 0; col < cols; ++col) {
             const int tx = dx + col;
-            if (tx >= d->surfaceWidth) break;
             const uint32_t p = s->pixels[static_cast<size_t>(sy + row) * static_cast<size_t>(s->surfaceWidth) +
                                          static_cast<size_t>(sx + col)];
             if (p >> 24)
@@ -100,28 +109,29 @@ bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& 
 
 std::pair<int, int> CTextureBank::scanGlyph(const std::string& name, int x, int y, int w, int h) {
     TextureEntry* e = find(name);
-    if (!e) return {0, 0};
-    int bestOffset = 0, bestLength = 0;
-    for (int row = y; row < y + h; ++row) {
-        if (row < 0 || row >= e->surfaceHeight) continue;
-        int first = -1, last = -1;
-        for (int col = x; col < x + w; ++col) {
-            if (col < 0 || col >= e->surfaceWidth) continue;
-            const uint32_t p = e->pixels[static_cast<size_t>(row) * static_cast<size_t>(e->surfaceWidth) +
-                                         static_cast<size_t>(col)];
-            if (p >> 24) {
+    if (!e || w <= 0 || h <= 0) return {0, 0};
+    // Only where the rectangle overlaps the texture can there be pixels; the scan
+    // never walks outside it, whatever size the frame claims.
+    const int64_t left = std::max<int64_t>(x, 0), right = std::min<int64_t>(int64_t{x} + w, e->surfaceWidth);
+    const int64_t top = std::max<int64_t>(y, 0), bottom = std::min<int64_t>(int64_t{y} + h, e->surfaceHeight);
+    int64_t bestOffset = 0, bestLength = 0;
+    for (int64_t row = top; row < bottom; ++row) {
+        int64_t first = -1, last = -1;
+        const uint32_t* line = e->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(e->surfaceWidth);
+        for (int64_t col = left; col < right; ++col) {
+            if (line[col] >> 24) {
                 if (first < 0) first = col;
                 last = col;
             }
         }
         if (first < 0) continue;
-        const int length = last - first + 1;
+        const int64_t length = last - first + 1;
         if (length > bestLength) {
             bestLength = length;
             bestOffset = first - x;
         }
     }
-    return {bestOffset, bestLength};
+    return {static_cast<int>(bestOffset), static_cast<int>(bestLength)};
 }
 
 int CTextureBank::particleTextureId(const std::string& fileName) {

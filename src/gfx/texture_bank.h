@@ -26,11 +26,26 @@ struct Image {
     std::vector<uint32_t> pixels;
 };
 
-// PNG, JPEG, TGA (and anything else stb_image reads) and DDS (uncompressed
-// 24/32-bit and DXT1/3/5). Returns false for unreadable or unknown files.
-bool decodeImageFile(const std::string& path, Image& out);
-bool decodeDds(const uint8_t* data, size_t size, Image& out);
-bool decodeImageMemory(const uint8_t* data, size_t size, Image& out);
+// The largest picture the game takes: a side of at most kMaxImageSide pixels
+// and at most kMaxImageBytes once decoded to ARGB. The largest picture the
+// game ships is far below both; a file past them is refused before its
+// pixels are allocated.
+constexpr uint64_t kMaxImageSide = 8192;
+constexpr uint64_t kMaxImageBytes = uint64_t{64} << 20;
+constexpr uint64_t kMaxImageFileBytes = uint64_t{64} << 20;
+
+// False, with the reason in why, for a size outside the caps (or empty).
+bool imageSizeAllowed(uint64_t width, uint64_t height, std::string* why = nullptr);
+
+// PNG and DDS (uncompressed 24/32-bit and DXT1/3/5) only. A file is read
+// when its name ends in .png or .dds and its first bytes say the same
+// format. False for a missing file (why left empty) and for a refused one
+// (why says what is wrong with it).
+bool decodeImageFile(const std::string& path, Image& out, std::string* why = nullptr);
+bool decodeDds(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
+bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
+// The format told by the first bytes alone (PNG or DDS).
+bool decodeImageMemory(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
 
 class CTextureBank {
 public:

@@ -1,6 +1,7 @@
 // File services on plain POSIX: every back end (SDL, headless) shares them.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -215,6 +216,44 @@ std::string picturesFolder() {
     readFile(configDir + "/user-dirs.dirs", userDirs);
     if (userDirs.size() > 65536) userDirs.clear();  // not a user-dirs file
     return picturesFolderFrom(userDirs, homeDir, env ? env : "");
+}
+
+namespace {
+// The process id of a temporary file's writer, or 0 when the name is not one
+// of ours: "<target>.tmp" then the pid, "_" and the counter, digits only.
+pid_t tempWriter(const std::string& name, std::string& target) {
+    const size_t at = name.rfind(".tmp");
+    if (at == std::string::npos || at == 0) return 0;
+    const size_t underscore = name.find('_', at + 4);
+    if (underscore == std::string::npos || underscore == at + 4 || underscore + 1 == name.size()) return 0;
+    long long pid = 0;
+    for (size_t i = at + 4; i < underscore; ++i) {
+        if (name[i] < '0' || name[i] > '9' || pid > 1'000'000'000) return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    for (size_t i = underscore + 1; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return 0;
+    target = name.substr(0, at);
+    return static_cast<pid_t>(pid);
+}
+
+bool processGone(pid_t pid) { return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH; }
+}  // namespace
+
+int removeStaleTempFiles(const std::string& folder, const std::string& target) {
+    int removed = 0;
+    const std::string dir = folder.empty() ? std::string(".") : folder;
+    for (const std::string& name : listFolder(dir)) {
+        std::string of;
+        const pid_t pid = tempWriter(name, of);
+        if (pid == 0 || (!target.empty() && of != target) || !processGone(pid)) continue;
+        const std::string path = dir + (dir.back() == '/' ? "" : "/") + name;
+        struct stat st {};
+        // Only plain files: a link or folder of that name is none of ours.
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 bool writeFileAtomic(const std::string& path, const std::string& content) {

@@ -94,6 +94,11 @@ bool createDirectories(const std::string& path);
 std::vector<std::string> listFolder(const std::string& folder);
 // Replaces a file's content atomically: a crash leaves the old or the new file.
 bool writeFileAtomic(const std::string& path, const std::string& content);
+// Removes the temporary files that replacements cut short left in folder:
+// names "<name>.tmp<pid>_<n>" whose process <pid> is gone (a running writer's
+// file is never touched). With a target name, only that file's temporaries.
+// Returns how many were removed.
+int removeStaleTempFiles(const std::string& folder, const std::string& target = std::string());
 // The system's error number of the last failed replacement (0 before any).
 int lastWriteErrno();
 bool readFile(const std::string& path, std::string& out);

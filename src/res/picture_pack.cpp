@@ -1,6 +1,11 @@
 #include "res/picture_pack.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <sstream>
 
 #include "frame/errors.h"
 #include "frame/settings.h"
@@ -10,6 +15,18 @@
 
 namespace {
 bool inRange(int v) { return v >= 0 && v <= 2047; }
+
+// A frame map lists a few hundred frames at most; a larger file is damaged.
+constexpr long long kMaxMapBytes = 1 << 20;
+constexpr int kMaxMapFrames = 4096;
+// A damaged map can hold a bad word in every line; a few tell the story.
+constexpr int kMaxBadWordReports = 8;
+
+long long fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_size);
+}
 }  // namespace
 
 void PicturePack::load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns) {
@@ -23,7 +40,7 @@ void PicturePack::loadFrom(const std::string& folder, const std::string& name, b
     // slash is harmless and keeps the texture names as they always were.
     const std::string base = folder + "/" + name;
     bool loaded = false;
-    for (const char* ext : {".dds", ".png", ".jpg", ".tga"}) {
+    for (const char* ext : {".dds", ".png"}) {
         textureName = base + ext;
         uint32_t w = 0, h = 0;
         if (textureBank().loadFromFile(textureName, blackIsTransparent, &w, &h)) {
@@ -38,9 +55,11 @@ void PicturePack::loadFrom(const std::string& folder, const std::string& name, b
         for (int i = 0; i < frameCount; ++i) addFrame(0, 0, 0, 0);
         return;
     }
-    std::ifstream map(base + ".map");
-    if (map) {
-        map.close();
+    const long long mapSize = fileSize(base + ".map");
+    if (mapSize > kMaxMapBytes) {
+        debugCheck(false, "FRAME MAP %s.map refused: larger than %lld bytes; the picture is cut in a grid",
+                   base.c_str(), kMaxMapBytes);
+    } else if (mapSize >= 0) {
         readMap(base + ".map", frameCount);
         return;
     }
@@ -60,17 +79,34 @@ void PicturePack::loadFrom(const std::string& folder, const std::string& name, b
 void PicturePack::readMap(const std::string& path, int expected) {
     std::ifstream in(path);
     std::string token;
+    int badWords = 0, cut = 0;
     while (in >> token) {
         if (token == "texture") {
             // A number that does not parse ends the reading; the frame keeps
             // the numbers read so far and zeros for the rest.
             int x = 0, y = 0, w = 0, h = 0;
             in >> x >> y >> w >> h;
+            if (frameCount() >= kMaxMapFrames) {
+                debugCheck(false, "FRAME MAP %s: more than %d frames; the rest are left out", path.c_str(),
+                           kMaxMapFrames);
+                break;
+            }
+            // Text layout and glyph trimming walk the frames' pixels: a frame
+            // is cut to the picture's edges before anything uses it.
+            const int64_t texW = width, texH = height;
+            const int64_t cx = std::clamp<int64_t>(x, 0, texW), cy = std::clamp<int64_t>(y, 0, texH);
+            const int64_t cw = std::clamp<int64_t>(w, 0, texW - cx), ch = std::clamp<int64_t>(h, 0, texH - cy);
+            if (cx != x || cy != y || cw != w || ch != h) ++cut;
             addFrame(x, y, w, h);
-        } else {
+            const size_t k = static_cast<size_t>(frameCount() - 1);
+            xs_[k] = static_cast<int32_t>(cx), ys_[k] = static_cast<int32_t>(cy);
+            widths_[k] = static_cast<int32_t>(cw), heights_[k] = static_cast<int32_t>(ch);
+        } else if (++badWords <= kMaxBadWordReports) {
             debugCheck(false, "BAD MAP FILE: %s\n", textureName.c_str());
         }
     }
+    debugCheck(cut == 0, "FRAME MAP %s: %d frames reach outside the %ux%u picture; cut to its edges", path.c_str(),
+               cut, width, height);
     debugCheck(frameCount() == expected, "CORRUPT MAP FILE: %s\n", textureName.c_str());
 }
 
@@ -126,10 +162,13 @@ void PicturePack::trimGlyphs() {
         const auto [offset, length] = textureBank().scanGlyph(textureName, frameX(i), frameY(i), frameWidth(i),
                                                               frameHeight(i));
         const size_t k = static_cast<size_t>(i);
+        // The run lies inside the frame and the frame on the picture, so the
+        // sum stays small; it is taken in 64 bits all the same.
+        const int64_t x = int64_t{xs_[k]} + offset;
         debugCheck(inRange(length), "BAD RESOURCE: W : %s\n", textureName.c_str());
-        debugCheck(inRange(xs_[k] + offset), "BAD RESOURCE: X : %s\n", textureName.c_str());
+        debugCheck(x >= 0 && x <= 2047, "BAD RESOURCE: X : %s\n", textureName.c_str());
         widths_[k] = length;
-        xs_[k] += offset;
+        xs_[k] = static_cast<int32_t>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX));
     }
 }
 

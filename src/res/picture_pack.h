@@ -11,10 +11,11 @@ struct Rect;
 
 class PicturePack {
 public:
-    // Fills the pack from the pictures folder: the first of name.dds,
-    // name.png, name.jpg, name.tga that loads, framed by name.map or cut into
-    // frameCount frames in rows of maxColumns. A missing picture leaves
-    // frameCount empty frames.
+    // Fills the pack from the pictures folder: the first of name.dds and
+    // name.png that loads, framed by name.map or cut into frameCount frames
+    // in rows of maxColumns. A missing picture leaves frameCount empty
+    // frames. The map's frames are cut to the picture's edges (reported);
+    // a map over 1 MB is refused and the grid cut used instead.
     void load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns);
     void loadFrom(const std::string& folder, const std::string& name, bool blackIsTransparent, int frameCount,
                   int maxColumns);

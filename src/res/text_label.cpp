@@ -1,6 +1,8 @@
 #include "res/text_label.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 
@@ -11,6 +13,13 @@ namespace {
 int g_composed = 0;
 
 int code(char c) { return static_cast<unsigned char>(c); }
+
+// Frames come from files and scales from callers; a long text in a wide
+// font can sum past what an int holds. Sizes saturate instead.
+int32_t toInt32(double v) {
+    if (std::isnan(v)) return 0;
+    return static_cast<int32_t>(std::clamp(v, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+}
 }  // namespace
 
 int composedLabelCount() { return g_composed; }
@@ -23,7 +32,10 @@ void TextLabel::layout() {
     // empty string) and is one pixel more than its frame.
     const int first = text.empty() ? 0 : code(text[0]);
     const float h = static_cast<float>(font->frameHeight(first) + 1) * rs.scaleY;
-    layoutRect = Rect{0, 0, static_cast<int32_t>(w - 1.0f), static_cast<int32_t>(h - 1.0f)};
+    // Kept to half the int range, so the alignment sums below cannot overflow.
+    constexpr double kLimit = INT32_MAX / 4;
+    layoutRect = Rect{0, 0, toInt32(std::clamp<double>(w - 1.0f, -kLimit, kLimit)),
+                      toInt32(std::clamp<double>(h - 1.0f, -kLimit, kLimit))};
     const int32_t rw = layoutRect.right - layoutRect.left + 1, rh = layoutRect.bottom - layoutRect.top + 1;
     int32_t dx = 0, dy = 0;
     switch (align) {
@@ -43,11 +55,12 @@ void TextLabel::draw(const Rect&) {
     // the label's, so rotation and scaling turn the label as one piece.
     rs.hotY = cy - static_cast<float>(layoutRect.top) / sy;
     float b = static_cast<float>(layoutRect.left);
-    const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+    const int ix = toInt32(x), iy = toInt32(y);
     for (char ch : text) {
-        const int c = static_cast<int>(b);
+        const int c = toInt32(b);
         rs.hotX = cx - static_cast<float>(c) / sx;
-        font->drawFrame(code(ch), static_cast<float>(c + ix), static_cast<float>(iy + layoutRect.top), &rs);
+        font->drawFrame(code(ch), static_cast<float>(int64_t{c} + ix), static_cast<float>(int64_t{iy} + layoutRect.top),
+                        &rs);
         b += static_cast<float>(font->frameWidth(code(ch))) * sx;
     }
     rs.hotX = cx;
@@ -91,28 +104,29 @@ void TextLabel::setColour(float r, float g, float b) {
 
 int TextLabel::textWidth(const std::string& s) const {
     if (!font) return 0;
-    int sum = 0;
+    int64_t sum = 0;
     for (char c : s) sum += font->frameWidth(code(c));
-    return sum;
+    return static_cast<int>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
 CaretPos TextLabel::caretPoint(int index) const {
     if (index < 0 || static_cast<size_t>(index) > text.size()) throw std::out_of_range("Error: getPos in TextLabel");
-    int sum = 0;
+    int64_t sum = 0;
     for (int k = 0; k < index && font; ++k) {
         const int c = code(text[static_cast<size_t>(k)]);
         // The caret counts a space as 5 pixels whatever the font's space is.
         const float w = c == 32 ? 5.0f * rs.scaleX : static_cast<float>(font->frameWidth(c)) * rs.scaleX;
-        sum += static_cast<int>(w);
+        sum += toInt32(w);
     }
-    return CaretPos{layoutRect.left + sum - 3 + static_cast<int32_t>(x), layoutRect.top + static_cast<int32_t>(y)};
+    return CaretPos{toInt32(static_cast<double>(layoutRect.left + sum - 3) + toInt32(x)),
+                    toInt32(static_cast<double>(layoutRect.top) + toInt32(y))};
 }
 
 TextLabelEx::TextLabelEx(PicturePack* font, const std::string& text) {
     if (!font) return;
     float sum = 0.0f;
     for (char c : text) sum += static_cast<float>(font->frameWidth(code(c)));
-    const int w = static_cast<int>(sum);
+    const int w = toInt32(sum);
     const int first = text.empty() ? 0 : code(text[0]);
     const int h = font->frameHeight(first) + 1;
     char name[32];

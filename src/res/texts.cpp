@@ -30,25 +30,30 @@ bool loadTexts(const std::string& fileName) {
         for (size_t n; content.size() < kMaxFileBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
             content.append(buffer, n);
         std::fclose(f);
-        // Editors may start a UTF-8 file with a byte-order mark; it is not
-        // part of the first key.
-        size_t i = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-        std::string line;
-        for (; i < content.size(); ++i) {
-            const char c = content[i];
-            if (c == '\n') {
-                addLine(line);
-                line.clear();
-            } else if (c == '\t') {
-                line += ' ';
-            } else if (c != '\r') {
-                line += c;
-            }
-        }
-        addLine(line);  // the last line needs no line feed
+        loadTextsFromMemory(content);
     }
     g_loaded = true;
     return true;
+}
+
+void loadTextsFromMemory(const std::string& content) {
+    // Editors may start a UTF-8 file with a byte-order mark; it does not
+    // belong to the first key.
+    size_t i = content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::string line;
+    for (; i < content.size(); ++i) {
+        const char c = content[i];
+        if (c == '\n') {
+            addLine(line);
+            line.clear();
+        } else if (c == '\t') {
+            line += ' ';
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    addLine(line);  // the last line needs no line feed
+    g_loaded = true;
 }
 
 std::string getText(const std::string& key) {

@@ -14,6 +14,8 @@
 
 // Reads the file; a missing file leaves the table empty. Always true.
 bool loadTexts(const std::string& fileName);
+// The same on a file's content already read (adds to the table).
+void loadTextsFromMemory(const std::string& content);
 // The text under key, or "" (also before loading).
 std::string getText(const std::string& key);
 void clearTexts();

@@ -1,0 +1,1 @@
+Emitter SizeOverLife 2000000000 1 0

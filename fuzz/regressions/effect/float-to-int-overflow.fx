@@ -1,0 +1,1 @@
+Emitter ScatterAngle 3e38 -3e38 PartLifeTime 1

@@ -1,0 +1,1 @@
+Emitter Radius 1e400

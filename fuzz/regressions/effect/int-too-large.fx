@@ -1,0 +1,1 @@
+Emitter ShiftX 99999999999 Emitter

@@ -1,0 +1,1 @@
+Emitter PartRandomness -2147483648 SizeVariation -5

@@ -7,6 +7,7 @@
 #include "frame/app.h"
 #include "frame/command_line.h"
 #include "frame/errors.h"
+#include "platform/exit_guard.h"
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
 #include "screens/app_hooks.h"
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
     // Help, version and a wrong command line are answered without a window.
     const CommandLine commandLine = parseCommandLine(argc, argv, std::getenv("VELLMOOR_LOG"));
     if (commandLine.action != CommandLine::Action::Play) return answerCommandLine(commandLine, stdout, stderr);
+    // First, so that signals and a hung shutdown are covered from here on;
+    // last to go, so that it watches the platform's own teardown too.
+    platform::ExitGuard exitGuard;
     applyCommandLine(commandLine);
     platform::install(std::make_unique<platform::SdlPlatform>());
     int code = 0;
@@ -29,7 +33,12 @@ int main(int argc, char** argv) {
         platform::current().messageBox(error.what(), "Error", platform::MB_ICONERROR_);
         code = kInternalErrorExit;
     }
-    platform::uninstall();
+    // Whichever way appMain ended, the teardown is under the watchdog.
+    platform::beginShutdown();
+    // Released here, as main returns, and never by an exit handler: one that
+    // ran after a lost display would wait on it for ever.
+    std::unique_ptr<platform::Platform> desktop = platform::uninstall();
+    desktop.reset();
     // The engine answers 1 for a game that ran and ended, 0 for one that
     // could not start; a shell wants 0 for success.
     if (code == 0) std::fprintf(stderr, "vellmoor: the game could not start\n");

@@ -5,6 +5,8 @@
 
 #include "frame/clock.h"
 #include "frame/errors.h"
+#include "frame/log.h"
+#include "platform/exit_guard.h"
 #include "platform/platform.h"
 #include "scene/actor.h"
 #include "scene/input.h"
@@ -68,6 +70,14 @@ bool runList(HookList list, bool stopOnZero, Call call) {
         if (g_current == running) g_current = running->next;
     }
     return true;
+}
+
+// The display went away under the game: the shutdown hooks still store and
+// release what they can (the platform and the renderer leave out whatever
+// would reach the display), and the lock is given back.
+void shutDownWithoutDisplay() {
+    runHookList(HookList::Shutdown);
+    platform::releaseInstanceLock();
 }
 }  // namespace
 
@@ -212,6 +222,7 @@ int appMain() {
             std::fprintf(stderr, "Fatal Error: Problem with process description.\n");
         return 0;
     }
+    platform::setDisplayLossShutdown(shutDownWithoutDisplay);
     if (!runHookList(HookList::Init)) return 0;
     // A second copy finds the lock held by the first; it says so rather than
     // vanish, since it cannot reach into the other copy to bring it forward.
@@ -230,7 +241,13 @@ int appMain() {
     const bool started = runHookList(HookList::Window);
     if (started) {
         platform::Platform& os = platform::current();
+        logLine(LogLevel::Debug, "the game is running");
         for (;;) {
+            // A session's quit signal closes the game as its close button does.
+            if (const int sig = platform::takeQuitSignal()) {
+                logPrintf(LogLevel::Info, "vellmoor: %s (signal %d): ending the game", strsignal(sig), sig);
+                os.postMessage({platform::WM_CLOSE, 0, 0});
+            }
             platform::Message m;
             if (os.peekMessage(m)) {
                 if (m.message == platform::WM_QUIT) break;
@@ -243,6 +260,7 @@ int appMain() {
             if (wait > 0) os.waitForMessage(wait);
         }
     }
+    platform::beginShutdown();
     runHookList(HookList::Shutdown);
     closeDown();
     platform::releaseInstanceLock();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/device.h"
+#include "platform/exit_guard.h"
 
 namespace {
 
@@ -229,14 +230,18 @@ DeviceError GlDevice::create() {
 void GlDevice::release() {
     if (!hasObjects_) return;
     releaseMesh();
-    GLuint buffers[] = {vbo_, ebo_, plainVbo_};
-    glDeleteBuffers(3, buffers);
-    GLuint arrays[] = {vao_, plainVao_};
-    glDeleteVertexArrays(2, arrays);
-    glDeleteFramebuffers(1, &fbo_);
-    glDeleteRenderbuffers(1, &colourRb_);
-    glDeleteProgram(quadProgram_);
-    glDeleteProgram(plainProgram_);
+    // The context lives on the display: once that is gone, the objects go
+    // with the process and a call into the driver might wait for it.
+    if (!platform::displayLost()) {
+        GLuint buffers[] = {vbo_, ebo_, plainVbo_};
+        glDeleteBuffers(3, buffers);
+        GLuint arrays[] = {vao_, plainVao_};
+        glDeleteVertexArrays(2, arrays);
+        glDeleteFramebuffers(1, &fbo_);
+        glDeleteRenderbuffers(1, &colourRb_);
+        glDeleteProgram(quadProgram_);
+        glDeleteProgram(plainProgram_);
+    }
     vbo_ = ebo_ = plainVbo_ = vao_ = plainVao_ = fbo_ = colourRb_ = quadProgram_ = plainProgram_ = 0;
     created_ = false;
     hasObjects_ = false;
@@ -297,6 +302,7 @@ void GlDevice::updateTexture(uint32_t handle, int width, int height, const uint3
 
 void GlDevice::destroyTexture(uint32_t handle) {
     const GLuint t = handle;
+    if (platform::displayLost()) return;  // see release()
     if (texture_ == handle) setTexture(0);
     glDeleteTextures(1, &t);
 }
@@ -386,9 +392,11 @@ void GlDevice::drawMesh(int firstIndex, int triangleCount) {
 
 void GlDevice::releaseMesh() {
     if (!meshVao_) return;
-    GLuint buffers[] = {meshVbo_, meshEbo_};
-    glDeleteBuffers(2, buffers);
-    glDeleteVertexArrays(1, &meshVao_);
+    if (!platform::displayLost()) {
+        GLuint buffers[] = {meshVbo_, meshEbo_};
+        glDeleteBuffers(2, buffers);
+        glDeleteVertexArrays(1, &meshVao_);
+    }
     meshVao_ = meshVbo_ = meshEbo_ = 0;
     meshVertices_ = meshIndices_ = 0;
 }

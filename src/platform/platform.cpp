@@ -1,12 +1,15 @@
-#include <stdexcept>
-
 #include "platform/platform.h"
+
+#include <stdexcept>
 
 namespace platform {
 
 namespace {
-std::unique_ptr<Platform> g_platform;
-}
+// A plain pointer: no static destructor ever tears the window system down,
+// whatever way the process ends. Whoever installed the platform ends it
+// (main through uninstall), or it goes with the process.
+Platform* g_platform = nullptr;
+}  // namespace
 
 Platform& current() {
     // Using the platform before main() or a test installed one is a programming error.
@@ -14,10 +17,19 @@ Platform& current() {
     return *g_platform;
 }
 
-bool installed() { return g_platform != nullptr; }
+bool installed() {
+    return g_platform != nullptr;
+}
 
-void install(std::unique_ptr<Platform> p) { g_platform = std::move(p); }
+void install(std::unique_ptr<Platform> p) {
+    delete g_platform;
+    g_platform = p.release();
+}
 
-std::unique_ptr<Platform> uninstall() { return std::move(g_platform); }
+std::unique_ptr<Platform> uninstall() {
+    std::unique_ptr<Platform> p(g_platform);
+    g_platform = nullptr;
+    return p;
+}
 
 }  // namespace platform

@@ -1,11 +1,14 @@
 #include "platform/sdl_platform.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/exit_guard.h"
 
 namespace platform {
 
@@ -20,9 +23,30 @@ bool headlessVideo() {
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
+// Xlib's own answer to a broken connection is exit(), after which the exit
+// handlers wait for ever on the dead display. This one ends the game itself.
+struct _XDisplay;
+using XIOErrorHandler = int (*)(_XDisplay*);
+
+int onBrokenDisplay(_XDisplay*) { leaveForLostDisplay(); }
+
+// Looked up at run time in the libX11 SDL already loaded, so the game needs
+// no X11 to build or to run on other drivers.
+void watchX11Connection() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return;
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    if (!x11) return;
+    using SetHandler = XIOErrorHandler (*)(XIOErrorHandler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(x11, "XSetIOErrorHandler"))) set(onBrokenDisplay);
+    dlclose(x11);  // only the reference taken here: SDL keeps the library
+}
+
 }  // namespace
 
 SdlPlatform::~SdlPlatform() {
+    // A lost display is left alone: releasing anything on it never returns.
+    if (displayLost()) return;
     releaseWindow();
     if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
@@ -34,16 +58,20 @@ void SdlPlatform::sleepMs(uint32_t ms) { SDL_Delay(ms); }
 bool SdlPlatform::initVideo() {
     if (videoInit_) return true;
     // Closing the window is a WM_CLOSE of its own; SDL must not add a second
-    // one through SDL_QUIT. Signals still arrive as SDL_QUIT.
+    // one through SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The full-screen window is only a desktop-sized one; it need not get out
     // of the way when the player switches to another program.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Quit signals are the exit guard's, which closes the game the same way
+    // and also cuts a second signal or a hung shutdown short.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         reportSdlError("SDL_Init");
         return false;
     }
     videoInit_ = true;
+    watchX11Connection();
     return true;
 }
 
@@ -106,7 +134,7 @@ void SdlPlatform::destroyWindow() {
     // The player sees the window go at once, but the GL context outlives it
     // until the platform goes: the shutdown hooks that run after the window
     // was closed still release their GL objects through it.
-    if (!window_ || retired_) return;
+    if (!window_ || retired_ || displayLost()) return;
     SDL_StopTextInput();
     SDL_HideWindow(window_);
     retired_ = true;
@@ -115,6 +143,7 @@ void SdlPlatform::destroyWindow() {
 
 void SdlPlatform::releaseWindow() {
     retired_ = false;
+    if (displayLost()) return;
     if (context_) {
         SDL_GL_DeleteContext(context_);
         context_ = nullptr;
@@ -128,21 +157,21 @@ void SdlPlatform::releaseWindow() {
 }
 
 void SdlPlatform::showWindow() {
-    if (window_ && !retired_) SDL_ShowWindow(window_);
+    if (window_ && !retired_ && !displayLost()) SDL_ShowWindow(window_);
 }
 
 void SdlPlatform::minimizeWindow() {
-    if (window_) SDL_MinimizeWindow(window_);
+    if (window_ && !displayLost()) SDL_MinimizeWindow(window_);
 }
 
 void SdlPlatform::raiseWindow() {
-    if (!window_) return;
+    if (!window_ || displayLost()) return;
     if (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window_);
     SDL_RaiseWindow(window_);
 }
 
 void SdlPlatform::swapBuffers() {
-    if (window_ && context_) SDL_GL_SwapWindow(window_);
+    if (window_ && context_ && !displayLost()) SDL_GL_SwapWindow(window_);
 }
 
 void* SdlPlatform::glProcAddress(const char* name) {
@@ -150,7 +179,7 @@ void* SdlPlatform::glProcAddress(const char* name) {
 }
 
 Viewport SdlPlatform::viewport() const {
-    if (!window_) return Viewport{};
+    if (!window_ || displayLost()) return Viewport{};
     int w = 0, h = 0;
     if (context_)
         SDL_GL_GetDrawableSize(window_, &w, &h);
@@ -165,6 +194,7 @@ bool SdlPlatform::setFullscreen(bool on) {
         return true;
     }
     if (on == isFullscreen()) return true;
+    if (displayLost()) return false;
     settleUntil_ = SDL_GetTicks64() + settleMs_;
     if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
         reportSdlError("SDL_SetWindowFullscreen");
@@ -183,7 +213,7 @@ bool SdlPlatform::isFullscreen() const {
 }
 
 void SdlPlatform::showSystemCursor(bool show) {
-    if (videoInit_) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+    if (videoInit_ && !displayLost()) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
 bool SdlPlatform::ownWindow(uint32_t windowId) const {
@@ -281,7 +311,7 @@ void SdlPlatform::translate(const SDL_Event& e) {
 }
 
 void SdlPlatform::pump() {
-    if (!videoInit_) return;
+    if (!videoInit_ || displayLost()) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) translate(e);
     flushHeldState();
@@ -303,7 +333,7 @@ void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
         if (left < timeoutMs) timeoutMs = static_cast<uint32_t>(left);
     }
     const int timeout = timeoutMs > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(timeoutMs);
-    if (!videoInit_) {
+    if (!videoInit_ || displayLost()) {
         SDL_Delay(static_cast<uint32_t>(timeout));
         return;
     }
@@ -322,18 +352,18 @@ bool SdlPlatform::rightShiftDown() {
 
 void SdlPlatform::startTextInput() {
     textInput_ = true;
-    if (videoInit_) SDL_StartTextInput();
+    if (videoInit_ && !displayLost()) SDL_StartTextInput();
 }
 
 void SdlPlatform::stopTextInput() {
     textInput_ = false;
-    if (videoInit_) SDL_StopTextInput();
+    if (videoInit_ && !displayLost()) SDL_StopTextInput();
 }
 
 void SdlPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
     const std::string t = cp1252ToUtf8(text), c = cp1252ToUtf8(caption);
     std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
-    if (headlessVideo()) return;
+    if (headlessVideo() || displayLost()) return;
     uint32_t flags = SDL_MESSAGEBOX_INFORMATION;
     switch (style & 0xF0) {  // the icon field of the style
         case MB_ICONERROR_: flags = SDL_MESSAGEBOX_ERROR; break;
@@ -356,6 +386,8 @@ std::string SdlPlatform::prefPath(const std::string& org, const std::string& app
 }
 
 bool SdlPlatform::openUrl(const std::string& url) {
+    // A browser could not show on a display that is gone.
+    if (displayLost()) return false;
     if (SDL_OpenURL(url.c_str()) != 0) {
         reportSdlError("SDL_OpenURL");
         return false;

@@ -5,7 +5,7 @@
 # Each must be gone within 3 s of the cause, the lost display with a non-zero
 # status and a line saying why, a signal with status 0 and the users file
 # whole. Skipped (status 77) when Xvfb is not installed.
-# Usage: leaving.sh GAME-BINARY DATA-FOLDER
+# Usage: leaving.sh GAME-BINARY DATA-FOLDER (KEEP_SCRATCH=1 keeps the logs)
 set -u
 game="$1"
 data="$2"
@@ -103,7 +103,8 @@ start() {
 awaitEnd() {
     local since="$1" what="$2" state
     while :; do
-        state=$(awk '{print $3}' "/proc/$gpid/stat" 2> /dev/null)
+        state=""
+        read -r _ _ state _ 2> /dev/null < "/proc/$gpid/stat"
         [ -z "$state" ] || [ "$state" = Z ] && break
         if [ $(($(nowMs) - since)) -gt "$kBoundMs" ]; then
             kill -KILL "$gpid"

@@ -245,7 +245,7 @@ int appMain() {
         for (;;) {
             // A session's quit signal closes the game as its close button does.
             if (const int sig = platform::takeQuitSignal()) {
-                logPrintf(LogLevel::Info, "vellmoor: %s (signal %d): ending the game", strsignal(sig), sig);
+                logPrintf(LogLevel::Debug, "vellmoor: %s (signal %d): ending the game", strsignal(sig), sig);
                 os.postMessage({platform::WM_CLOSE, 0, 0});
             }
             platform::Message m;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "demo/demo_mode.h"
+#include "demo/fps_meter.h"
 #include "frame/app.h"
 #include "frame/command_line.h"
 #include "frame/errors.h"
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
     if (commandLine.action != CommandLine::Action::Play) return answerCommandLine(commandLine, stdout, stderr);
     applyCommandLine(commandLine);
     platform::install(std::make_unique<platform::SdlPlatform>());
+    // The demo waits on the title and the menus for a minute without input,
+    // or plays at once when asked to.
+    demo::installDemoMode(commandLine.options.demo);
+    if (commandLine.options.showFps) demo::installFpsMeter();
     int code = 0;
     try {
         code = appMain();
@@ -29,6 +35,8 @@ int main(int argc, char** argv) {
         platform::current().messageBox(error.what(), "Error", platform::MB_ICONERROR_);
         code = kInternalErrorExit;
     }
+    demo::uninstallFpsMeter();
+    demo::uninstallDemoMode();
     platform::uninstall();
     // The engine answers 1 for a game that ran and ended, 0 for one that
     // could not start; a shell wants 0 for success.

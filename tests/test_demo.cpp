@@ -46,6 +46,9 @@ std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> s
     return files;
 }
 
+// A minute of the headless clock, in the steps that advance it.
+constexpr int kIdleSteps = static_cast<int>(demo::kIdleMs * 80 / 1000);
+
 intptr_t at(int x, int y) { return platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)); }
 
 // The player's input, as the window hands it to the hooks.
@@ -110,10 +113,10 @@ TEST_F(DemoTest, AMinuteWithoutInputOnTheMainMenuStartsItAndAKeyEndsItOnTheMenu)
     Dispatcher& d = toMainMenu();
     ASSERT_EQ(d.current, &d.menu);
     // Half a minute, a real move of the mouse: the minute starts again.
-    step(demo::kIdleTicks / 2);
+    step(kIdleSteps / 2);
     send(platform::WM_MOUSEMOVE, 0, at(100, 100));
     send(platform::WM_MOUSEMOVE, 0, at(140, 100));
-    step(demo::kIdleTicks - 10);
+    step(kIdleSteps - 10);
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.menu);
     step(20);
@@ -133,14 +136,14 @@ TEST_F(DemoTest, AMinuteWithoutInputOnTheMainMenuStartsItAndAKeyEndsItOnTheMenu)
     EXPECT_EQ(player::Name(), "Ada");
     EXPECT_TRUE(stepUntil([&] { return d.menu.menu && d.menu.menu->idle(); }, 300));
     // Another minute of rest brings the demo back, at the next level.
-    ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, demo::kIdleTicks + 10));
+    ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, kIdleSteps + 10));
     EXPECT_EQ(demo::demoLevelsStarted(), 2);
 }
 
 TEST_F(DemoTest, OnTheTitleAShakeOfTheMouseKeepsItAndARealMoveOrTheFocusEndsIt) {
     demo::installDemoMode(false);
     Dispatcher& d = toTitle();
-    ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, demo::kIdleTicks + 10));
+    ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, kIdleSteps + 10));
     ASSERT_EQ(d.current, &d.game);
     EXPECT_EQ(d.title.screen, nullptr);  // the title went with the state
     step(100);
@@ -159,7 +162,7 @@ TEST_F(DemoTest, OnTheTitleAShakeOfTheMouseKeepsItAndARealMoveOrTheFocusEndsIt) 
 
     // Started again, it gives way when the window loses the focus; that
     // message still reaches the engine.
-    ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, demo::kIdleTicks + 10));
+    ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, kIdleSteps + 10));
     EXPECT_FALSE(send(platform::WM_ACTIVATE, platform::WA_INACTIVE, 0));
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.title);
@@ -172,7 +175,7 @@ TEST_F(DemoTest, NoMinuteCountsWhileAScreenIsBusy) {
     // The options dialog over the menu is the player's, however long.
     d.menu.onNotify(9, report::Options, 0, 0);
     ASSERT_NE(d.menu.options, nullptr);
-    step(demo::kIdleTicks + 100);
+    step(kIdleSteps + 100);
     EXPECT_FALSE(demo::demoRunning());
 }
 

@@ -9,6 +9,7 @@
 #include "frame/settings.h"
 #include "game/game.h"
 #include "game/level.h"
+#include "platform/platform.h"
 #include "platform/winmsg.h"
 #include "players/players.h"
 #include "scene/actor.h"
@@ -57,7 +58,7 @@ private:
     void clearNotice();
 
     From from_ = From::Start;
-    int idle_ = 0;
+    uint64_t restingSince_ = 0;
     int levelTicks_ = 0;
     int afterTicks_ = 0;
     int tipTicks_ = 0;
@@ -96,12 +97,7 @@ bool isUp(uint32_t m) {
            m == WM_SYSCHAR || m == WM_DEADCHAR || m == WM_SYSDEADCHAR;
 }
 
-template <class T>
-T* liveOne() {
-    for (Actor* a : liveActors())
-        if (auto* t = dynamic_cast<T*>(a); t && !a->dead) return t;
-    return nullptr;
-}
+uint64_t now() { return platform::current().ticks64(); }
 
 // The levels of a round: the first of every episode after the tutorial.
 int roundLevel(int index) {
@@ -133,7 +129,7 @@ int DemoMode::message(uint32_t m, uintptr_t w, intptr_t l) {
         // screen's: it never saw the press.
         if (swallowUps_ > 0 && isUp(m)) return 0;
         if (isDown(m)) swallowUps_ = 0;
-        if (isDown(m) || (m == WM_MOUSEMOVE && beyondSlack(l))) idle_ = 0;
+        if (isDown(m) || (m == WM_MOUSEMOVE && beyondSlack(l))) restingSince_ = now();
         return 1;
     }
     if (m == WM_ACTIVATE) {
@@ -185,10 +181,10 @@ void DemoMode::watchForIdle() {
         }
     }
     if (!resting) {
-        idle_ = 0;
+        restingSince_ = now();
         return;
     }
-    if (++idle_ >= kIdleTicks) start(from);
+    if (now() - restingSince_ >= kIdleMs) start(from);
 }
 
 void DemoMode::start(From from) {
@@ -196,7 +192,6 @@ void DemoMode::start(From from) {
     if (!d) return;
     from_ = from;
     running = true;
-    idle_ = 0;
     anchored_ = false;
     // The demo's own player: the volumes of whoever plays here, every tip
     // already seen, a saved game at the level to show.
@@ -289,7 +284,7 @@ void DemoMode::end() {
     shooter_.reset();
     clearNotice();
     swallowUps_ = kReleaseTicks;
-    idle_ = 0;
+    restingSince_ = now();
     level = 0;
     Dispatcher* d = existingDispatcher();
     // The game goes while the demo's player is still the active one, so

@@ -11,8 +11,9 @@
 
 namespace demo {
 
-// A minute without input on a resting title or main menu starts the demo.
-constexpr int kIdleTicks = 80 * 60;
+// A minute without input on a resting title or main menu starts the demo;
+// counted on the wall clock, so that a slow machine waits no longer.
+constexpr uint64_t kIdleMs = 60 * 1000;
 // Each level is played until it ends or for this long, then the next one.
 constexpr int kLevelTicks = 80 * 90;
 // What follows the end of a level (the win, the rock fall) shows this long.

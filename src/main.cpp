@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "demo/demo_mode.h"
+#include "demo/fps_meter.h"
 #include "frame/app.h"
 #include "frame/command_line.h"
 #include "frame/errors.h"
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
     platform::ExitGuard exitGuard;
     applyCommandLine(commandLine);
     platform::install(std::make_unique<platform::SdlPlatform>());
+    // The demo waits on the title and the menus for a minute without input,
+    // or plays at once when asked to.
+    demo::installDemoMode(commandLine.options.demo);
+    if (commandLine.options.showFps) demo::installFpsMeter();
     int code = 0;
     try {
         code = appMain();
@@ -35,6 +41,8 @@ int main(int argc, char** argv) {
     }
     // Whichever way appMain ended, the teardown is under the watchdog.
     platform::beginShutdown();
+    demo::uninstallFpsMeter();
+    demo::uninstallDemoMode();
     // Released here, as main returns, and never by an exit handler: one that
     // ran after a lost display would wait on it for ever.
     std::unique_ptr<platform::Platform> desktop = platform::uninstall();

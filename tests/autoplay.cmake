@@ -2,8 +2,6 @@
 # tutorial and the first episode of the shipped campaign end to end through
 # the front door, tours every screen, and must fail when it cannot win. The
 # exit status decides each test.
-target_sources(vellmoor-tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/autoplay/aim.cpp)
-target_include_directories(vellmoor-tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/autoplay)
 
 set(VM_AUTOPLAY_ENV "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy")
 

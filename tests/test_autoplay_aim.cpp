@@ -1,7 +1,7 @@
 // Where the autoplayer shoots on hand-made fields.
 #include <gtest/gtest.h>
 
-#include "aim.h"
+#include "demo/aim.h"
 
 using autoplay::BallView;
 using autoplay::chooseAim;

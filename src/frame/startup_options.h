@@ -8,6 +8,8 @@ struct StartupOptions {
     enum class Display { Saved, Windowed, Fullscreen };
     Display display = Display::Saved;
     LogLevel logLevel = kDefaultLogLevel;
+    bool demo = false;     // the game plays itself until a key or a click
+    bool showFps = false;  // frames per second and processor use on stderr
 };
 
 const StartupOptions& startupOptions();

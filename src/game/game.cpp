@@ -134,6 +134,11 @@ void Game::teardown() {
     }
     if (gameActor() == this) setGameActor(nullptr);
     zone.detachZone();
+    // Banners and cards it owns may outlive it while they fade; their last
+    // report must not reach a game that is gone.
+    for (auto* list : {&liveActors(), &newActors()})
+        for (Actor* a : *list)
+            if (a != this && a->owner == this) a->setOwner(nullptr, 0);
 }
 
 Game::Game() {

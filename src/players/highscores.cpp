@@ -30,6 +30,7 @@ bool selectUsersFile() {
 }
 
 bool writeTable(const HighScoreTable& table) {
+    if (demoPlayerActive()) return false;  // the demo's scores count for nobody
     // One section write: the table is replaced as a whole or not at all.
     std::string text;
     for (int i = 0; i < 10; ++i) {

@@ -16,7 +16,8 @@ std::string defaultTopTenText();
 // Reads the table; empty places take the built-in entries, which are then
 // stored so the file always holds a full table.
 HighScoreTable loadHighScores();
-// False when the table did not reach the disk (the player is told once).
+// False when the table did not reach the disk (the player is told once);
+// while the demo's player plays, it is never written and nobody is told.
 bool saveHighScores(const HighScoreTable& table);
 // Inserts below every entry with the same score; true only when the score
 // made it into the table and the table is on disk. Scores below 1 never do.

@@ -24,6 +24,8 @@ int g_lastActiveUser = 0;
 std::string g_usersFile;
 SaveWarning g_saveWarning;
 bool g_saveWarningTaken = false;
+bool g_demo = false;
+PlayerRecord g_beforeDemo;
 
 int clampInt(int v, int lo, int hi) {
     return std::max(lo, std::min(hi, v));
@@ -168,6 +170,7 @@ std::string keptPlayerText(int storedIndex, const std::string& name) {
 }
 
 bool writeThrough(const char* key, const std::string& value) {
+    if (g_demo) return true;  // kept in memory, as the setters promise
     if (!selectUsers()) {
         selectMain();
         noteSaveFailure(g_usersFile);
@@ -220,6 +223,7 @@ bool loadStartup() {
 }
 
 bool loadActivePlayer() {
+    if (g_demo) return true;  // the demo's player stays until the demo ends
     if (!selectUsers()) return false;
     const std::string section = userSection(g_lastActiveUser);
     const char* s = section.c_str();
@@ -253,6 +257,7 @@ std::vector<PlayerEntry> listPlayers() {
 }
 
 bool commitPlayers(const std::vector<PlayerEntry>& entries, int activePosition) {
+    if (g_demo) return false;
     if (!selectUsers()) {
         selectMain();
         noteSaveFailure(g_usersFile);
@@ -298,6 +303,20 @@ bool commitPlayers(const std::vector<PlayerEntry>& entries, int activePosition) 
     selectMain();
     return true;
 }
+
+void beginDemoPlayer(const PlayerRecord& record) {
+    if (!g_demo) g_beforeDemo = g_player;
+    g_demo = true;
+    g_player = record;
+}
+
+void endDemoPlayer() {
+    if (!g_demo) return;
+    g_demo = false;
+    g_player = g_beforeDemo;
+}
+
+bool demoPlayerActive() { return g_demo; }
 
 const PlayerRecord& activePlayer() {
     return g_player;
@@ -414,6 +433,8 @@ void resetPlayersForTests() {
     g_saveWarning = SaveWarning();
     g_saveWarningTaken = false;
     g_player = PlayerRecord();
+    g_demo = false;
+    g_beforeDemo = PlayerRecord();
     g_countUser = 0;
     g_lastActiveUser = 0;
     g_usersFile.clear();

@@ -95,6 +95,14 @@ int CountUser();
 int LastActiveUser();
 }  // namespace player
 
+// The demo's player, who leaves no trace: while it is the active one, every
+// setter keeps its value in memory only, commitPlayers stores nothing and the
+// top ten is never written (highscores.h). Ending it brings back the player
+// who was active before, as they were.
+void beginDemoPlayer(const PlayerRecord& record);
+void endDemoPlayer();
+bool demoPlayerActive();
+
 // The users file as named in vm_game.ini (empty until the start-up load found
 // it); the high-score table lives there too.
 const std::string& usersFile();

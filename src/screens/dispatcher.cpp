@@ -174,20 +174,36 @@ void releaseDispatcher() {
 
 void DS_Logo_First::enter() {
     countdown = 1;
-    (new CLogoScreen(pictureByName("_logo1"), kLogoLayer))->setOwner(d, kIdLogo);
+    screen = new CLogoScreen(pictureByName("_logo1"), kLogoLayer);
+    screen->setOwner(d, kIdLogo);
+}
+
+void DS_Logo_First::leave() {
+    if (screen && !screen->dead) screen->kill();
+    screen = nullptr;
 }
 
 void DS_Logo_First::onNotify(int id, int, int, int) {
-    if (id == kIdLogo && countDown()) d->switchTo(&d->logoSecond);
+    if (id != kIdLogo || !countDown()) return;
+    screen = nullptr;  // it has ended itself
+    d->switchTo(&d->logoSecond);
 }
 
 void DS_Logo_Second::enter() {
     countdown = 1;
-    (new CLogoScreen(pictureByName("_logo2"), kLogoLayer))->setOwner(d, kIdLogo);
+    screen = new CLogoScreen(pictureByName("_logo2"), kLogoLayer);
+    screen->setOwner(d, kIdLogo);
+}
+
+void DS_Logo_Second::leave() {
+    if (screen && !screen->dead) screen->kill();
+    screen = nullptr;
 }
 
 void DS_Logo_Second::onNotify(int id, int, int, int) {
-    if (id == kIdLogo && countDown()) d->switchTo(&d->title);
+    if (id != kIdLogo || !countDown()) return;
+    screen = nullptr;  // it has ended itself
+    d->switchTo(&d->title);
 }
 
 void DS_Title::enter() {
@@ -203,6 +219,11 @@ void DS_Title::onNotify(int id, int, int, int) {
     // The title fades out on its own and then ends itself.
     screen = nullptr;
     d->switchTo(player::CountUser() != 0 ? static_cast<CDispatcherState*>(&d->menu) : &d->profile);
+}
+
+void DS_Title::leave() {
+    if (screen) screen->kill();
+    screen = nullptr;
 }
 
 void DS_Title::skip() {
@@ -290,6 +311,8 @@ void DS_Game::enter() {
     bar.enableMenu();
     pausedGame = 0;
 }
+
+void DS_Game::leave() { release(); }
 
 void DS_Game::release() {
     Menu::release();

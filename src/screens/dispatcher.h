@@ -9,6 +9,7 @@
 #include "scene/actor.h"
 
 class Dispatcher;
+class CLogoScreen;
 class COptionsMenu;
 class Help;
 class MainMenu;
@@ -45,20 +46,28 @@ protected:
 class DS_Logo_First : public CountdownState {
 public:
     void enter() override;
+    // Left before the logo ended itself (the demo starts): it goes at once.
+    void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
     bool canPause() const override { return false; }
+    CLogoScreen* screen = nullptr;
 };
 
 class DS_Logo_Second : public CountdownState {
 public:
     void enter() override;
+    // Left before the logo ended itself (the demo starts): it goes at once.
+    void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
     bool canPause() const override { return false; }
+    CLogoScreen* screen = nullptr;
 };
 
 class DS_Title : public CountdownState {
 public:
     void enter() override;
+    // Left before the player did (the demo starts): the screen goes at once.
+    void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
     bool canPause() const override { return false; }
     // Tells the title screen to skip to its end.
@@ -82,6 +91,8 @@ private:
 class DS_Game : public CDispatcherState {
 public:
     void enter() override;
+    // The game and its bar go with the state, however it is left.
+    void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
     void pause() override;
     void resume() override;

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "aim.h"
 #include "frame/random.h"
 #include "game/field.h"
 #include "game/game.h"
@@ -24,13 +23,10 @@
 namespace autoplay {
 
 namespace {
-constexpr int kGunY = 560;                 // the pointer rests over the gun
 constexpr int kMapOkX = 524, kMapOkY = 510;  // the map's OK button
 constexpr int kMapWatchTicks = 240;        // the lock lands and settles first
 constexpr int kClickPause = 80;            // a player clicks about once a second
 constexpr int kShowTicks = 200;            // what a single run still shows after its end
-constexpr int kSwapTicks = 12;             // the swap animation
-constexpr int kSettleTicks = 60;           // longest wait for the field to settle
 constexpr int kReadTicks = 40;             // a look at a screen before clicking on it
 
 template <class T>
@@ -94,8 +90,7 @@ bool Player::tick() {
     const bool playing = g->current == &g->physics;
     if (playing && !inPlay_) {
         inPlay_ = true;
-        shotPhase_ = 0;
-        wait_ = 0;
+        shooter_.reset();
         mapTicks_ = 0;
         // A tutorial level started again after a miss is the same attempt.
         if (!restarting_) {
@@ -225,67 +220,16 @@ void Player::attemptEnded(Game& g, bool won) {
     g.advanceLevel();
 }
 
-// Like a player, the next look at the field comes after a short pause and
-// once the last shot has settled, or after a moment when the field keeps
-// moving. True while the player still waits.
-bool Player::waiting(const PhysicsField& f) {
-    if (wait_ > 0) {
-        --wait_;
-        return true;
-    }
-    if (f.anyActiveBall() && ++settle_ < kSettleTicks) return true;
-    settle_ = 0;
-    return false;
-}
-
 void Player::play(Game& g) {
     if (g.physics.ended || g.paused() || g.physics.playMs < 1000) return;
     if (ticks_ - attemptStart_ > opt.attemptTickLimit) {
         // Too long: the level is given up and played again.
         gaveUp_ = true;
-        if (shotPhase_ == 2) hands_.release(platform::MouseButton::Left);
+        if (shooter_.charging()) hands_.release(platform::MouseButton::Left);
         g.restartLevel();
         return;
     }
-    PhysicsField& f = field();
-    switch (shotPhase_) {
-        case 0: {
-            if (waiting(f)) return;
-            std::vector<BallView> balls;
-            for (auto& [id, o] : f.objects)
-                if (o->isBall() && !o->dying)
-                    balls.push_back({o->x() * kPixelsPerUnit, o->y() * kPixelsPerUnit, o->radius * kPixelsPerUnit,
-                                     o->type});
-            const Aim aim = chooseAim(balls, g.colours.loadedColour, g.colours.nextBall);
-            if (aim.swap) {
-                hands_.press(platform::MouseButton::Right);
-                hands_.release(platform::MouseButton::Right);
-                wait_ = kSwapTicks;
-                return;
-            }
-            hands_.moveTo(aim.valid ? aim.x : 400, kGunY);
-            hold_ = aim.holdTicks;
-            shotPhase_ = 1;
-            wait_ = 2;
-            return;
-        }
-        case 1:
-            if (--wait_ > 0) return;
-            hands_.press(platform::MouseButton::Left);
-            shotPhase_ = 2;
-            return;
-        case 2:
-            if (--hold_ > 0) return;
-            hands_.release(platform::MouseButton::Left);
-            shotPhase_ = 3;
-            wait_ = 5;
-            return;
-        default:
-            if (waiting(f)) return;
-            shotPhase_ = 0;
-            wait_ = 5;
-            return;
-    }
+    shooter_.step(g);
 }
 
 void Player::between(Game& g) {

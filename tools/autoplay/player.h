@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "hands.h"
+#include "demo/hands.h"
+#include "demo/shooter.h"
 
 class Dispatcher;
 class Game;
-class PhysicsField;
 class Sprite;
 
 namespace autoplay {
@@ -77,10 +77,10 @@ private:
     void play(Game& g);
     void between(Game& g);
     void attemptEnded(Game& g, bool won);
-    bool waiting(const PhysicsField& f);
 
     Options opt;
     Hands hands_;
+    Shooter shooter_{hands_};
     std::vector<Attempt> attempts_;
     std::map<int, int> losses_;
     int64_t ticks_ = 0;
@@ -99,11 +99,6 @@ private:
     int seededLevel_ = -1, seededAttempt_ = -1;
     int mapTicks_ = 0;
 
-    // The shot in progress: 0 aim, 1 gun moving, 2 charging, 3 settling.
-    int shotPhase_ = 0;
-    int wait_ = 0;
-    int hold_ = 0;
-    int settle_ = 0;
     int clickWait_ = 0;
     int restSteps_ = 0;
     bool away_ = false;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hands.h"
+#include "demo/hands.h"
 
 namespace autoplay {
 

@@ -1,4 +1,4 @@
-#include "aim.h"
+#include "demo/aim.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "hands.h"
+#include "demo/hands.h"
 
 #include "platform/platform.h"
 #include "scene/sprite.h"
@@ -55,7 +55,12 @@ void Hands::focus(bool on) {
 }
 
 void Hands::post(platform::MessageQueue& q) {
-    for (const platform::Message& m : q) platform::current().postMessage(m);
+    for (const platform::Message& m : q) {
+        if (deliver_)
+            deliver_(m);
+        else
+            platform::current().postMessage(m);
+    }
 }
 
 }  // namespace autoplay

@@ -3,6 +3,7 @@
 // would give it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/keymap.h"
@@ -13,6 +14,13 @@ namespace autoplay {
 
 class Hands {
 public:
+    // Where the input goes. By default the platform's message queue, as a
+    // device's input would; the game's own demo hands each message to the
+    // window at once, so that it can tell its hands from the player's.
+    using Deliver = std::function<void(const platform::Message&)>;
+    Hands() = default;
+    explicit Hands(Deliver deliver) : deliver_(std::move(deliver)) {}
+
     void moveTo(int x, int y);
     void press(platform::MouseButton b);
     void release(platform::MouseButton b);
@@ -26,6 +34,7 @@ public:
 
 private:
     void post(platform::MessageQueue& q);
+    Deliver deliver_;
     platform::MessageTranslator input_;
 };
 

@@ -1,0 +1,332 @@
+#include "demo/demo_mode.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "demo/hands.h"
+#include "demo/shooter.h"
+#include "frame/app.h"
+#include "frame/settings.h"
+#include "game/game.h"
+#include "game/level.h"
+#include "platform/platform.h"
+#include "platform/winmsg.h"
+#include "players/players.h"
+#include "scene/actor.h"
+#include "screens/dispatcher.h"
+#include "screens/main_menu.h"
+#include "screens/notice.h"
+#include "screens/startup_screens.h"
+#include "screens/tooltip.h"
+#include "sound/sound.h"
+#include "ui/buttons.h"
+
+namespace demo {
+
+namespace {
+
+using namespace platform;
+
+// Ahead of every hook of the engine and the game (the lowest runs first).
+constexpr int kMessagePriority = 0x7F00;
+constexpr int kIdlePriority = 0x0FFFFFFF;
+constexpr int kReadTicks = 60;       // a look at a tip before clicking it away
+constexpr int kReleaseTicks = 80;    // the release of the input that ended the demo
+constexpr int kNoticeTicks = 80 * 4;
+
+enum class From { Start, Title, Menu };
+
+class DemoMode {
+public:
+    bool running = false;
+    bool startAtOnce = false;
+    int shots = 0;
+    int levelsStarted = 0;
+    int level = 0;
+
+    void idleStep();
+    int message(uint32_t message, uintptr_t w, intptr_t l);
+
+private:
+    void watchForIdle();
+    void start(From from);
+    void playLevel(int n);
+    void play();
+    void end();
+    bool answerTip();
+    bool beyondSlack(intptr_t l);
+    void clearNotice();
+
+    From from_ = From::Start;
+    uint64_t restingSince_ = 0;
+    int levelTicks_ = 0;
+    int afterTicks_ = 0;
+    int tipTicks_ = 0;
+    int swallowUps_ = 0;
+    int cycle_ = 0;  // the next level of the round, kept from one demo to the next
+    bool inPlay_ = false;
+    bool anchored_ = false;
+    int anchorX_ = 0, anchorY_ = 0;
+    int32_t lastTick_ = -1;
+    bool feeding_ = false;
+    Notice* notice_ = nullptr;
+    autoplay::Hands hands_{[this](const Message& m) {
+        // Straight to the window: the message hook knows its own hands.
+        feeding_ = true;
+        AppRecord* record = appRecord();
+        windowProc(record ? record->window : nullptr, m.message, m.w, m.l);
+        feeding_ = false;
+    }};
+    autoplay::Shooter shooter_{hands_};
+    int shotsBefore_ = 0;
+};
+
+std::unique_ptr<DemoMode> g_demo;
+HookNode g_idleNode{demoIdleHook, nullptr, 0, nullptr};
+
+bool isDown(uint32_t m) {
+    return m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN ||
+           m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDBLCLK;
+}
+// A screenshot is taken of the demo, not instead of it.
+bool isScreenshotKey(uint32_t m, uintptr_t w) {
+    return (m == WM_KEYDOWN || m == WM_KEYUP) && (w == VK_F12 || w == VK_SNAPSHOT);
+}
+bool isUp(uint32_t m) {
+    return m == WM_KEYUP || m == WM_SYSKEYUP || m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_CHAR ||
+           m == WM_SYSCHAR || m == WM_DEADCHAR || m == WM_SYSDEADCHAR;
+}
+
+uint64_t now() { return platform::current().ticks64(); }
+
+// The levels of a round: the first of every episode after the tutorial.
+int roundLevel(int index) {
+    const int n = std::max(episodes(), 1);
+    return (index % n + 1) * 10 + 1;
+}
+
+}  // namespace
+
+bool DemoMode::beyondSlack(intptr_t l) {
+    const int x = static_cast<int16_t>(loWord(static_cast<uintptr_t>(l)));
+    const int y = static_cast<int16_t>(hiWord(static_cast<uintptr_t>(l)));
+    if (!anchored_) {
+        anchored_ = true;
+        anchorX_ = x;
+        anchorY_ = y;
+        return false;
+    }
+    if (std::abs(x - anchorX_) <= kMouseSlack && std::abs(y - anchorY_) <= kMouseSlack) return false;
+    anchorX_ = x;
+    anchorY_ = y;
+    return true;
+}
+
+int DemoMode::message(uint32_t m, uintptr_t w, intptr_t l) {
+    if (feeding_ || isScreenshotKey(m, w)) return 1;
+    if (!running) {
+        // The release of the key or button that ended the demo is not the
+        // screen's: it never saw the press.
+        if (swallowUps_ > 0 && isUp(m)) return 0;
+        if (isDown(m)) swallowUps_ = 0;
+        if (isDown(m) || (m == WM_MOUSEMOVE && beyondSlack(l))) restingSince_ = now();
+        return 1;
+    }
+    if (m == WM_ACTIVATE) {
+        // The player went elsewhere: the demo gives way, and whatever it
+        // gave way to pauses as it always does.
+        if (loWord(w) == WA_INACTIVE || hiWord(w) != 0) end();
+        return 1;
+    }
+    if (m == WM_MOUSEMOVE) {
+        // A hand resting on the mouse shakes it a little; only a real move
+        // is the player's. Either way the pointer is the demo's.
+        if (beyondSlack(l)) end();
+        return 0;
+    }
+    if (isDown(m)) {
+        end();
+        return 0;
+    }
+    if (isUp(m)) return 0;
+    return 1;
+}
+
+void DemoMode::idleStep() {
+    if (tickCount() == lastTick_) return;
+    lastTick_ = tickCount();
+    if (swallowUps_ > 0) --swallowUps_;
+    if (startAtOnce) {
+        if (!existingDispatcher()) return;
+        startAtOnce = false;
+        start(From::Start);
+        return;
+    }
+    if (running)
+        play();
+    else
+        watchForIdle();
+}
+
+void DemoMode::watchForIdle() {
+    Dispatcher* d = existingDispatcher();
+    From from = From::Title;
+    bool resting = false;
+    if (d && !d->paused) {
+        if (d->current == &d->title) {
+            resting = d->title.screen && d->title.screen->phase == TitleScreenv2::kWaiting;
+        } else if (d->current == &d->menu) {
+            resting = d->menu.menu && d->menu.menu->idle() && !d->menu.options;
+            from = From::Menu;
+        }
+    }
+    if (!resting) {
+        restingSince_ = now();
+        return;
+    }
+    if (now() - restingSince_ >= kIdleMs) start(from);
+}
+
+void DemoMode::start(From from) {
+    Dispatcher* d = existingDispatcher();
+    if (!d) return;
+    from_ = from;
+    running = true;
+    anchored_ = false;
+    // The demo's own player: the volumes of whoever plays here, every tip
+    // already seen, a saved game at the level to show.
+    PlayerRecord record;
+    record.Name = "Demo";
+    record.MusicVolume = player::MusicVolume();
+    record.SoundFXVolume = player::SoundFXVolume();
+    record.ShowHints = 0;
+    record.UserTutorialStatus = 1;
+    record.TipStatus.fill(1);
+    beginDemoPlayer(record);
+    playLevel(roundLevel(cycle_++));
+}
+
+void DemoMode::playLevel(int n) {
+    Dispatcher& d = *existingDispatcher();
+    if (shooter_.charging()) hands_.release(MouseButton::Left);
+    setGameSession(1);
+    setUserProgress(n);
+    setUserScore(0);
+    setUserLife(3);
+    shooter_.reset();
+    inPlay_ = false;
+    levelTicks_ = 0;
+    afterTicks_ = 0;
+    tipTicks_ = 0;
+    level = n;
+    ++levelsStarted;
+    // Leaving the game state takes the previous level's game along.
+    d.switchTo(&d.game);
+    clearNotice();
+    notice_ = new Notice("Demo", "Press a key or click to play", kNoticeTicks);
+}
+
+void DemoMode::clearNotice() {
+    if (!notice_) return;
+    for (auto* list : {&liveActors(), &newActors()})
+        for (Actor* a : *list)
+            if (a == notice_ && !a->dead) a->kill();
+    notice_ = nullptr;
+}
+
+bool DemoMode::answerTip() {
+    ToolTip* tip = nullptr;
+    for (Actor* a : liveActors())
+        if (auto* t = dynamic_cast<ToolTip*>(a); t && !a->dead && t->phase == ToolTip::kShown) tip = t;
+    if (!tip) {
+        tipTicks_ = 0;
+        return false;
+    }
+    if (tip->firstButton && ++tipTicks_ == kReadTicks) hands_.clickOn(*tip->firstButton->sprite());
+    return true;
+}
+
+void DemoMode::play() {
+    Dispatcher* d = existingDispatcher();
+    Game* g = Game::existing();
+    if (!d || d->current != &d->game || !g) {
+        // Something took the game away (it cannot end on its own while the
+        // demo plays): the demo ends with it.
+        end();
+        return;
+    }
+    if (answerTip()) return;
+    const bool playing = g->current == &g->physics && !g->physics.ended;
+    if (playing) {
+        inPlay_ = true;
+        // A liberty a player does not have: the demo never reaches game over.
+        if (g->lives->total() < 2) g->lives->set(3);
+        if (++levelTicks_ >= kLevelTicks) {
+            playLevel(roundLevel(cycle_++));
+            return;
+        }
+        if (!g->paused() && g->physics.playMs >= 1000) {
+            shotsBefore_ = shooter_.shots();
+            shooter_.step(*g);
+            shots += shooter_.shots() - shotsBefore_;
+        }
+        return;
+    }
+    // The level has ended (won, lost or given up): its ending shows for a
+    // moment, then the next level of the round.
+    if (inPlay_ && ++afterTicks_ >= kAfterTicks) playLevel(roundLevel(cycle_++));
+}
+
+void DemoMode::end() {
+    if (!running) return;
+    running = false;
+    if (shooter_.charging()) hands_.release(MouseButton::Left);
+    shooter_.reset();
+    clearNotice();
+    swallowUps_ = kReleaseTicks;
+    restingSince_ = now();
+    level = 0;
+    Dispatcher* d = existingDispatcher();
+    // The game goes while the demo's player is still the active one, so
+    // that nothing it does on the way out reaches the player's file.
+    if (d) d->switchTo(nullptr);
+    endDemoPlayer();
+    if (!d) return;
+    if (from_ == From::Menu) {
+        d->switchTo(&d->menu);  // it plays the menu's tune itself
+        return;
+    }
+    Sound_SetMusicOrder(getIniInt("Sound", "intro", 0));
+    d->switchTo(&d->title);
+}
+
+void installDemoMode(bool startAtOnce) {
+    uninstallDemoMode();
+    g_demo = std::make_unique<DemoMode>();
+    g_demo->startAtOnce = startAtOnce;
+    addHook(HookList::Idle, kIdlePriority, &g_idleNode);
+    addMessageHook(kMessagePriority, demoMessageHook);
+}
+
+void uninstallDemoMode() {
+    removeHook(&g_idleNode);
+    removeMessageHook(demoMessageHook);
+    if (demoPlayerActive()) endDemoPlayer();
+    g_demo.reset();
+}
+
+bool demoRunning() { return g_demo && g_demo->running; }
+int demoShots() { return g_demo ? g_demo->shots : 0; }
+int demoLevelsStarted() { return g_demo ? g_demo->levelsStarted : 0; }
+int demoLevel() { return g_demo ? g_demo->level : 0; }
+
+int demoIdleHook() {
+    if (g_demo) g_demo->idleStep();
+    return 1;
+}
+
+int demoMessageHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
+    return g_demo ? g_demo->message(message, w, l) : 1;
+}
+
+}  // namespace demo

@@ -1,0 +1,84 @@
+#include "demo/fps_meter.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "frame/app.h"
+#include "frame/clock.h"
+#include "scene/actor.h"
+
+namespace demo {
+
+namespace {
+
+// After the game's frame step, so that a tick it ran is counted at once.
+constexpr int kIdlePriority = 0x10000001;
+
+double processSeconds() {
+    rusage use{};
+    if (::getrusage(RUSAGE_SELF, &use) != 0) return 0;
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(use.ru_utime) + seconds(use.ru_stime);
+}
+
+struct Counting {
+    FpsMeter meter;
+    int64_t frames = 0;
+    int32_t lastTick = -1;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+Counting* g_counting = nullptr;
+
+int fpsHook() {
+    if (!g_counting) return 1;
+    Counting& c = *g_counting;
+    // A logic tick is drawn and shown unless the window is minimised or the
+    // game rests behind its pause picture.
+    if (tickCount() != c.lastTick) {
+        if (c.lastTick >= 0 && !isWindowMinimised() && !isSuspended()) ++c.frames;
+        c.lastTick = tickCount();
+    }
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.start).count();
+    const std::string line = c.meter.step(c.frames, wall, processSeconds());
+    if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+    return 1;
+}
+
+HookNode g_node{fpsHook, nullptr, 0, nullptr};
+
+}  // namespace
+
+std::string FpsMeter::step(int64_t frames, double wall, double cpu) {
+    if (!started_) {
+        started_ = true;
+        frames_ = frames;
+        wall_ = wall;
+        cpu_ = cpu;
+        return {};
+    }
+    const double span = wall - wall_;
+    if (span < 1.0) return {};
+    const long fps = std::lround(static_cast<double>(frames - frames_) / span);
+    const long percent = std::lround(100.0 * (cpu - cpu_) / span);
+    frames_ = frames;
+    wall_ = wall;
+    cpu_ = cpu;
+    return "fps " + std::to_string(fps) + " (cpu " + std::to_string(percent) + " %)";
+}
+
+void installFpsMeter() {
+    uninstallFpsMeter();
+    g_counting = new Counting;
+    addHook(HookList::Idle, kIdlePriority, &g_node);
+}
+
+void uninstallFpsMeter() {
+    removeHook(&g_node);
+    delete g_counting;
+    g_counting = nullptr;
+}
+
+}  // namespace demo

@@ -5,6 +5,8 @@
 
 #include "frame/clock.h"
 #include "frame/errors.h"
+#include "frame/startup_options.h"
+#include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "scene/actor.h"
 #include "scene/input.h"
@@ -249,12 +251,35 @@ int appMain() {
     return started ? 1 : 0;
 }
 
+namespace {
+// --fps: once a second, how many frames the loop drew and how many of them
+// changed the picture and reached the window.
+void countFrame() {
+    if (!startupOptions().showFps || !platform::installed()) return;
+    static uint64_t since = 0, drawn = 0, shown = 0;
+    ++drawn;
+    const uint64_t now = platform::current().ticks64();
+    if (since == 0) since = now;
+    if (now - since < 1000) return;
+    const DamageStats d = Gfx_DamageStats();
+    const double seconds = static_cast<double>(now - since) / 1000.0;
+    std::fprintf(stderr, "fps: %.1f drawn, %.1f shown\n", static_cast<double>(drawn) / seconds,
+                 static_cast<double>(d.presented - shown) / seconds);
+    since = now;
+    drawn = 0;
+    shown = d.presented;
+}
+}  // namespace
+
 bool runFrame() {
     if (g_suspended) {
         // Frozen behind the pause picture: only the cursor can change what is
         // on the screen, so a frame is drawn when it moves and not otherwise.
         const bool moved = followMouse();
-        if ((moved || g_redrawSuspended) && !isWindowMinimised()) drawFrame();
+        if ((moved || g_redrawSuspended) && !isWindowMinimised()) {
+            drawFrame();
+            countFrame();
+        }
         g_redrawSuspended = false;
         platform::current().sleepMs(kSuspendedSleepMs);
     } else {
@@ -264,7 +289,10 @@ bool runFrame() {
         purgeDeadActors();
         dispatchInput();
         // Nobody looks at a minimised window: the logic runs, drawing waits.
-        if (ticked && !isWindowMinimised()) drawFrame();
+        if (ticked && !isWindowMinimised()) {
+            drawFrame();
+            countFrame();
+        }
     }
     return !g_quit;
 }

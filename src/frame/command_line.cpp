@@ -29,6 +29,8 @@ const Option kOptions[] = {
      [](CommandLine& l) { l.options.display = StartupOptions::Display::Fullscreen; }},
     {"verbose", 'v', "print everything, library messages too (VELLMOOR_LOG=debug)",
      [](CommandLine& l) { l.options.logLevel = LogLevel::Debug; }},
+    {"fps", 0, "print the frames per second drawn and shown, once a second",
+     [](CommandLine& l) { l.options.showFps = true; }},
     {"help", 'h', "show this help and exit", [](CommandLine& l) { l.action = Action::Help; }},
     {"version", 0, "show the version and exit", [](CommandLine& l) { l.action = Action::Version; }},
 };

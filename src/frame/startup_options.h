@@ -8,6 +8,7 @@ struct StartupOptions {
     enum class Display { Saved, Windowed, Fullscreen };
     Display display = Display::Saved;
     LogLevel logLevel = kDefaultLogLevel;
+    bool showFps = false;  // frames per second on the error output
 };
 
 const StartupOptions& startupOptions();

@@ -120,6 +120,8 @@ public:
     bool clear(uint32_t argb) override;
     bool beginScene() override;
     void endScene() override;
+    bool keepsPicture() const override { return true; }
+    void setScissor(int x, int y, int w, int h) override;
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;
     void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) override;
     void destroyTexture(uint32_t handle) override;
@@ -258,7 +260,18 @@ bool GlDevice::beginScene() {
     return true;
 }
 
+void GlDevice::setScissor(int x, int y, int w, int h) {
+    if (!created_) return;
+    if (w <= 0 || h <= 0) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, kScreenHeight - (y + h), w, h);  // OpenGL rows run bottom-up
+}
+
 void GlDevice::endScene() {
+    glDisable(GL_SCISSOR_TEST);
     // Scale the frame into the window's letterbox; the bars stay black.
     platform::Viewport vp;
     if (surface_.viewport) vp = surface_.viewport();
@@ -312,6 +325,10 @@ void GlDevice::setTexture(uint32_t handle) {
 void GlDevice::setBlendFlags(uint32_t flags) {
     if (flags == blend_) return;
     blend_ = flags;
+    if (flags & kBlendOff)
+        glDisable(GL_BLEND);
+    else
+        glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, (flags & kBlendAlpha) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
     glUseProgram(quadProgram_);
     glUniform1i(colourAddLoc_, (flags & kBlendColourAdd) ? 1 : 0);
@@ -403,7 +420,7 @@ void GlDevice::drawPlain(const Vertex* v, int n, GLenum mode, float size) {
     glBufferSubData(GL_ARRAY_BUFFER, 0, n * static_cast<GLsizeiptr>(sizeof(Vertex)), v);
     glDisable(GL_BLEND);
     glDrawArrays(mode, 0, n);
-    glEnable(GL_BLEND);
+    if (!(blend_ & kBlendOff)) glEnable(GL_BLEND);
     glBindVertexArray(vao_);
     glUseProgram(quadProgram_);
 }
@@ -439,6 +456,7 @@ bool GlDevice::readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
     constexpr int kMaxSide = 8192;  // no window picture is larger; bounds the buffer
     if (!created_ || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
     // The frame scaled the way the window shows it, into a picture of its own.
+    glDisable(GL_SCISSOR_TEST);
     GLuint target = 0, fbo = 0;
     glGenTextures(1, &target);
     glBindTexture(GL_TEXTURE_2D, target);

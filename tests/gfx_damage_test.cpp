@@ -129,6 +129,15 @@ TEST_F(DamageTest, FadeColourScaleArrivalAndDepartureEachDamageTheirQuadOnly) {
     }
 }
 
+TEST_F(DamageTest, AQuadOfAlphaZeroShowsNothingWhereverItGoes) {
+    frame({{"glass.png", 100, 100}, {"solid.png", 0, 0, 0, 30.0f}});
+    frame({{"glass.png", 100, 100}, {"solid.png", 50, 50, 0, 40.0f}});
+    EXPECT_FALSE(damage().lastShown());
+    // Fading in from nothing is a change like any other.
+    frame({{"glass.png", 100, 100}, {"solid.png", 50, 50, 1, 40.0f}});
+    EXPECT_TRUE(damage().lastShown());
+}
+
 TEST_F(DamageTest, OverlappingQuadsThatChangePlacesInTheOrderAreRedrawn) {
     frame({{"glass.png", 100, 100, 255, 1.0f, 255}, {"glass.png", 108, 100, 255, 1.0f, 0}});
     frame({{"glass.png", 108, 100, 255, 1.0f, 0}, {"glass.png", 100, 100, 255, 1.0f, 255}});

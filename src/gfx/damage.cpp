@@ -295,9 +295,18 @@ void DamageDevice::drawBatch(int kind, const Vertex* vertices, int count) {
     Command& c = startCommand(Op::Batch);
     c.kind = kind;
     const int per = perPrimitive(kind);
-    c.vertexCount = count * per;
-    frame_.vertices.insert(frame_.vertices.end(), vertices, vertices + c.vertexCount);
-    for (int i = 0; i < count; ++i) addPiece(c, vertices + i * per, per, 0);
+    for (int i = 0; i < count; ++i) {
+        const Vertex* v = vertices + i * per;
+        // Alpha 0 at every corner: the alpha test discards every pixel, so
+        // the primitive shows nothing however it moves or blends.
+        bool unseen = true;
+        for (int k = 0; k < per && unseen; ++k) unseen = (v[k].colour >> 24) == 0u;
+        if (unseen) continue;
+        frame_.vertices.insert(frame_.vertices.end(), v, v + per);
+        c.vertexCount += per;
+        addPiece(c, v, per, 0);
+    }
+    if (c.pieceCount == 0) frame_.commands.pop_back();
 }
 
 bool DamageDevice::createMesh(int maxVertices, int maxIndices) {

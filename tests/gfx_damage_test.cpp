@@ -33,6 +33,7 @@ protected:
         dev->draws.clear();
         dev->clears.clear();
         dev->scissors.clear();
+        dev->cacheCopies.clear();
         ASSERT_TRUE(Gfx_Clear(0));
         ASSERT_TRUE(Gfx_BeginScene());
         for (const Item& it : items) {
@@ -157,11 +158,32 @@ TEST_F(DamageTest, OpaqueQuadsDrawWithoutBlendingAndHideWhatLiesBelow) {
     EXPECT_EQ(dev->draws[1].blendFlags, kBlendAlpha) << "a translucent picture blends";
     EXPECT_EQ(dev->draws[2].blendFlags, kBlendAlpha) << "a faded opaque picture blends";
 
-    // A change under a translucent quad redraws the background there too.
+    // The background and the glass stayed: they are drawn once into the
+    // cache picture, and the changed rectangle starts as a copy of it.
     frame({{"solid.png", 0, 0, 255, 50.0f}, {"glass.png", 100, 100}, {"solid.png", 200, 100, 180}});
     EXPECT_TRUE(dev->clears.empty());
+    EXPECT_EQ(dev->cacheTargets, (std::vector<bool>{true, false}));
     EXPECT_EQ(drawnAt(0), 1);
+    EXPECT_EQ(drawnAt(100), 1);
+    ASSERT_EQ(dev->cacheCopies.size(), 1u);
+    EXPECT_EQ(dev->cacheCopies[0].x, dev->scissors.at(1).x);
+    EXPECT_EQ(dev->cacheCopies[0].w, dev->scissors.at(1).w);
+
+    dev->cacheTargets.clear();
+    dev->cacheCopies.clear();
+    frame({{"solid.png", 0, 0, 255, 50.0f}, {"glass.png", 100, 100}, {"solid.png", 200, 100, 170}});
+    EXPECT_TRUE(dev->cacheTargets.empty());
+    EXPECT_EQ(dev->cacheCopies.size(), 1u);
+    EXPECT_EQ(drawnAt(0), 0);
     EXPECT_EQ(drawnAt(100), 0);
+    EXPECT_EQ(drawnAt(200), 1);
+
+    // A change in the cached layers ends its use: the background is drawn.
+    dev->cacheCopies.clear();
+    frame({{"solid.png", 0, 0, 255, 50.0f}, {"glass.png", 104, 100}, {"solid.png", 200, 100, 170}});
+    EXPECT_TRUE(dev->cacheCopies.empty());
+    EXPECT_EQ(drawnAt(0), 1);
+    EXPECT_EQ(drawnAt(104), 1);
 }
 
 TEST_F(DamageTest, ANewPictureInATextureRedrawsTheQuadsThatUseIt) {

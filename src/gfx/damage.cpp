@@ -13,6 +13,9 @@ constexpr int64_t kMergeSlack = 48 * 48;
 constexpr size_t kMaxRects = 8;
 // Past this share of the screen one whole redraw is cheaper than pieces.
 constexpr int64_t kWholeArea = kScreenWidth * kScreenHeight * 55 / 100;
+// Frames between two rebuilds of the cache picture, so a prefix that keeps
+// changing does not cost a second frame each time.
+constexpr int kCacheRebuildFrames = 40;
 
 uint64_t mix(uint64_t h, uint64_t v) {
     h ^= v * 0x9E3779B97F4A7C15ull;
@@ -131,6 +134,7 @@ void DamageDevice::setEnabled(bool on) {
     if (inScene_) endScene();
     enabled_ = on;
     whole_ = true;
+    cacheValid_ = false;
     previousValid_ = false;
     innerStateKnown_ = false;
     if (!on) {
@@ -143,6 +147,7 @@ void DamageDevice::setEnabled(bool on) {
 }
 
 DeviceError DamageDevice::create() {
+    cacheValid_ = false;
     textures_.clear();
     meshIndices_.clear();
     meshVertices_.clear();
@@ -154,6 +159,7 @@ DeviceError DamageDevice::create() {
 }
 
 void DamageDevice::release() {
+    cacheValid_ = false;
     textures_.clear();
     meshIndices_.clear();
     meshVertices_.clear();
@@ -164,6 +170,7 @@ void DamageDevice::release() {
 
 bool DamageDevice::reset() {
     whole_ = true;
+    cacheValid_ = false;
     innerStateKnown_ = false;
     return inner_->reset();
 }
@@ -499,13 +506,67 @@ void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
     flushRun();
 }
 
-void DamageDevice::replay(const ScreenRect& r) {
+bool DamageDevice::cacheMatches() const {
+    if (!cacheValid_ || frame_.commands.size() < cacheCommands_) return false;
+    size_t piece = 0;
+    for (size_t k = 0; k < cacheCommands_; ++k) {
+        const Command& c = frame_.commands[k];
+        if (c.pieceCount != cachePieces_[k]) return false;
+        for (int q = 0; q < c.pieceCount; ++q, ++piece)
+            if (frame_.pieces[static_cast<size_t>(c.firstPiece + q)].key != cacheKeys_[piece]) return false;
+    }
+    return true;
+}
+
+size_t DamageDevice::commonPrefix() const {
+    if (!previousValid_) return 0;
+    const size_t n = std::min(frame_.commands.size(), previous_.commands.size());
+    for (size_t k = 0; k < n; ++k) {
+        const Command& a = frame_.commands[k];
+        const Command& b = previous_.commands[k];
+        if (a.op != b.op || a.pieceCount != b.pieceCount) return k;
+        for (int q = 0; q < a.pieceCount; ++q)
+            if (frame_.pieces[static_cast<size_t>(a.firstPiece + q)].key !=
+                previous_.pieces[static_cast<size_t>(b.firstPiece + q)].key)
+                return k;
+    }
+    return n;
+}
+
+void DamageDevice::prepareCache() {
+    usableCache_ = 0;
+    ++sinceCacheBuilt_;
+    if (cacheMatches()) {
+        usableCache_ = cacheCommands_;
+        return;
+    }
+    cacheValid_ = false;
+    const size_t prefix = commonPrefix();
+    if (prefix < 2 || sinceCacheBuilt_ < kCacheRebuildFrames || !inner_->drawToCache(true)) return;
+    innerStateKnown_ = false;
+    replay(kWholeScreen, prefix, 0);
+    inner_->drawToCache(false);
+    innerStateKnown_ = false;
+    cacheValid_ = true;
+    cacheCommands_ = prefix;
+    cachePieces_.clear();
+    cacheKeys_.clear();
+    for (size_t k = 0; k < prefix; ++k) {
+        const Command& c = frame_.commands[k];
+        cachePieces_.push_back(c.pieceCount);
+        for (int q = 0; q < c.pieceCount; ++q) cacheKeys_.push_back(frame_.pieces[static_cast<size_t>(c.firstPiece + q)].key);
+    }
+    sinceCacheBuilt_ = 0;
+    usableCache_ = prefix;
+}
+
+void DamageDevice::replay(const ScreenRect& r, size_t end, size_t cached) {
     const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == kScreenWidth && r.y1 == kScreenHeight;
     inner_->setScissor(r.x0, r.y0, whole ? 0 : r.x1 - r.x0, r.y1 - r.y0);
     // Everything below the last solid unturned quad covering the rectangle is
     // hidden by it and need not be drawn.
     size_t firstCommand = 0;
-    for (size_t k = frame_.commands.size(); k-- > 0 && firstCommand == 0;) {
+    for (size_t k = end; k-- > 0 && firstCommand == 0;) {
         const Command& c = frame_.commands[k];
         if (c.op != Op::Batch || c.kind != kQuadList || !meets(c.box, r) || !(c.blend & kBlendAlpha)) continue;
         const auto t = textures_.find(c.texture);
@@ -521,7 +582,12 @@ void DamageDevice::replay(const ScreenRect& r) {
             }
         }
     }
-    for (size_t k = firstCommand; k < frame_.commands.size(); ++k) {
+    if (cached > firstCommand) {
+        // The layers below are the same as in the cache picture.
+        inner_->copyFromCache(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+        firstCommand = cached;
+    }
+    for (size_t k = firstCommand; k < end; ++k) {
         const Command& c = frame_.commands[k];
         if (!meets(c.box, r)) continue;
         switch (c.op) {
@@ -574,8 +640,9 @@ void DamageDevice::endScene() {
         shown_ = false;
         inner_->discardScene();
     } else {
+        prepareCache();
         for (const ScreenRect& r : damage_) {
-            replay(r);
+            replay(r, frame_.commands.size(), usableCache_);
             pixels += static_cast<uint64_t>(r.area());
         }
         inner_->setScissor(0, 0, 0, 0);

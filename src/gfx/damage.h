@@ -111,7 +111,12 @@ private:
     void addPiece(Command& c, const Vertex* v, int n, uint64_t extra);
     uint64_t stateKey(const Command& c) const;
     void computeDamage();
-    void replay(const ScreenRect& r);
+    // Draws commands [first, end) clipped to r, starting above the last solid
+    // quad that covers r; returns nothing.
+    void replay(const ScreenRect& r, size_t end, size_t cached);
+    void prepareCache();
+    bool cacheMatches() const;
+    size_t commonPrefix() const;
     void drawQuads(const Command& c, const ScreenRect& r);
     void applyState(uint32_t texture, uint32_t blend);
     void noteTexture(uint32_t handle, int width, int height, const uint32_t* pixels);
@@ -135,6 +140,15 @@ private:
     Frame frame_, previous_;
     bool previousValid_ = false;
     std::vector<ScreenRect> damage_;
+    // The first commands of the frame, when they stay the same from frame to
+    // frame, are kept drawn in the device's cache picture: a damaged
+    // rectangle starts as a copy of it instead of a redraw of those layers.
+    bool cacheValid_ = false;
+    size_t cacheCommands_ = 0;
+    std::vector<uint64_t> cacheKeys_;
+    std::vector<int> cachePieces_;
+    int sinceCacheBuilt_ = 1 << 20;
+    size_t usableCache_ = 0;
     std::vector<Vertex> scratch_;
     std::vector<int> matchScratch_;
 };

@@ -39,6 +39,11 @@ public:
     // Limits clears and draws to the rectangle (screen pixels, y down,
     // right and bottom exclusive); w <= 0 lifts the limit.
     virtual void setScissor(int, int, int w, int) { (void)w; }
+    // A second picture that keeps the frame's unchanging first layers: draws
+    // and clears go there while on. False when the device has none.
+    virtual bool drawToCache(bool) { return false; }
+    // Copies a rectangle of that picture into the frame (subject to the scissor).
+    virtual void copyFromCache(int, int, int, int) {}
 
     // Textures are 32-bit ARGB (alpha in the top byte), rows from the top.
     virtual uint32_t createTexture(int width, int height, const uint32_t* pixels) = 0;
@@ -101,6 +106,11 @@ public:
     void discardScene() override { ++scenesDiscarded; }
     bool keepsPicture() const override { return keepPicture; }
     void setScissor(int x, int y, int w, int h) override { scissors.push_back({x, y, w, h}); }
+    bool drawToCache(bool on) override {
+        cacheTargets.push_back(on);
+        return keepPicture;
+    }
+    void copyFromCache(int x, int y, int w, int h) override { cacheCopies.push_back({x, y, w, h}); }
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;
     void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) override;
     void destroyTexture(uint32_t handle) override;
@@ -136,7 +146,8 @@ public:
     struct Scissor {
         int x, y, w, h;
     };
-    std::vector<Scissor> scissors;
+    std::vector<Scissor> scissors, cacheCopies;
+    std::vector<bool> cacheTargets;
     int scenesBegun = 0, scenesEnded = 0, scenesDiscarded = 0, resets = 0, texturesLive = 0, uploads = 0;
     bool fullscreen = false;
     uint32_t boundTexture() const { return texture_; }

@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 #include "gfx_support.h"
@@ -156,4 +158,118 @@ TEST_F(GlTest, AScreenshotCanBeTakenAtTheSizeTheWindowShowsThePicture) {
     // No picture larger than any window, nor an empty one.
     EXPECT_FALSE(Gfx_Device()->readPixelsScaled(100000, 100, rgba));
     EXPECT_FALSE(Gfx_Device()->readPixelsScaled(0, 0, rgba));
+}
+
+namespace {
+
+// A scripted scene whose every frame is drawn from its number alone: an
+// opaque background, sprites that move, turn, fade, scale, change colour,
+// appear, vanish and swap order over each other, debug lines, and particles
+// that live a while and die, after which the scene holds still.
+struct ScriptedScene {
+    std::string folder;
+    FXSprite* glow = nullptr;
+
+    void frame(int f) {
+        if (f == 24) particleSystem().killAllParticles();
+        if (f < 24) particlesAdvance();
+        const int t = std::min(f, 30);  // from frame 30 on nothing changes
+        ASSERT_TRUE(Gfx_Clear(0xFF102030u));
+        ASSERT_TRUE(Gfx_BeginScene());
+        SpriteParams bg;
+        bg.scaleX = 12.5f, bg.scaleY = 9.375f;
+        Gfx_DrawQuad(0, 0, folder + "noise.png", 0, 0, 64, 64, &bg);
+        Gfx_DrawQuad(static_cast<float>(40 + 7 * t), 50, folder + "half.png", 0, 0, 32, 32, nullptr);
+        SpriteParams fade;
+        fade.alpha = (t * 23) % 256;
+        fade.red = 255 - 8 * t;
+        Gfx_DrawQuad(300, 120, folder + "noise.png", 0, 0, 64, 64, &fade);
+        SpriteParams turn;
+        turn.angle = 0.13f * static_cast<float>(t);
+        turn.hotX = 20, turn.hotY = 5;
+        turn.scaleX = 1.0f + 0.05f * static_cast<float>(t);
+        Gfx_DrawQuad(500, 400, folder + "white.png", 0, 0, 40, 10, &turn);
+        if ((t / 7) % 2 == 0) Gfx_DrawQuad(600, 80, folder + "half.png", 0, 0, 32, 32, nullptr);
+        // Two overlapping translucent quads that change places every 5 frames.
+        SpriteParams a, b;
+        a.red = 255, a.green = 0, a.blue = 0, a.alpha = 160;
+        b.red = 0, b.green = 0, b.blue = 255, b.alpha = 160;
+        const bool swap = (t / 5) % 2 == 1;
+        Gfx_DrawQuad(200, 300, folder + "white.png", 0, 0, 40, 10, swap ? &b : &a);
+        Gfx_DrawQuad(210, 303, folder + "white.png", 0, 0, 40, 10, swap ? &a : &b);
+        // An opaque quad sliding over the rest, drawn without blending.
+        SpriteParams solid;
+        solid.scaleX = 2.0f, solid.scaleY = 2.0f;
+        Gfx_DrawQuad(static_cast<float>(100 + 11 * t) + 0.25f, 420.5f, folder + "noise.png", 8, 8, 16, 16, &solid);
+        glow->draw(Rect{0, 0, 799, 599});
+        SpriteParams small;
+        small.scaleX = 0.5f + 0.02f * static_cast<float>(t), small.scaleY = small.scaleX;
+        small.scaleAboutCentre = 1, small.width = 32, small.height = 32;
+        Gfx_DrawQuad(420, 260, folder + "half.png", 0, 0, 32, 32, &small);
+        Gfx_DrawLine(10, 590, static_cast<float>(10 + 20 * t), 560, 0xFF00FF00u);
+        Gfx_EndScene();
+    }
+};
+
+}  // namespace
+
+TEST_F(GlTest, DrawingOnlyTheChangesGivesTheSamePictureAsDrawingEverything) {
+    std::vector<uint32_t> noise(64 * 64);
+    uint32_t seed = 12345;
+    for (uint32_t& px : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        px = 0xFF000000u | (seed >> 8);
+    }
+    writePng("noise.png", 64, 64, noise);
+    std::vector<uint32_t> half(32 * 32);
+    for (size_t i = 0; i < half.size(); ++i) half[i] = (i % 32) < 16 ? 0xC0FF8000u : 0x000000FFu;
+    writePng("half.png", 32, 32, half);
+    writeSolidPng("white.png", 40, 10);
+    writeSolidPng("particles/dot.png", 8, 8, 0x80FFFFFFu);
+    writeText("fx/spray.fx",
+              "Emitter Velocity 120 SizeOverLife 6 12 0 SpinOverLife 1 0 0 SpinVariation 0 "
+              "PartColor 1 0.5 0 0.8 1 0 PartLifeTime 0.4 PartRandomness 1 Texture dot.png\n");
+    loadAllEffectsFrom(folder + "fx/");
+    for (const char* f : {"noise.png", "half.png", "white.png"})
+        ASSERT_TRUE(textureBank().loadFromFile(folder + f, false));
+    particlesEnableDrawing();
+    particlesSetFrameTime(0.04f);
+
+    constexpr int kFrames = 36;
+    auto run = [&](bool full, std::vector<std::vector<uint8_t>>& pictures, std::vector<bool>& shown) {
+        Gfx_SetFullRedraw(full);
+        particleSystem().killAllParticles();
+        vmSeed(7);
+        FXSprite glow;
+        glow.setLayer(10);
+        glow.setPosition(380, 330);
+        glow.addEffect("spray.fx");
+        ScriptedScene scene{folder, &glow};
+        for (int f = 0; f < kFrames; ++f) {
+            const uint64_t before = Gfx_DamageStats().presented;
+            scene.frame(f);
+            shown.push_back(Gfx_DamageStats().presented != before);
+            ASSERT_TRUE(Gfx_ReadScreen(pictures.emplace_back()));
+        }
+    };
+    std::vector<std::vector<uint8_t>> damaged, whole;
+    std::vector<bool> damagedShown, wholeShown;
+    run(false, damaged, damagedShown);
+    run(true, whole, wholeShown);
+    Gfx_SetFullRedraw(false);
+    ASSERT_EQ(damaged.size(), whole.size());
+    for (size_t f = 0; f < damaged.size(); ++f) {
+        int differ = 0, firstX = -1, firstY = -1;
+        for (size_t i = 0; i < damaged[f].size(); i += 4)
+            if (std::memcmp(&damaged[f][i], &whole[f][i], 3) != 0 && differ++ == 0)
+                firstX = static_cast<int>(i / 4 % 800), firstY = static_cast<int>(i / 4 / 800);
+        EXPECT_EQ(differ, 0) << "frame " << f << ", first at " << firstX << "," << firstY;
+    }
+    // Every frame is shown when drawn whole; a still scene is not shown again.
+    for (bool s : wholeShown) EXPECT_TRUE(s);
+    EXPECT_TRUE(damagedShown[0]);
+    EXPECT_TRUE(damagedShown[10]);
+    for (int f = 32; f < kFrames; ++f) EXPECT_FALSE(damagedShown[static_cast<size_t>(f)]) << "frame " << f;
+    // The scene's rows differ from frame to frame, or the test proves nothing.
+    EXPECT_NE(damaged[3], damaged[4]);
 }

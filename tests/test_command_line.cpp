@@ -66,7 +66,16 @@ TEST(CommandLineTest, NoOptionsPlaysWithTheSavedDisplayAndTheDefaultLog) {
     EXPECT_EQ(line.action, Action::Play);
     EXPECT_EQ(line.options.display, Display::Saved);
     EXPECT_EQ(line.options.logLevel, LogLevel::Info);
+    EXPECT_FALSE(line.options.showFps);
     EXPECT_TRUE(line.warnings.empty());
+}
+
+TEST(CommandLineTest, FpsAsksForTheFrameCounterAndStillPlays) {
+    const CommandLine line = parse({"--windowed", "--fps"});
+    EXPECT_TRUE(line.options.showFps);
+    EXPECT_EQ(line.options.display, Display::Windowed);
+    EXPECT_EQ(line.action, Action::Play);
+    EXPECT_EQ(parse({"--fps=1"}).action, Action::Error);
 }
 
 TEST(CommandLineTest, DisplayOptionsChooseForThisStartAndTheLastOneCounts) {
@@ -135,7 +144,7 @@ TEST(CommandLineTest, HelpGoesToStdoutWithStatusZero) {
     EXPECT_EQ(firstLine(a.out), "Usage: vellmoor [OPTION]...");
     EXPECT_TRUE(a.err.empty());
     // Every option the parser takes is in the help.
-    for (const char* option : {"--windowed", "--fullscreen", "--verbose", "--help", "--version"}) {
+    for (const char* option : {"--windowed", "--fullscreen", "--verbose", "--fps", "--help", "--version"}) {
         EXPECT_NE(a.out.find(option), std::string::npos) << option;
         EXPECT_NE(parse({option}).action, Action::Error) << option;
     }

@@ -270,12 +270,12 @@ TEST(DemoCommandLine, DemoAndFpsParseAndAreListed) {
 
 TEST(DemoFpsMeter, ALineOncePerSecondWithFramesAndProcessorShare) {
     demo::FpsMeter meter;
-    EXPECT_EQ(meter.step(0, 0.0, 0.0), "");
-    EXPECT_EQ(meter.step(40, 0.5, 0.05), "");
-    EXPECT_EQ(meter.step(80, 1.0, 0.12), "fps 80 (cpu 12 %)");
-    EXPECT_EQ(meter.step(100, 1.9, 0.2), "");
+    EXPECT_EQ(meter.step(0, 0, 0.0, 0.0), "");
+    EXPECT_EQ(meter.step(40, 10, 0.5, 0.05), "");
+    EXPECT_EQ(meter.step(80, 25, 1.0, 0.12), "fps 80 (shown 25, cpu 12 %)");
+    EXPECT_EQ(meter.step(100, 30, 1.9, 0.2), "");
     // Two seconds with a stall: the share is of the time that passed.
-    EXPECT_EQ(meter.step(200, 3.0, 2.12), "fps 60 (cpu 100 %)");
+    EXPECT_EQ(meter.step(200, 145, 3.0, 2.12), "fps 60 (shown 60, cpu 100 %)");
 }
 
 // The demo leaves levels at any moment, as the in-game menu's way out does: a

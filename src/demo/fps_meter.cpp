@@ -8,6 +8,7 @@
 
 #include "frame/app.h"
 #include "frame/clock.h"
+#include "gfx/gfx.h"
 #include "scene/actor.h"
 
 namespace demo {
@@ -42,7 +43,7 @@ int fpsHook() {
         c.lastTick = tickCount();
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.start).count();
-    const std::string line = c.meter.step(c.frames, wall, processSeconds());
+    const std::string line = c.meter.step(c.frames, static_cast<int64_t>(Gfx_DamageStats().presented), wall, processSeconds());
     if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
     return 1;
 }
@@ -51,10 +52,11 @@ HookNode g_node{fpsHook, nullptr, 0, nullptr};
 
 }  // namespace
 
-std::string FpsMeter::step(int64_t frames, double wall, double cpu) {
+std::string FpsMeter::step(int64_t frames, int64_t shown, double wall, double cpu) {
     if (!started_) {
         started_ = true;
         frames_ = frames;
+        shown_ = shown;
         wall_ = wall;
         cpu_ = cpu;
         return {};
@@ -62,11 +64,14 @@ std::string FpsMeter::step(int64_t frames, double wall, double cpu) {
     const double span = wall - wall_;
     if (span < 1.0) return {};
     const long fps = std::lround(static_cast<double>(frames - frames_) / span);
+    const long shownFps = std::lround(static_cast<double>(shown - shown_) / span);
     const long percent = std::lround(100.0 * (cpu - cpu_) / span);
     frames_ = frames;
+    shown_ = shown;
     wall_ = wall;
     cpu_ = cpu;
-    return "fps " + std::to_string(fps) + " (cpu " + std::to_string(percent) + " %)";
+    return "fps " + std::to_string(fps) + " (shown " + std::to_string(shownFps) + ", cpu " +
+           std::to_string(percent) + " %)";
 }
 
 void installFpsMeter() {

@@ -2,6 +2,7 @@
 
 #include "frame/app.h"
 #include "frame/settings.h"
+#include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "platform/platform.h"
 #include "scene/actor.h"
@@ -159,6 +160,7 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
             g_minimised = hiWord(w) != 0;
             if (g_appActive) {
                 setSuspended(false);
+                Gfx_RedrawAll();
                 drawFrame();
                 Sound_Resume();
             } else {
@@ -166,6 +168,8 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
             }
             break;
         case WM_PAINT:
+            // The window lost its picture: show all of it again.
+            Gfx_RedrawAll();
             if (!g_minimised) drawFrame();
             break;
         case WM_NCMOUSEMOVE: updateCursor(false, g_cursorShown); break;

@@ -31,6 +31,19 @@ public:
     virtual bool clear(uint32_t argb) = 0;
     virtual bool beginScene() = 0;
     virtual void endScene() = 0;  // finishes the frame and shows it
+    // Ends a scene that changed nothing: the window keeps what it shows.
+    virtual void discardScene() {}
+    // True when the device's picture survives from one frame to the next, so
+    // only the changed parts of a frame need drawing.
+    virtual bool keepsPicture() const { return false; }
+    // Limits clears and draws to the rectangle (screen pixels, y down,
+    // right and bottom exclusive); w <= 0 lifts the limit.
+    virtual void setScissor(int, int, int w, int) { (void)w; }
+    // A second picture that keeps the frame's unchanging first layers: draws
+    // and clears go there while on. False when the device has none.
+    virtual bool drawToCache(bool) { return false; }
+    // Copies a rectangle of that picture into the frame (subject to the scissor).
+    virtual void copyFromCache(int, int, int, int) {}
 
     // Textures are 32-bit ARGB (alpha in the top byte), rows from the top.
     virtual uint32_t createTexture(int width, int height, const uint32_t* pixels) = 0;
@@ -90,6 +103,14 @@ public:
     bool clear(uint32_t argb) override;
     bool beginScene() override;
     void endScene() override;
+    void discardScene() override { ++scenesDiscarded; }
+    bool keepsPicture() const override { return keepPicture; }
+    void setScissor(int x, int y, int w, int h) override { scissors.push_back({x, y, w, h}); }
+    bool drawToCache(bool on) override {
+        cacheTargets.push_back(on);
+        return keepPicture;
+    }
+    void copyFromCache(int x, int y, int w, int h) override { cacheCopies.push_back({x, y, w, h}); }
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;
     void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) override;
     void destroyTexture(uint32_t handle) override;
@@ -116,12 +137,18 @@ public:
     bool failClear = false;
     bool failFullscreen = false;  // mode switches are refused
     bool recordVertices = true;
+    bool keepPicture = false;  // behave like a device that keeps its picture
     void setStatus(DeviceStatus s) { status_ = s; }
 
     std::vector<Draw> draws;
     std::vector<uint32_t> clears;
     std::vector<uint16_t> meshIndices;
-    int scenesBegun = 0, scenesEnded = 0, resets = 0, texturesLive = 0, uploads = 0;
+    struct Scissor {
+        int x, y, w, h;
+    };
+    std::vector<Scissor> scissors, cacheCopies;
+    std::vector<bool> cacheTargets;
+    int scenesBegun = 0, scenesEnded = 0, scenesDiscarded = 0, resets = 0, texturesLive = 0, uploads = 0;
     bool fullscreen = false;
     uint32_t boundTexture() const { return texture_; }
     uint32_t blendFlags() const { return blend_; }

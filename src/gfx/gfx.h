@@ -38,6 +38,7 @@ enum : uint32_t {
     kBlendColourAdd = 1,  // texture colour plus vertex colour instead of their product
     kBlendAlpha = 2,      // destination factor 1 - src alpha; clear = additive
     kBlendDepthWrite = 4, // kept for completeness; there is no depth buffer
+    kBlendOff = 8,        // opaque pixels: written without blending, same result, less work
 };
 
 struct TextureEntry;
@@ -91,6 +92,21 @@ bool Gfx_SaveScreenshotAsShown(const std::string& path);
 std::string Gfx_SaveNumberedScreenshot(const std::string& folder);
 
 bool Gfx_InScene();
+
+// Damage drawing: devices that keep their picture between frames get only
+// the parts of a frame that changed redrawn, and no frame at all when nothing
+// changed. On by default; VM_FULL_REDRAW=1 in the environment or
+// Gfx_SetFullRedraw(true) draws every frame whole (comparisons, benchmarks).
+void Gfx_SetFullRedraw(bool on);
+bool Gfx_FullRedraw();
+// The next frame is drawn whole and shown (window exposed, mode switched).
+void Gfx_RedrawAll();
+struct DamageStats {
+    uint64_t frames = 0;      // scenes ended
+    uint64_t presented = 0;   // frames shown in the window
+    uint64_t pixels = 0;      // pixels redrawn (sum of the damaged areas)
+};
+DamageStats Gfx_DamageStats();
 // Messages the layer showed to the player, oldest first (for tests).
 const std::vector<std::string>& Gfx_Messages();
 void Gfx_ClearMessages();

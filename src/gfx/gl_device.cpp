@@ -121,6 +121,10 @@ public:
     bool clear(uint32_t argb) override;
     bool beginScene() override;
     void endScene() override;
+    bool keepsPicture() const override { return true; }
+    void setScissor(int x, int y, int w, int h) override;
+    bool drawToCache(bool on) override;
+    void copyFromCache(int x, int y, int w, int h) override;
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;
     void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) override;
     void destroyTexture(uint32_t handle) override;
@@ -156,6 +160,8 @@ private:
     GLuint meshVao_ = 0, meshVbo_ = 0, meshEbo_ = 0;
     int meshVertices_ = 0, meshIndices_ = 0;
     GLuint fbo_ = 0, colourRb_ = 0;
+    GLuint cacheFbo_ = 0, cacheRb_ = 0;  // the picture of the frame's unchanging first layers
+    GLuint drawFbo_ = 0;                 // where draws go: fbo_ or cacheFbo_
     uint32_t texture_ = 0;
     uint32_t blend_ = kBlendAlpha;
 };
@@ -185,6 +191,20 @@ DeviceError GlDevice::create() {
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourRb_);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return DeviceError::NoCore33;
+    glGenFramebuffers(1, &cacheFbo_);
+    glGenRenderbuffers(1, &cacheRb_);
+    glBindRenderbuffer(GL_RENDERBUFFER, cacheRb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kScreenWidth, kScreenHeight);
+    glBindFramebuffer(GL_FRAMEBUFFER, cacheFbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, cacheRb_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        // Without it every frame is drawn from its first layer: slower, same picture.
+        glDeleteFramebuffers(1, &cacheFbo_);
+        glDeleteRenderbuffers(1, &cacheRb_);
+        cacheFbo_ = cacheRb_ = 0;
+    }
+    drawFbo_ = fbo_;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glViewport(0, 0, kScreenWidth, kScreenHeight);
     created_ = true;
 
@@ -239,9 +259,12 @@ void GlDevice::release() {
         glDeleteVertexArrays(2, arrays);
         glDeleteFramebuffers(1, &fbo_);
         glDeleteRenderbuffers(1, &colourRb_);
+        if (cacheFbo_) glDeleteFramebuffers(1, &cacheFbo_);
+        if (cacheRb_) glDeleteRenderbuffers(1, &cacheRb_);
         glDeleteProgram(quadProgram_);
         glDeleteProgram(plainProgram_);
     }
+    cacheFbo_ = cacheRb_ = drawFbo_ = 0;
     vbo_ = ebo_ = plainVbo_ = vao_ = plainVao_ = fbo_ = colourRb_ = quadProgram_ = plainProgram_ = 0;
     created_ = false;
     hasObjects_ = false;
@@ -249,7 +272,7 @@ void GlDevice::release() {
 
 bool GlDevice::clear(uint32_t argb) {
     if (!created_) return false;
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     glClearColor(static_cast<float>((argb >> 16) & 255u) / 255.0f, static_cast<float>((argb >> 8) & 255u) / 255.0f,
                  static_cast<float>(argb & 255u) / 255.0f, static_cast<float>(argb >> 24) / 255.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -258,12 +281,40 @@ bool GlDevice::clear(uint32_t argb) {
 
 bool GlDevice::beginScene() {
     if (!created_) return false;
+    drawFbo_ = fbo_;
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glViewport(0, 0, kScreenWidth, kScreenHeight);
     return true;
 }
 
+void GlDevice::setScissor(int x, int y, int w, int h) {
+    if (!created_) return;
+    if (w <= 0 || h <= 0) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, kScreenHeight - (y + h), w, h);  // OpenGL rows run bottom-up
+}
+
+bool GlDevice::drawToCache(bool on) {
+    if (!created_ || (on && !cacheFbo_)) return false;
+    drawFbo_ = on ? cacheFbo_ : fbo_;
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    return true;
+}
+
+void GlDevice::copyFromCache(int x, int y, int w, int h) {
+    if (!created_ || !cacheFbo_ || w <= 0 || h <= 0) return;
+    const int gy = kScreenHeight - (y + h);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, cacheFbo_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
+    glBlitFramebuffer(x, gy, x + w, gy + h, x, gy, x + w, gy + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+}
+
 void GlDevice::endScene() {
+    glDisable(GL_SCISSOR_TEST);
     // Scale the frame into the window's letterbox; the bars stay black.
     platform::Viewport vp;
     if (surface_.viewport) vp = surface_.viewport();
@@ -276,7 +327,7 @@ void GlDevice::endScene() {
     glBlitFramebuffer(0, 0, kScreenWidth, kScreenHeight, vp.x, y0, vp.x + vp.w, y0 + vp.h, GL_COLOR_BUFFER_BIT,
                       vp.w == kScreenWidth && vp.h == kScreenHeight ? GL_NEAREST : GL_LINEAR);
     if (surface_.swap) surface_.swap();
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     glViewport(0, 0, kScreenWidth, kScreenHeight);
 }
 
@@ -318,6 +369,10 @@ void GlDevice::setTexture(uint32_t handle) {
 void GlDevice::setBlendFlags(uint32_t flags) {
     if (flags == blend_) return;
     blend_ = flags;
+    if (flags & kBlendOff)
+        glDisable(GL_BLEND);
+    else
+        glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, (flags & kBlendAlpha) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
     glUseProgram(quadProgram_);
     glUniform1i(colourAddLoc_, (flags & kBlendColourAdd) ? 1 : 0);
@@ -325,7 +380,7 @@ void GlDevice::setBlendFlags(uint32_t flags) {
 
 void GlDevice::useQuadProgram() {
     glUseProgram(quadProgram_);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
 }
 
 void GlDevice::drawBatch(int kind, const Vertex* vertices, int count) {
@@ -403,7 +458,7 @@ void GlDevice::releaseMesh() {
 
 void GlDevice::drawPlain(const Vertex* v, int n, GLenum mode, float size) {
     if (!created_) return;
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     glUseProgram(plainProgram_);
     glUniform1f(pointSizeLoc_, size);
     glBindVertexArray(plainVao_);
@@ -411,7 +466,7 @@ void GlDevice::drawPlain(const Vertex* v, int n, GLenum mode, float size) {
     glBufferSubData(GL_ARRAY_BUFFER, 0, n * static_cast<GLsizeiptr>(sizeof(Vertex)), v);
     glDisable(GL_BLEND);
     glDrawArrays(mode, 0, n);
-    glEnable(GL_BLEND);
+    if (!(blend_ & kBlendOff)) glEnable(GL_BLEND);
     glBindVertexArray(vao_);
     glUseProgram(quadProgram_);
 }
@@ -447,6 +502,7 @@ bool GlDevice::readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
     constexpr int kMaxSide = 8192;  // no window picture is larger; bounds the buffer
     if (!created_ || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
     // The frame scaled the way the window shows it, into a picture of its own.
+    glDisable(GL_SCISSOR_TEST);
     GLuint target = 0, fbo = 0;
     glGenTextures(1, &target);
     glBindTexture(GL_TEXTURE_2D, target);

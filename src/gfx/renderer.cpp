@@ -5,11 +5,13 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "frame/app.h"
 #include "frame/settings.h"
 #include "frame/startup_options.h"
+#include "gfx/damage.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
 #include "platform/winmsg.h"
@@ -20,7 +22,7 @@
 namespace {
 
 struct RendererState {
-    std::unique_ptr<GfxDevice> device;
+    std::unique_ptr<DamageDevice> device;  // owns the real device behind it
     bool fullscreen = false;
     bool batchReady = false;  // false after a buffer failure: nothing is drawn
     bool inScene = false;
@@ -33,6 +35,14 @@ struct RendererState {
 };
 
 GfxSink* g_sink = nullptr;
+
+bool& fullRedrawFlag() {
+    static bool on = [] {
+        const char* v = std::getenv("VM_FULL_REDRAW");
+        return v && *v && *v != '0';
+    }();
+    return on;
+}
 bool g_sinkScene = false;
 
 RendererState& st() {
@@ -140,7 +150,7 @@ bool Gfx_InitDevice() {
     // saved choice.
     s.fullscreen = startFullscreen(getIniInt("Game", "Fullscreen", 0) != 0);
     s.inScene = false;
-    if (!s.device) s.device = makeGlDevice();
+    if (!s.device) s.device = std::make_unique<DamageDevice>(makeGlDevice());
     if (!reportCreate(s.device->create())) {
         showMessage("Graphics initialization error.");
         s.device->release();
@@ -159,6 +169,7 @@ bool Gfx_InitDevice() {
         showMessage("Graphics initialization error.");
         return false;
     }
+    s.device->setEnabled(!fullRedrawFlag());
     return createParticleObjects();
 }
 
@@ -403,8 +414,30 @@ void Gfx_ClearMessages() { st().messages.clear(); }
 void Gfx_InstallDevice(std::unique_ptr<GfxDevice> device) {
     RendererState& s = st();
     if (s.device) Gfx_ReleaseAll();
-    s.device = std::move(device);
+    s.device = device ? std::make_unique<DamageDevice>(std::move(device)) : nullptr;
     s.inScene = false;
+}
+
+void Gfx_SetFullRedraw(bool on) {
+    fullRedrawFlag() = on;
+    RendererState& s = st();
+    if (s.device && !s.inScene) s.device->setEnabled(!on);
+}
+
+bool Gfx_FullRedraw() { return fullRedrawFlag(); }
+
+void Gfx_RedrawAll() {
+    if (st().device) st().device->invalidate();
+}
+
+DamageStats Gfx_DamageStats() {
+    DamageStats out;
+    if (const DamageDevice* d = st().device.get()) {
+        out.frames = d->frames;
+        out.presented = d->presented;
+        out.pixels = d->pixels;
+    }
+    return out;
 }
 
 void Gfx_SetSink(GfxSink* sink) {

@@ -1,0 +1,663 @@
+#include "gfx/damage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr ScreenRect kWholeScreen{0, 0, kScreenWidth, kScreenHeight};
+// Extra area two rectangles may cover once merged before it is cheaper to
+// draw them apart: every rectangle costs a pass over the frame's draws.
+constexpr int64_t kMergeSlack = 48 * 48;
+constexpr size_t kMaxRects = 8;
+// Past this share of the screen one whole redraw is cheaper than pieces.
+constexpr int64_t kWholeArea = kScreenWidth * kScreenHeight * 55 / 100;
+// Frames between two rebuilds of the cache picture, so a prefix that keeps
+// changing does not cost a second frame each time.
+constexpr int kCacheRebuildFrames = 40;
+
+uint64_t mix(uint64_t h, uint64_t v) {
+    h ^= v * 0x9E3779B97F4A7C15ull;
+    h = (h << 29 | h >> 35) * 0xBF58476D1CE4E5B9ull;
+    return h;
+}
+
+uint64_t hashBytes(uint64_t h, const void* data, size_t n) {
+    if (n == 0) return mix(h, 0);
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (n >= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = mix(h, w);
+        p += 8, n -= 8;
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, p, n);
+    return mix(h, tail ^ n);
+}
+
+uint64_t finish(uint64_t h) {
+    h ^= h >> 31;
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+}
+
+ScreenRect unite(const ScreenRect& a, const ScreenRect& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
+}
+
+bool meets(const ScreenRect& a, const ScreenRect& b) {
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+bool contains(const ScreenRect& outer, const ScreenRect& inner) {
+    return !outer.empty() && outer.x0 <= inner.x0 && outer.y0 <= inner.y0 && outer.x1 >= inner.x1 &&
+           outer.y1 >= inner.y1;
+}
+
+int clampCoord(float v, int hi) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= static_cast<float>(hi)) return hi;
+    return static_cast<int>(v);
+}
+
+// Pixels a primitive over these vertices may touch, with a pixel to spare for
+// rounding; anything not finite may touch the whole screen.
+ScreenRect boundsOf(const Vertex* v, int n, float grow) {
+    float x0 = v[0].x, y0 = v[0].y, x1 = v[0].x, y1 = v[0].y;
+    for (int i = 1; i < n; ++i) {
+        x0 = std::min(x0, v[i].x), x1 = std::max(x1, v[i].x);
+        y0 = std::min(y0, v[i].y), y1 = std::max(y1, v[i].y);
+    }
+    if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1)) return kWholeScreen;
+    grow += 1.0f;
+    return {clampCoord(std::floor(x0 - grow), kScreenWidth), clampCoord(std::floor(y0 - grow), kScreenHeight),
+            clampCoord(std::ceil(x1 + grow), kScreenWidth), clampCoord(std::ceil(y1 + grow), kScreenHeight)};
+}
+
+// Whole pixels an unrotated quad certainly covers; empty when it is turned.
+ScreenRect coverOf(const Vertex* v) {
+    if (v[0].y != v[1].y || v[2].y != v[3].y || v[0].x != v[3].x || v[1].x != v[2].x) return {};
+    const float x0 = std::min(v[0].x, v[1].x), x1 = std::max(v[0].x, v[1].x);
+    const float y0 = std::min(v[0].y, v[3].y), y1 = std::max(v[0].y, v[3].y);
+    if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1)) return {};
+    return {clampCoord(std::ceil(x0), kScreenWidth), clampCoord(std::ceil(y0), kScreenHeight),
+            clampCoord(std::floor(x1), kScreenWidth), clampCoord(std::floor(y1), kScreenHeight)};
+}
+
+int perPrimitive(int kind) { return kind == kQuadList ? 4 : kind == kLineList ? 2 : 3; }
+
+}  // namespace
+
+std::vector<ScreenRect> mergeDamage(std::vector<ScreenRect> rects, size_t maxCount) {
+    std::vector<ScreenRect> out;
+    for (ScreenRect r : rects) {
+        r = {std::max(r.x0, 0), std::max(r.y0, 0), std::min(r.x1, kScreenWidth), std::min(r.y1, kScreenHeight)};
+        if (r.empty()) continue;
+        for (bool merged = true; merged;) {
+            merged = false;
+            for (size_t k = 0; k < out.size(); ++k) {
+                const ScreenRect u = unite(out[k], r);
+                if (u.area() <= out[k].area() + r.area() + kMergeSlack) {
+                    r = u;
+                    out.erase(out.begin() + static_cast<long>(k));
+                    merged = true;
+                    break;
+                }
+            }
+        }
+        out.push_back(r);
+    }
+    if (maxCount == 0) maxCount = 1;
+    while (out.size() > maxCount) {
+        size_t best = 0, bestOther = 1;
+        int64_t bestCost = INT64_MAX;
+        for (size_t a = 0; a < out.size(); ++a)
+            for (size_t b = a + 1; b < out.size(); ++b) {
+                const int64_t cost = unite(out[a], out[b]).area() - out[a].area() - out[b].area();
+                if (cost < bestCost) bestCost = cost, best = a, bestOther = b;
+            }
+        out[best] = unite(out[best], out[bestOther]);
+        out.erase(out.begin() + static_cast<long>(bestOther));
+    }
+    return out;
+}
+
+DamageDevice::DamageDevice(std::unique_ptr<GfxDevice> inner) : inner_(std::move(inner)) {}
+
+void DamageDevice::setEnabled(bool on) {
+    on = on && inner_->keepsPicture();
+    if (on == enabled_) return;
+    if (inScene_) endScene();
+    enabled_ = on;
+    whole_ = true;
+    cacheValid_ = false;
+    previousValid_ = false;
+    innerStateKnown_ = false;
+    if (!on) {
+        // Hand the inner device the state and mesh it stopped receiving.
+        inner_->setTexture(texture_);
+        inner_->setBlendFlags(blend_);
+        if (!meshVertices_.empty() && inner_->hasMesh())
+            inner_->setMeshVertices(meshVertices_.data(), static_cast<int>(meshVertices_.size()));
+    }
+}
+
+DeviceError DamageDevice::create() {
+    cacheValid_ = false;
+    textures_.clear();
+    meshIndices_.clear();
+    meshVertices_.clear();
+    whole_ = true;
+    previousValid_ = false;
+    innerStateKnown_ = false;
+    inScene_ = false;
+    return inner_->create();
+}
+
+void DamageDevice::release() {
+    cacheValid_ = false;
+    textures_.clear();
+    meshIndices_.clear();
+    meshVertices_.clear();
+    previousValid_ = false;
+    inScene_ = false;
+    inner_->release();
+}
+
+bool DamageDevice::reset() {
+    whole_ = true;
+    cacheValid_ = false;
+    innerStateKnown_ = false;
+    return inner_->reset();
+}
+
+bool DamageDevice::setFullscreen(bool on) {
+    whole_ = true;
+    return inner_->setFullscreen(on);
+}
+
+void DamageDevice::noteTexture(uint32_t handle, int width, int height, const uint32_t* pixels) {
+    if (handle == 0) return;
+    TextureInfo& t = textures_[handle];
+    t.generation = ++generation_;
+    t.opaque = pixels != nullptr && width > 0 && height > 0;
+    if (t.opaque) {
+        const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+        for (size_t i = 0; i < n; ++i)
+            if ((pixels[i] >> 24) != 255u) {
+                t.opaque = false;
+                break;
+            }
+    }
+}
+
+uint32_t DamageDevice::createTexture(int width, int height, const uint32_t* pixels) {
+    const uint32_t handle = inner_->createTexture(width, height, pixels);
+    noteTexture(handle, width, height, pixels);
+    return handle;
+}
+
+void DamageDevice::updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) {
+    inner_->updateTexture(handle, width, height, pixels);
+    noteTexture(handle, width, height, pixels);
+}
+
+void DamageDevice::destroyTexture(uint32_t handle) {
+    textures_.erase(handle);
+    innerStateKnown_ = false;  // the device may have unbound it
+    if (texture_ == handle) texture_ = 0;
+    inner_->destroyTexture(handle);
+}
+
+void DamageDevice::setTexture(uint32_t handle) {
+    texture_ = handle;
+    if (!enabled_) inner_->setTexture(handle);
+}
+
+void DamageDevice::setBlendFlags(uint32_t flags) {
+    blend_ = flags;
+    if (!enabled_) inner_->setBlendFlags(flags);
+}
+
+void DamageDevice::applyState(uint32_t texture, uint32_t blend) {
+    if (!innerStateKnown_ || texture != innerTexture_) inner_->setTexture(texture);
+    if (!innerStateKnown_ || blend != innerBlend_) inner_->setBlendFlags(blend);
+    innerTexture_ = texture, innerBlend_ = blend;
+    innerStateKnown_ = true;
+}
+
+bool DamageDevice::clear(uint32_t argb) {
+    if (!enabled_) return inner_->clear(argb);
+    if (inScene_) {
+        Command& c = startCommand(Op::Clear);
+        c.colour = argb;
+        addPiece(c, nullptr, 0, argb);
+        return true;
+    }
+    // The frame's clear comes before its scene; it is drawn with it.
+    pendingClear_ = true;
+    clearColour_ = argb;
+    return true;
+}
+
+bool DamageDevice::beginScene() {
+    if (!enabled_) return inner_->beginScene();
+    if (!inner_->beginScene()) return false;
+    inScene_ = true;
+    frame_.clear();
+    meshChanged_ = true;
+    innerUpload_ = -1;
+    if (pendingClear_) {
+        pendingClear_ = false;
+        clear(clearColour_);
+    }
+    return true;
+}
+
+DamageDevice::Command& DamageDevice::startCommand(Op op) {
+    Command& c = frame_.commands.emplace_back();
+    c.op = op;
+    c.texture = texture_;
+    c.blend = blend_;
+    c.firstVertex = static_cast<int>(frame_.vertices.size());
+    c.firstPiece = static_cast<int>(frame_.pieces.size());
+    return c;
+}
+
+uint64_t DamageDevice::stateKey(const Command& c) const {
+    uint64_t h = mix(0x5151u, static_cast<uint64_t>(c.op) << 32 | static_cast<uint32_t>(c.kind));
+    if (c.op == Op::Batch || c.op == Op::Mesh) {
+        const auto t = textures_.find(c.texture);
+        h = mix(h, uint64_t{c.texture} << 32 | c.blend);
+        h = mix(h, t == textures_.end() ? 0 : t->second.generation);
+    }
+    return h;
+}
+
+void DamageDevice::addPiece(Command& c, const Vertex* v, int n, uint64_t extra) {
+    Piece& p = frame_.pieces.emplace_back();
+    p.key = finish(hashBytes(mix(stateKey(c), extra), v, static_cast<size_t>(n) * sizeof(Vertex)));
+    if (c.op == Op::Clear || n == 0)
+        p.box = kWholeScreen;
+    else
+        p.box = boundsOf(v, n, c.op == Op::Point ? c.size * 0.5f : 0.0f);
+    c.box = unite(c.box, p.box);
+    ++c.pieceCount;
+}
+
+void DamageDevice::drawBatch(int kind, const Vertex* vertices, int count) {
+    if (!recording()) {
+        if (enabled_) {
+            // Drawn outside a scene: straight into the kept picture.
+            applyState(texture_, blend_);
+            whole_ = true;
+        }
+        return inner_->drawBatch(kind, vertices, count);
+    }
+    if (count <= 0) return;
+    Command& c = startCommand(Op::Batch);
+    c.kind = kind;
+    const int per = perPrimitive(kind);
+    for (int i = 0; i < count; ++i) {
+        const Vertex* v = vertices + i * per;
+        // Alpha 0 at every corner: the alpha test discards every pixel, so
+        // the primitive shows nothing however it moves or blends.
+        bool unseen = true;
+        for (int k = 0; k < per && unseen; ++k) unseen = (v[k].colour >> 24) == 0u;
+        if (unseen) continue;
+        frame_.vertices.insert(frame_.vertices.end(), v, v + per);
+        c.vertexCount += per;
+        addPiece(c, v, per, 0);
+    }
+    if (c.pieceCount == 0) frame_.commands.pop_back();
+}
+
+bool DamageDevice::createMesh(int maxVertices, int maxIndices) {
+    meshIndices_.clear();
+    meshVertices_.clear();
+    meshChanged_ = true;
+    innerUpload_ = -1;
+    return inner_->createMesh(maxVertices, maxIndices);
+}
+
+bool DamageDevice::fillMeshIndices(const uint16_t* indices, int count) {
+    const bool ok = inner_->fillMeshIndices(indices, count);
+    if (ok) meshIndices_.assign(indices, indices + count);
+    return ok;
+}
+
+void DamageDevice::setMeshVertices(const Vertex* vertices, int count) {
+    if (count <= 0) return;
+    meshVertices_.assign(vertices, vertices + count);
+    meshChanged_ = true;
+    if (!enabled_) inner_->setMeshVertices(vertices, count);
+}
+
+void DamageDevice::drawMesh(int firstIndex, int triangleCount) {
+    if (!recording()) {
+        if (enabled_) {
+            applyState(texture_, blend_);
+            if (!meshVertices_.empty())
+                inner_->setMeshVertices(meshVertices_.data(), static_cast<int>(meshVertices_.size()));
+            innerUpload_ = -1;
+            whole_ = true;
+        }
+        return inner_->drawMesh(firstIndex, triangleCount);
+    }
+    if (triangleCount <= 0 || firstIndex < 0) return;
+    if (meshChanged_) {
+        frame_.uploads.push_back(meshVertices_);
+        meshChanged_ = false;
+    }
+    Command& c = startCommand(Op::Mesh);
+    c.kind = kTriangleList;
+    c.upload = static_cast<int>(frame_.uploads.size()) - 1;
+    c.firstIndex = firstIndex;
+    c.triangles = triangleCount;
+    // A piece per particle: two triangles, six indices.
+    Vertex v[6];
+    const size_t end = std::min(meshIndices_.size(), static_cast<size_t>(firstIndex) + size_t{3} * triangleCount);
+    for (size_t i = static_cast<size_t>(firstIndex); i < end; i += 6) {
+        const int n = static_cast<int>(std::min<size_t>(6, end - i));
+        bool inside = true;
+        for (int k = 0; k < n; ++k) {
+            const size_t at = meshIndices_[i + static_cast<size_t>(k)];
+            if (at >= meshVertices_.size()) {
+                inside = false;
+                break;
+            }
+            v[k] = meshVertices_[at];
+        }
+        if (inside) {
+            addPiece(c, v, n, 0);
+        } else {
+            // Vertices the device was never given: where they land is unknown.
+            addPiece(c, nullptr, 0, i);
+        }
+    }
+    if (end < static_cast<size_t>(firstIndex) + size_t{3} * triangleCount) addPiece(c, nullptr, 0, ~0ull);
+}
+
+void DamageDevice::releaseMesh() {
+    meshIndices_.clear();
+    meshVertices_.clear();
+    innerUpload_ = -1;
+    inner_->releaseMesh();
+}
+
+void DamageDevice::drawLine(const Vertex& a, const Vertex& b) {
+    if (!recording()) {
+        if (enabled_) whole_ = true, innerStateKnown_ = false;
+        return inner_->drawLine(a, b);
+    }
+    Command& c = startCommand(Op::Line);
+    frame_.vertices.push_back(a);
+    frame_.vertices.push_back(b);
+    c.vertexCount = 2;
+    addPiece(c, &frame_.vertices[static_cast<size_t>(c.firstVertex)], 2, 0);
+}
+
+void DamageDevice::drawPoint(const Vertex& p, float size) {
+    if (!recording()) {
+        if (enabled_) whole_ = true, innerStateKnown_ = false;
+        return inner_->drawPoint(p, size);
+    }
+    Command& c = startCommand(Op::Point);
+    c.size = size;
+    frame_.vertices.push_back(p);
+    c.vertexCount = 1;
+    uint32_t bits;
+    std::memcpy(&bits, &size, sizeof bits);
+    addPiece(c, &p, 1, bits);
+}
+
+void DamageDevice::computeDamage() {
+    damage_.clear();
+    if (whole_ || !previousValid_) {
+        damage_.push_back(kWholeScreen);
+        return;
+    }
+    const std::vector<Piece>& now = frame_.pieces;
+    const std::vector<Piece>& before = previous_.pieces;
+    // Pieces of the last frame by key, each chain in drawing order.
+    std::unordered_map<uint64_t, int> heads;
+    heads.reserve(before.size() * 2);
+    std::vector<int> next(before.size(), -1);
+    for (size_t i = before.size(); i-- > 0;) {
+        auto [it, added] = heads.try_emplace(before[i].key, static_cast<int>(i));
+        if (!added) {
+            next[i] = it->second;
+            it->second = static_cast<int>(i);
+        }
+    }
+    std::vector<char> used(before.size(), 0);
+    std::vector<ScreenRect> rects;
+    // Old indices of the matched pieces, in the new drawing order.
+    std::vector<int>& order = matchScratch_;
+    order.clear();
+    std::vector<int> orderPiece;
+    for (size_t j = 0; j < now.size(); ++j) {
+        const auto it = heads.find(now[j].key);
+        if (it == heads.end() || it->second < 0) {
+            rects.push_back(now[j].box);
+            continue;
+        }
+        const int i = it->second;
+        it->second = next[static_cast<size_t>(i)];
+        used[static_cast<size_t>(i)] = 1;
+        order.push_back(i);
+        orderPiece.push_back(static_cast<int>(j));
+    }
+    for (size_t i = 0; i < before.size(); ++i)
+        if (!used[i]) rects.push_back(before[i].box);
+    // Pieces that kept their place relative to each other form the longest
+    // increasing run of old indices; the others changed what lies above or
+    // below them, so their pixels are redrawn.
+    std::vector<int> tails, tailAt, parent(order.size(), -1);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const auto pos = std::lower_bound(tails.begin(), tails.end(), order[k]) - tails.begin();
+        if (pos > 0) parent[k] = tailAt[static_cast<size_t>(pos - 1)];
+        if (static_cast<size_t>(pos) == tails.size()) {
+            tails.push_back(order[k]);
+            tailAt.push_back(static_cast<int>(k));
+        } else {
+            tails[static_cast<size_t>(pos)] = order[k];
+            tailAt[static_cast<size_t>(pos)] = static_cast<int>(k);
+        }
+    }
+    std::vector<char> kept(order.size(), 0);
+    for (int k = tailAt.empty() ? -1 : tailAt.back(); k >= 0; k = parent[static_cast<size_t>(k)])
+        kept[static_cast<size_t>(k)] = 1;
+    for (size_t k = 0; k < order.size(); ++k)
+        if (!kept[k]) rects.push_back(now[static_cast<size_t>(orderPiece[k])].box);
+
+    damage_ = mergeDamage(std::move(rects), kMaxRects);
+    int64_t area = 0;
+    for (const ScreenRect& r : damage_) area += r.area();
+    if (area >= kWholeArea) damage_.assign(1, kWholeScreen);
+}
+
+void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
+    const TextureInfo* tex = nullptr;
+    if (const auto t = textures_.find(c.texture); t != textures_.end()) tex = &t->second;
+    // Opaque pixels over alpha blending give the same result without it.
+    const bool solidTexture = (c.blend & kBlendAlpha) != 0 && (c.texture == 0 || (tex && tex->opaque));
+    scratch_.clear();
+    bool runSolid = false;
+    auto flushRun = [&] {
+        if (scratch_.empty()) return;
+        applyState(c.texture, runSolid ? (c.blend | kBlendOff) : c.blend);
+        inner_->drawBatch(kQuadList, scratch_.data(), static_cast<int>(scratch_.size() / 4));
+        scratch_.clear();
+    };
+    for (int q = 0; q < c.pieceCount; ++q) {
+        if (!meets(frame_.pieces[static_cast<size_t>(c.firstPiece + q)].box, r)) continue;
+        const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
+        const bool solid = solidTexture && (v[0].colour >> 24) == 255u && (v[1].colour >> 24) == 255u &&
+                           (v[2].colour >> 24) == 255u && (v[3].colour >> 24) == 255u;
+        if (solid != runSolid || scratch_.size() >= size_t{kBatchQuads} * 4) flushRun();
+        runSolid = solid;
+        scratch_.insert(scratch_.end(), v, v + 4);
+    }
+    flushRun();
+}
+
+bool DamageDevice::cacheMatches() const {
+    if (!cacheValid_ || frame_.commands.size() < cacheCommands_) return false;
+    size_t piece = 0;
+    for (size_t k = 0; k < cacheCommands_; ++k) {
+        const Command& c = frame_.commands[k];
+        if (c.pieceCount != cachePieces_[k]) return false;
+        for (int q = 0; q < c.pieceCount; ++q, ++piece)
+            if (frame_.pieces[static_cast<size_t>(c.firstPiece + q)].key != cacheKeys_[piece]) return false;
+    }
+    return true;
+}
+
+size_t DamageDevice::commonPrefix() const {
+    if (!previousValid_) return 0;
+    const size_t n = std::min(frame_.commands.size(), previous_.commands.size());
+    for (size_t k = 0; k < n; ++k) {
+        const Command& a = frame_.commands[k];
+        const Command& b = previous_.commands[k];
+        if (a.op != b.op || a.pieceCount != b.pieceCount) return k;
+        for (int q = 0; q < a.pieceCount; ++q)
+            if (frame_.pieces[static_cast<size_t>(a.firstPiece + q)].key !=
+                previous_.pieces[static_cast<size_t>(b.firstPiece + q)].key)
+                return k;
+    }
+    return n;
+}
+
+void DamageDevice::prepareCache() {
+    usableCache_ = 0;
+    ++sinceCacheBuilt_;
+    if (cacheMatches()) {
+        usableCache_ = cacheCommands_;
+        return;
+    }
+    cacheValid_ = false;
+    const size_t prefix = commonPrefix();
+    if (prefix < 2 || sinceCacheBuilt_ < kCacheRebuildFrames || !inner_->drawToCache(true)) return;
+    innerStateKnown_ = false;
+    replay(kWholeScreen, prefix, 0);
+    inner_->drawToCache(false);
+    innerStateKnown_ = false;
+    cacheValid_ = true;
+    cacheCommands_ = prefix;
+    cachePieces_.clear();
+    cacheKeys_.clear();
+    for (size_t k = 0; k < prefix; ++k) {
+        const Command& c = frame_.commands[k];
+        cachePieces_.push_back(c.pieceCount);
+        for (int q = 0; q < c.pieceCount; ++q) cacheKeys_.push_back(frame_.pieces[static_cast<size_t>(c.firstPiece + q)].key);
+    }
+    sinceCacheBuilt_ = 0;
+    usableCache_ = prefix;
+}
+
+void DamageDevice::replay(const ScreenRect& r, size_t end, size_t cached) {
+    const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == kScreenWidth && r.y1 == kScreenHeight;
+    inner_->setScissor(r.x0, r.y0, whole ? 0 : r.x1 - r.x0, r.y1 - r.y0);
+    // Everything below the last solid unturned quad covering the rectangle is
+    // hidden by it and need not be drawn.
+    size_t firstCommand = 0;
+    for (size_t k = end; k-- > 0 && firstCommand == 0;) {
+        const Command& c = frame_.commands[k];
+        if (c.op != Op::Batch || c.kind != kQuadList || !meets(c.box, r) || !(c.blend & kBlendAlpha)) continue;
+        const auto t = textures_.find(c.texture);
+        if (c.texture != 0 && (t == textures_.end() || !t->second.opaque)) continue;
+        for (int q = c.pieceCount; q-- > 0;) {
+            const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
+            if ((v[0].colour >> 24) != 255u || (v[1].colour >> 24) != 255u || (v[2].colour >> 24) != 255u ||
+                (v[3].colour >> 24) != 255u)
+                continue;
+            if (contains(coverOf(v), r)) {
+                firstCommand = k;
+                break;
+            }
+        }
+    }
+    if (cached > firstCommand) {
+        // The layers below are the same as in the cache picture.
+        inner_->copyFromCache(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+        firstCommand = cached;
+    }
+    for (size_t k = firstCommand; k < end; ++k) {
+        const Command& c = frame_.commands[k];
+        if (!meets(c.box, r)) continue;
+        switch (c.op) {
+        case Op::Clear:
+            inner_->clear(c.colour);
+            break;
+        case Op::Batch:
+            if (c.kind == kQuadList) {
+                drawQuads(c, r);
+            } else {
+                applyState(c.texture, c.blend);
+                inner_->drawBatch(c.kind, &frame_.vertices[static_cast<size_t>(c.firstVertex)],
+                                  c.vertexCount / perPrimitive(c.kind));
+            }
+            break;
+        case Op::Mesh: {
+            applyState(c.texture, c.blend);
+            if (innerUpload_ != c.upload) {
+                const std::vector<Vertex>& up = frame_.uploads[static_cast<size_t>(c.upload)];
+                if (!up.empty()) inner_->setMeshVertices(up.data(), static_cast<int>(up.size()));
+                innerUpload_ = c.upload;
+            }
+            inner_->drawMesh(c.firstIndex, c.triangles);
+            break;
+        }
+        case Op::Line:
+            inner_->drawLine(frame_.vertices[static_cast<size_t>(c.firstVertex)],
+                             frame_.vertices[static_cast<size_t>(c.firstVertex) + 1]);
+            innerStateKnown_ = false;
+            break;
+        case Op::Point:
+            inner_->drawPoint(frame_.vertices[static_cast<size_t>(c.firstVertex)], c.size);
+            innerStateKnown_ = false;
+            break;
+        }
+    }
+}
+
+void DamageDevice::endScene() {
+    if (!enabled_) {
+        ++frames, ++presented;
+        pixels += static_cast<uint64_t>(kWholeScreen.area());
+        return inner_->endScene();
+    }
+    if (!inScene_) return;
+    inScene_ = false;
+    computeDamage();
+    ++frames;
+    if (damage_.empty()) {
+        shown_ = false;
+        inner_->discardScene();
+    } else {
+        prepareCache();
+        for (const ScreenRect& r : damage_) {
+            replay(r, frame_.commands.size(), usableCache_);
+            pixels += static_cast<uint64_t>(r.area());
+        }
+        inner_->setScissor(0, 0, 0, 0);
+        inner_->endScene();
+        ++presented;
+        shown_ = true;
+        whole_ = false;
+    }
+    std::swap(frame_, previous_);
+    previousValid_ = true;
+    innerUpload_ = -1;
+}
+
+void DamageDevice::discardScene() {
+    if (!enabled_) return inner_->discardScene();
+    inScene_ = false;
+    inner_->discardScene();
+}

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "frame/settings.h"
+#include "frame/system.h"
 #include "game/field.h"
 #include "game/game_pictures.h"
 #include "game/game_sound.h"
@@ -13,7 +14,6 @@
 #include "game/magnet.h"
 #include "game/scenery.h"
 #include "gfx/particles.h"
-#include "platform/platform.h"
 #include "players/highscores.h"
 #include "players/players.h"
 #include "scene/input.h"
@@ -35,7 +35,7 @@ constexpr int kMsgTip = report::Tip;
 constexpr int kMsgTipSecond = report::TipSecond;
 constexpr int kMsgGameEnded = report::GameEnded;
 
-uint32_t nowMs() { return static_cast<uint32_t>(platform::current().ticks64()); }
+uint32_t nowMs() { return static_cast<uint32_t>(sys::ticksMs()); }
 
 // The field reaches the game through plain function pointers.
 void hookScoreMatch(int count, int lastDelay) {

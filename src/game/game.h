@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "game/between_levels.h"
 #include "game/bonuses.h"
 #include "game/cannon.h"
 #include "game/game_state.h"
@@ -15,7 +16,6 @@
 #include "game/scoring.h"
 #include "scene/actor.h"
 #include "scene/sprite.h"
-#include "screens/between_levels.h"
 
 class LevelScenery;
 class Magnet;

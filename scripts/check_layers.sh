@@ -5,7 +5,55 @@
 #
 #   check_layers.sh [source-root]          check, list what breaks the rules
 #   check_layers.sh --graph [source-root]  also print includes per layer pair
+#   check_layers.sh --links LAYER=ARCHIVE...
+#       the same rules for the built libraries: no library uses a function or
+#       variable that only a layer it may not use defines
 set -euo pipefail
+
+# Which layers each layer may not use (awk: banned[from, to]).
+RULES='
+    split("frame scene anim res gfx sound ui", e, " "); for (i in e) engine[e[i]] = 1
+    # Which layers each layer may not include.
+    for (l in engine) { banned[l, "game"] = banned[l, "screens"] = banned[l, "players"] = 1 }
+    banned["game", "screens"] = 1
+    banned["players", "ui"] = banned["players", "screens"] = 1
+    split("scene anim res ui game players screens", p, " ")
+    for (i in p) banned[p[i], "platform"] = 1
+    # The platform is the floor: it uses no other part of the game.
+    split("frame scene anim res gfx sound ui game players screens", a, " ")
+    for (i in a) banned["platform", a[i]] = 1
+  '
+
+if [[ "${1:-}" == "--links" ]]; then
+  shift
+  for pair in "$@"; do
+    layer="${pair%%=*}" archive="${pair#*=}"
+    [[ -f "$archive" ]] || { echo "check_layers: no library $archive" >&2; exit 2; }
+    # Strong definitions only: inline functions and templates are weak in
+    # every library that uses them.
+    nm --defined-only "$archive" | awk -v l="$layer" 'NF == 3 && $2 ~ /^[TDBRG]$/ { print "def", l, $3 }'
+    nm --undefined-only "$archive" | awk -v l="$layer" 'NF == 2 && $1 == "U" { print "use", l, $2 }'
+  done | awk '
+    BEGIN {
+      '"$RULES"'
+      bad = 0
+    }
+    $1 == "def" { owner[$3] = $2; next }
+    { uses[$2 SUBSEP $3] = 1 }
+    END {
+      for (k in uses) {
+        split(k, p, SUBSEP); from = p[1]; sym = p[2]
+        if (!(sym in owner) || owner[sym] == from) continue
+        if ((from, owner[sym]) in banned) {
+          printf "%s uses %s of %s\n", from, sym, owner[sym]
+          if (++bad >= 50) break
+        }
+      }
+      if (bad) { print "the libraries break the layering"; exit 1 }
+      print "the libraries keep to the layering"
+    }' | { command -v c++filt > /dev/null && c++filt || cat; }
+  exit "${PIPESTATUS[1]}"
+fi
 
 graph=0
 if [[ "${1:-}" == "--graph" ]]; then graph=1; shift; fi
@@ -35,16 +83,7 @@ scan | awk -v src="$src/" -v graph="$graph" '
     return n > 1 ? parts[1] : "main"
   }
   BEGIN {
-    split("frame scene anim res gfx sound ui", e, " "); for (i in e) engine[e[i]] = 1
-    # Which layers each layer may not include.
-    for (l in engine) { banned[l, "game"] = banned[l, "screens"] = banned[l, "players"] = 1 }
-    banned["game", "screens"] = 1
-    banned["players", "ui"] = banned["players", "screens"] = 1
-    split("scene anim res ui game players screens", p, " ")
-    for (i in p) banned[p[i], "platform"] = 1
-    # The platform is the floor: it uses no other part of the game.
-    split("frame scene anim res gfx sound ui game players screens", a, " ")
-    for (i in a) banned["platform", a[i]] = 1
+    '"$RULES"'
     # Only the platform and the device back ends talk to SDL and OpenGL.
     sdl_ok["gfx/gl_device.cpp"] = 1
     sdl_ok["sound/sdl_backend.cpp"] = 1

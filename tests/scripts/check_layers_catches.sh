@@ -31,4 +31,21 @@ for bad in 'game/game.h:"screens/between_levels.h"' 'scene/input.cpp:"platform/w
   [ "$status" -eq 1 ] || { cat "$scratch/out"; fail "$bad: exit $status, not 1"; }
   grep -q "${bad%%:*}" "$scratch/out" || { cat "$scratch/out"; fail "$bad: the file is not named"; }
 done
+# The built libraries: a game library calling into the screens' library is
+# refused, the screens calling the game are not.
+cxx="${CXX:-c++}"
+lib() {  # lib NAME SOURCE: an archive of one object
+  printf '%s\n' "$2" > "$scratch/$1.cpp"
+  "$cxx" -c -o "$scratch/$1.o" "$scratch/$1.cpp" || fail "cannot compile $1"
+  ar rcs "$scratch/lib$1.a" "$scratch/$1.o"
+}
+lib game 'int mapScreens(); int gameLevel() { return 1; } int play() { return mapScreens(); }'
+lib screens 'int gameLevel(); int mapScreens() { return gameLevel(); }'
+"$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out"
+status=$?
+[ "$status" -eq 1 ] || { cat "$scratch/out"; fail "game calling the screens: exit $status, not 1"; }
+grep -q 'mapScreens' "$scratch/out" || { cat "$scratch/out"; fail "the call into the screens is not named"; }
+lib game 'int gameLevel() { return 1; }'
+"$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out" ||
+  { cat "$scratch/out"; fail "the screens calling the game was refused"; }
 echo "layer check: refuses what it must"

@@ -27,7 +27,6 @@ constexpr int kIdleTicks = 400;
 constexpr int kBannerLayer = 400;
 constexpr int kBannerY = 269;
 constexpr uint32_t kShootingLockMs = 1000;
-constexpr uint32_t kFreeBallDelayMs = 2500;
 // The game's reports to the screen dispatcher.
 constexpr int kMsgDisableMenu = report::DisableMenu;
 constexpr int kMsgEnableMenu = report::EnableMenu;
@@ -478,7 +477,8 @@ void GS_Physics::enter() {
     playMs = 0;
     playCounters() = PlayCounters{};
     backlog = unmatchedShots = 0;
-    lastShotResult = freePhase = 0;
+    lastShotResult = 0;
+    freeBalls = FreeBallRelease{};
     ended = 0;
     pendingReports = 0;
 }
@@ -622,10 +622,7 @@ void GS_Physics::tick() {
     dtMs = nowMs - lastMs;
     playMs += dtMs;
     lastMs = nowMs;
-    if (freePhase == 0 && playMs > kFreeBallDelayMs) {
-        f.releaseFreeBalls(level::StartFreeBall());
-        freePhase = 1;
-    }
+    freeBalls.beforeStep(f, playMs);
     fieldStep(g.bonusScoring);
 
     PlayCounters& counters = playCounters();
@@ -677,11 +674,20 @@ void GS_Physics::tick() {
         playGameSound("game_warning");
         g.meter->flashNow();
     }
-    if (freePhase == 1 && g.ballCount < 7) {
-        f.armFreeBalls();
-        freePhase = 2;
-    }
+    freeBalls.afterStep(f, g.ballCount);
     g.labels->debugLine(g.ballCount);
+}
+
+void FreeBallRelease::beforeStep(PhysicsField& f, uint32_t playMs) {
+    if (phase != 0 || playMs <= kDelayMs) return;
+    f.releaseFreeBalls(level::StartFreeBall());
+    phase = 1;
+}
+
+void FreeBallRelease::afterStep(PhysicsField& f, int ballCount) {
+    if (phase != 1 || ballCount >= kArmBelowBalls) return;
+    f.armFreeBalls();
+    phase = 2;
 }
 
 void GS_MeshEditor::enter() {

@@ -7,12 +7,12 @@
 #include "scene/actor.h"
 #include "scene/input.h"
 #include "scene/sprite.h"
-#include "sound/sound.h"
 
 namespace {
 bool g_appActive = false;
 bool g_minimised = false;  // nobody sees the window: nothing is drawn
 Sprite* g_cursor = nullptr;
+ActivationListener g_activationListener = nullptr;
 int g_cursorHotX = 0, g_cursorHotY = 0;
 bool g_cursorShown = false;
 bool g_systemCursorHidden = false;
@@ -151,6 +151,8 @@ bool followMouse() {
     return true;
 }
 
+void setActivationListener(ActivationListener listener) { g_activationListener = listener; }
+
 int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
     using namespace platform;
     switch (message) {
@@ -160,10 +162,8 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
             if (g_appActive) {
                 setSuspended(false);
                 drawFrame();
-                Sound_Resume();
-            } else {
-                Sound_Pause();
             }
+            if (g_activationListener) g_activationListener(g_appActive);
             break;
         case WM_PAINT:
             if (!g_minimised) drawFrame();

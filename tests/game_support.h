@@ -24,6 +24,7 @@
 #include "platform/platform.h"
 #include "players/players.h"
 #include "res/picture_pack.h"
+#include "screens/map_screen.h"
 #include "game_stubs.h"
 #include "test_support.h"
 
@@ -102,6 +103,7 @@ protected:
     Game& startAt(int n) {
         setGameSession(1);
         setUserProgress(n);
+        setMapScreenMaker(&makeMapScreen);
         Game& g = Game::instance();
         g.setOwner(owner, 2);
         g.startGame();

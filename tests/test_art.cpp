@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "game/backgrounds.h"
 #include "gfx_support.h"
 #include "res/picture_pack.h"
 
@@ -82,14 +83,11 @@ std::vector<PackRule> packRules() {
     add({"gun_heat", 1, 15, false, 200, 0, "X - (w + 74): centred on the gun"});
     add({"rails", 1, 15, false, 800, 0, "across the screen"});
     // Scenery.
-    static const char* backs[12] = {"first", "second", "01", "02", "03", "04", "05", "last", "start", "new01",
-                                    "new02", "title"};
-    static const int gold[12] = {5, 4, 3, 3, 4, 4, 4, 2, 3, 1, 4, 0};
     for (int b = 0; b < 12; ++b) {
-        add({std::string("fon/") + backs[b] + "_back", 1, 15, false, 800, 600, "full screen"});
-        add({std::string("fon/") + backs[b] + "_front", 1, 15, false, 800, 600, "full screen"});
-        for (int k = 0; k < gold[b]; ++k)
-            add({std::string("fon/") + backs[b] + "_gold" + twoDigits(k + 1), 1, 15, false, 0, 0, "gold"});
+        add({std::string("fon/") + kBackgroundNames[b] + "_back", 1, 15, false, 800, 600, "full screen"});
+        add({std::string("fon/") + kBackgroundNames[b] + "_front", 1, 15, false, 800, 600, "full screen"});
+        for (int k = 0; k < kGoldCount[b]; ++k)
+            add({std::string("fon/") + kBackgroundNames[b] + "_gold" + twoDigits(k + 1), 1, 15, false, 0, 0, "gold"});
     }
     add({"fon/common_mask", 1, 15, false, 800, 600, "full screen"});
     for (int i = 1; i <= 16; ++i) add({"gate/gate_" + twoDigits(i) + "_l", 1, 15, false, 0, 0, "gate"});
@@ -365,8 +363,6 @@ TEST(ArtShapes, MagnetPicturesShowWhatTheBallsHit) {
 
 TEST(ArtShapes, WallsCloseTheFieldAndMatchTheForegrounds) {
     const Shapes shapes = readShapes();
-    static const char* backs[12] = {"first", "second", "01", "02", "03", "04", "05", "last", "start", "new01",
-                                    "new02", "title"};
     ASSERT_EQ(shapes.walls.size(), 12u);
     const double ball = 26;
     for (const auto& [b, solids] : shapes.walls) {
@@ -384,17 +380,17 @@ TEST(ArtShapes, WallsCloseTheFieldAndMatchTheForegrounds) {
             EXPECT_GT(signedDistance(solids, 400 + 150 * std::cos(a), 269 + 150 * std::sin(a)), ball) << b;
         // The foreground draws exactly the walls.
         Image img;
-        ASSERT_TRUE(decodeImageFile(kPic + "/fon/" + backs[b] + "_front.png", img));
+        ASSERT_TRUE(decodeImageFile(kPic + "/fon/" + kBackgroundNames[b] + "_front.png", img));
         ASSERT_EQ(img.width, 800);
         for (int y = 0; y < 600; y += 4)
             for (int x = 0; x < 800; x += 4) {
                 const double d = signedDistance(solids, x + 0.5, y + 0.5);
                 if (d < -3) {
-                    EXPECT_GT(alphaAt(img, x, y), 200u) << backs[b] << " wall not drawn at " << x << "," << y;
+                    EXPECT_GT(alphaAt(img, x, y), 200u) << kBackgroundNames[b] << " wall not drawn at " << x << "," << y;
                 }
                 // Beyond the stone only its soft shadow falls into the field.
                 if (d > 8) {
-                    EXPECT_LT(alphaAt(img, x, y), 200u) << backs[b] << " draws into the field at " << x << "," << y;
+                    EXPECT_LT(alphaAt(img, x, y), 200u) << kBackgroundNames[b] << " draws into the field at " << x << "," << y;
                 }
                 if (::testing::Test::HasFailure()) return;
             }
@@ -402,11 +398,9 @@ TEST(ArtShapes, WallsCloseTheFieldAndMatchTheForegrounds) {
 }
 
 TEST(ArtShapes, BackgroundsAreOpaqueExceptTheLastHallsDoorway) {
-    static const char* backs[12] = {"first", "second", "01", "02", "03", "04", "05", "last", "start", "new01",
-                                    "new02", "title"};
     for (int b = 0; b < 12; ++b) {
         Image img;
-        ASSERT_TRUE(decodeImageFile(kPic + "/fon/" + backs[b] + "_back.png", img));
+        ASSERT_TRUE(decodeImageFile(kPic + "/fon/" + kBackgroundNames[b] + "_back.png", img));
         size_t clear = 0;
         for (uint32_t p : img.pixels) clear += (p >> 24) < 255;
         if (b == 7) {
@@ -416,7 +410,7 @@ TEST(ArtShapes, BackgroundsAreOpaqueExceptTheLastHallsDoorway) {
             EXPECT_EQ(alphaAt(img, 250, 400), 0u);
             EXPECT_EQ(alphaAt(img, 100, 300), 255u);
         } else {
-            EXPECT_EQ(clear, 0u) << backs[b];
+            EXPECT_EQ(clear, 0u) << kBackgroundNames[b];
         }
     }
 }

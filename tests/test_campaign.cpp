@@ -11,6 +11,7 @@
 
 #include "field_support.h"
 #include "frame/settings.h"
+#include "game/game.h"
 
 namespace {
 
@@ -66,17 +67,14 @@ protected:
         if (!r.built) return r;
         // The interior of every scenery's walls, in field units.
         const double x0 = 36 / 66.666664, x1 = 764 / 66.666664, y0 = 54 / 66.666664, y1 = 574 / 66.666664;
-        bool armed = false;
+        FreeBallRelease freeBalls;
         std::map<int, std::pair<double, double>> before;
         for (int t = 0; t < ticks; ++t) {
-            // The play state's free-ball release and arming.
-            if (t == 200) f().releaseFreeBalls(levelParams().StartFreeBall);
-            if (t > 200 && !armed && f().countBalls() < 7) {
-                f().armFreeBalls();
-                armed = true;
-            }
+            // The play state's free-ball release and arming, 80 ticks a second.
+            freeBalls.beforeStep(f(), static_cast<uint32_t>(t) * 1000u / 80u);
             if (t == ticks - 80) before = magnetFrame();
             tick();
+            freeBalls.afterStep(f(), f().countBalls());
             r.maxDepth = std::max(r.maxDepth, f().maxDepthLastStep);
             if (t >= ticks - 400) r.settledDepth = std::max(r.settledDepth, f().maxDepthLastStep);
         }

@@ -100,7 +100,7 @@ protected:
 TEST_F(DataNamesTest, EveryPictureTheGameCanShowExists) {
     for (const char* name : kFixedPictureNames) pictureByName(name);
     for (int step = 0; step <= 34; ++step) preloadPictures(step);
-    for (int i = 0; i < kBackgroundNameCount; ++i) {
+    for (int i = 0; i < kBackgrounds; ++i) {
         backPicture(i);
         frontPicture(i);
         for (int k = 0; k < goldCount(i); ++k) goldPicture(i, k);

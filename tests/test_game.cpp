@@ -199,11 +199,11 @@ TEST_F(GameTest, FreeBallsComeAfterTwoAndAHalfSecondsOfPlay) {
     g.pauseGame();
     run(400);
     g.resumeGame();
-    EXPECT_EQ(g.physics.freePhase, 0);
+    EXPECT_EQ(g.physics.freeBalls.phase, 0);
     run(199);
-    EXPECT_EQ(g.physics.freePhase, 0);
+    EXPECT_EQ(g.physics.freeBalls.phase, 0);
     run(2);
-    EXPECT_EQ(g.physics.freePhase, 1);
+    EXPECT_EQ(g.physics.freeBalls.phase, 1);
 }
 
 TEST_F(GameTest, TutorialLevelOneShowsItsFirstTipOnceAndPointsAtGroups) {

@@ -247,6 +247,37 @@ TEST_F(SceneryTest, RevealGoldOnABackgroundWithoutGoldRevealsNothing) {
     for (int k = 0; k < 5; ++k) EXPECT_EQ(scenery->revealGold(), 0);
 }
 
+TEST_F(SceneryTest, EveryGoldPictureHasAPlaceOnScreenAndNoPlaceLacksAPicture) {
+    for (int b = 0; b < kBackgrounds; ++b) {
+        const int count = goldCount(b);
+        ASSERT_GE(count, 0) << b;
+        ASSERT_LE(count, kMaxGold) << b;
+        for (int k = 0; k < kMaxGold; ++k) {
+            const GoldPlace p = kGoldPlaces[b][k];
+            if (k < count) {
+                EXPECT_TRUE(p.x > 0 && p.x < 800 && p.y > 0 && p.y < 600) << b << "/" << k;
+            } else {
+                EXPECT_TRUE(p.x == 0 && p.y == 0) << "background " << b << " places gold " << k << " it has no picture for";
+            }
+        }
+        // Every picture the reward can show, named after its background, at its place.
+        scenery->setup(0, b);
+        scenery->revealAllGold();
+        int shown = 0;
+        for (int k = 0; k < kMaxGold; ++k) {
+            const PckSprite& g = scenery->gold[k]->sprite;
+            if (!g.pack) continue;
+            ++shown;
+            EXPECT_EQ(pictureOf(g), std::string("fon/") + kBackgroundNames[b] + "_gold0" + std::to_string(k + 1));
+            EXPECT_EQ(g.x, kGoldPlaces[b][k].x) << b << "/" << k;
+            EXPECT_EQ(g.y, kGoldPlaces[b][k].y) << b << "/" << k;
+        }
+        EXPECT_EQ(shown, count) << b;
+        scenery->hideAllGold();
+        tick(70);
+    }
+}
+
 TEST_F(SceneryTest, RevealedGoldShowsWithTorchesExplosionAndRainAndFadesAway) {
     scenery->setup(0, 0);
     const int i = scenery->revealGold();

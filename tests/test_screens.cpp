@@ -637,7 +637,7 @@ TEST_F(ScreensTest, NamedPicturesFollowTheirTablesAndLoadOnce) {
     EXPECT_EQ(last().name, "balls//ball_bonus");
     EXPECT_EQ(last().frames, 40);
     EXPECT_EQ(last().perRow, 19);
-    buttonPicture(23);
+    buttonPicture(btn::ok_map);
     EXPECT_EQ(last().name, "menu//Buttons_ok_map");
     EXPECT_TRUE(last().flag);
     EXPECT_EQ(last().frames, 3);

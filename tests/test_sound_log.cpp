@@ -4,11 +4,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "frame/clock.h"
+#include "platform/winmsg.h"
+#include "sound/sound.h"
 #include "sound/sound_log.h"
 
 namespace fs = std::filesystem;
@@ -130,3 +134,24 @@ TEST(SoundLog, RefusesDamagedLogs) {
 }
 
 }  // namespace
+
+// The sound pauses and resumes with the window: the sound fills in the
+// frame's activation listener when it starts.
+TEST(SoundLog, TheSoundPausesWhileTheWindowHasNoFocus) {
+    auto rec = std::make_unique<RecordingSoundBackend>(std::make_unique<QuietBackend>(), [] { return uint64_t{0}; });
+    const RecordingSoundBackend* heard = rec.get();
+    Sound_InstallBackend(std::move(rec));
+    Sound_Init();
+    auto count = [&](SoundEvent::Kind kind) {
+        return std::count_if(heard->events().begin(), heard->events().end(),
+                             [&](const SoundEvent& e) { return e.kind == kind; });
+    };
+    // Another window takes the focus, then the window comes back minimised.
+    activationHook(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0, nullptr);
+    EXPECT_EQ(count(SoundEvent::Kind::Pause), 1);
+    activationHook(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE | (1u << 16), 0, nullptr);
+    EXPECT_EQ(count(SoundEvent::Kind::Pause), 2);
+    EXPECT_EQ(count(SoundEvent::Kind::Resume), 0);
+    Sound_ResetForTests();
+    setActivationListener(nullptr);
+}

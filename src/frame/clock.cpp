@@ -8,12 +8,12 @@
 #include "scene/actor.h"
 #include "scene/input.h"
 #include "scene/sprite.h"
-#include "sound/sound.h"
 
 namespace {
 bool g_appActive = false;
 bool g_minimised = false;  // nobody sees the window: nothing is drawn
 Sprite* g_cursor = nullptr;
+ActivationListener g_activationListener = nullptr;
 int g_cursorHotX = 0, g_cursorHotY = 0;
 bool g_cursorShown = false;
 bool g_systemCursorHidden = false;
@@ -152,6 +152,8 @@ bool followMouse() {
     return true;
 }
 
+void setActivationListener(ActivationListener listener) { g_activationListener = listener; }
+
 int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
     using namespace platform;
     switch (message) {
@@ -162,10 +164,8 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
                 setSuspended(false);
                 Gfx_RedrawAll();
                 drawFrame();
-                Sound_Resume();
-            } else {
-                Sound_Pause();
             }
+            if (g_activationListener) g_activationListener(g_appActive);
             break;
         case WM_PAINT:
             // The window lost its picture: show all of it again.

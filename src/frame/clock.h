@@ -36,6 +36,11 @@ bool keyboardRightShift();
 // reset the hook lists call it again).
 void installKeyboardModule();
 
+// Told when the window gains or loses the focus; the sound fills it in when
+// it starts, so that it pauses with the window. One listener; null for none.
+using ActivationListener = void (*)(bool active);
+void setActivationListener(ActivationListener listener);
+
 // The activation, cursor and repaint hook (message hook, priority 0x8800).
 int activationHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
 // Alt+Return and F11 switch between the window and full screen through

@@ -770,28 +770,25 @@ bool profileWriteSection(const std::string& file, const char* section, const cha
     return save(path, doc);
 }
 
+// Reads and parses a whole file; false when it cannot be read (one too large
+// to take says so).
+static bool readWholeDoc(const std::string& path, Doc& doc) {
+    std::string content;
+    Signature signature;
+    const ReadResult r = readLimited(path, content, signature);
+    if (r == ReadResult::TooLarge) reportTooLarge(path);
+    if (r != ReadResult::Ok) return false;
+    doc = parse(std::move(content));
+    return true;
+}
+
 int profileAddMissing(const std::string& file, const std::string& from) {
     Doc shipped;
-    {
-        std::string content;
-        Signature signature;
-        const std::string fromPath = platform::normalizeSeparators(from);
-        const ReadResult r = readLimited(fromPath, content, signature);
-        if (r == ReadResult::TooLarge) reportTooLarge(fromPath);
-        if (r != ReadResult::Ok) return -1;
-        shipped = parse(std::move(content));
-    }
+    if (!readWholeDoc(platform::normalizeSeparators(from), shipped)) return -1;
     const std::string path = platform::normalizeSeparators(file);
     // A copy that cannot be read is never written over.
     Doc doc;
-    {
-        std::string content;
-        Signature signature;
-        const ReadResult r = readLimited(path, content, signature);
-        if (r == ReadResult::TooLarge) reportTooLarge(path);
-        if (r != ReadResult::Ok) return -1;
-        doc = parse(std::move(content));
-    }
+    if (!readWholeDoc(path, doc)) return -1;
 
     // The comment lines right above line `at` of the shipped file.
     auto commentsAbove = [&](size_t at, size_t floor) {

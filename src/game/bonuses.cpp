@@ -20,6 +20,9 @@ constexpr int kBonusPoints = 1000;
 constexpr int kBombPoints = 50;
 constexpr int kDegaussTicks = 1280;
 constexpr int kCrystalLayer = 315;
+// The reach of the area bonuses for a ball of standard size, in pixels.
+constexpr double kBonusRadiusPx = 156.0;
+constexpr double kRocketHalfWidthPx = 52.0;
 
 void dispose(SlideShowCommand* show) {
     if (!show) return;
@@ -53,16 +56,90 @@ const char* bonusSound(int kind) {
     return kind >= 0 && kind < kBonusKindCount ? kSounds[kind] : "";
 }
 
-double bonusRadius() { return 156.0 * level::ballSizeFactor() / kPixelsPerUnit; }
-double rocketHalfWidth() { return 52.0 * level::ballSizeFactor() / kPixelsPerUnit; }
+double bonusRadius() { return kBonusRadiusPx * level::ballSizeFactor() / kPixelsPerUnit; }
+double rocketHalfWidth() { return kRocketHalfWidthPx * level::ballSizeFactor() / kPixelsPerUnit; }
+
+namespace {
+
+// Targets of one lightning bolt and of the mega one.
+constexpr size_t kLightningTargets = 5;
+constexpr size_t kMegaLightningTargets = 10;
+// The field's bottom edge in field units: the rocket clears upwards from it.
+constexpr double kFieldBottom = 9.0;
+
+void scoreBonus(const BonusScoring& scoring, int n) {
+    if (scoring.scoreBonus)
+        scoring.scoreBonus(n);
+    else if (fieldHooks().scoreBonus)
+        fieldHooks().scoreBonus(n);
+}
+
+// Every plain ball within the bonus radius goes, the nearest first.
+void bombArea(PhysicsField& f, const BonusScoring& scoring, double px, double py) {
+    const double R = bonusRadius();
+    for (auto& [bid, bp] : f.objects) {
+        FieldObject& B = *bp;
+        if (B.visited || !plainBall(B)) continue;
+        const double d = distance(B, px, py);
+        if (d >= R) continue;
+        B.visited = 1;
+        destroyBall(B, delayFor(d), 0);
+        scoreBonus(scoring, kBombPoints);
+    }
+}
+
+// Every plain ball within the bonus radius takes the gun's next colour.
+void inkArea(PhysicsField& f, const BonusScoring& scoring, double px, double py) {
+    const int c = scoring.nextColour ? scoring.nextColour(-1) : fieldNextColour(-1);
+    // No colour left to paint with: nothing to recolour.
+    if (c < 0 || c >= kMaxColours) return;
+    const double R = bonusRadius();
+    for (auto& [bid, bp] : f.objects) {
+        FieldObject& B = *bp;
+        if (B.visited || !plainBall(B) || B.type == kBonusBall) continue;
+        const double d = distance(B, px, py);
+        if (d < R) recolourBall(B, c, delayFor(d));
+    }
+}
+
+// The column above and below the bonus ball is cleared.
+void rocketColumn(PhysicsField& f, double px) {
+    const double half = rocketHalfWidth();
+    for (auto& [bid, bp] : f.objects) {
+        FieldObject& B = *bp;
+        if (B.visited || !plainBall(B) || B.type == kBonusBall) continue;
+        if (std::fabs(B.x() - px) >= half) continue;
+        B.visited = 1;
+        // From the bottom edge upwards: the lowest ball goes first.
+        destroyBall(B, std::max(0, delayFor(kFieldBottom - B.y())), 3);
+    }
+}
+
+// Bolts from the bonus ball to balls drawn at random.
+void lightningStrikes(PhysicsField& f, bool mega, double px, double py) {
+    std::vector<FieldObject*> targets;
+    for (auto& [bid, bp] : f.objects) {
+        FieldObject& B = *bp;
+        if (!B.visited && B.kind == kKindBall && !B.special() && B.type != kBonusBall && !B.dying)
+            targets.push_back(&B);
+    }
+    for (size_t i = 1; i < targets.size(); ++i)
+        std::swap(targets[i], targets[static_cast<size_t>(vmRand()) % (i + 1)]);
+    const size_t count = std::min(mega ? kMegaLightningTargets : kLightningTargets, targets.size());
+    for (size_t i = 0; i < count; ++i) {
+        FieldObject& B = *targets[i];
+        const int delay = delayFor(distance(B, px, py));
+        const auto fx = static_cast<float>(px), fy = static_cast<float>(py);
+        if (mega)
+            strikeBallMega(B, fx, fy, delay);
+        else
+            strikeBall(B, fx, fy, delay);
+    }
+}
+
+}  // namespace
 
 void fireBonuses(PhysicsField& f, const BonusScoring& scoring) {
-    auto scoreBonus = [&](int n) {
-        if (scoring.scoreBonus)
-            scoring.scoreBonus(n);
-        else if (fieldHooks().scoreBonus)
-            fieldHooks().scoreBonus(n);
-    };
     f.clearVisited();
     // Bonuses fired here may trigger others only through their balls'
     // sequences (a later tick), so the map does not change under the loop.
@@ -82,72 +159,17 @@ void fireBonuses(PhysicsField& f, const BonusScoring& scoring) {
             explodeBonusBall(J, 1);  // also a level with an unknown kind: the ball still goes
         if (*bonusSound(k)) playGameSound(bonusSound(k));
 
-        const double R = bonusRadius();
         switch (k) {
-            case kBonusBomb:
-                for (auto& [bid, bp] : f.objects) {
-                    FieldObject& B = *bp;
-                    if (B.visited || !plainBall(B)) continue;
-                    const double d = distance(B, px, py);
-                    if (d >= R) continue;
-                    B.visited = 1;
-                    destroyBall(B, delayFor(d), 0);
-                    scoreBonus(kBombPoints);
-                }
-                break;
-            case kBonusInk: {
-                const int c = scoring.nextColour ? scoring.nextColour(-1) : fieldNextColour(-1);
-                // No colour left to paint with: nothing to recolour.
-                if (c < 0 || c >= 8) break;
-                for (auto& [bid, bp] : f.objects) {
-                    FieldObject& B = *bp;
-                    if (B.visited || !plainBall(B) || B.type == kBonusBall) continue;
-                    const double d = distance(B, px, py);
-                    if (d < R) recolourBall(B, c, delayFor(d));
-                }
-                break;
-            }
-            case kBonusRocket: {
-                const double half = rocketHalfWidth();
-                for (auto& [bid, bp] : f.objects) {
-                    FieldObject& B = *bp;
-                    if (B.visited || !plainBall(B) || B.type == kBonusBall) continue;
-                    if (std::fabs(B.x() - px) >= half) continue;
-                    B.visited = 1;
-                    // From the bottom edge upwards: the lowest ball goes first.
-                    destroyBall(B, std::max(0, delayFor(9.0 - B.y())), 3);
-                }
-                break;
-            }
+            case kBonusBomb: bombArea(f, scoring, px, py); break;
+            case kBonusInk: inkArea(f, scoring, px, py); break;
+            case kBonusRocket: rocketColumn(f, px); break;
             case kBonusDegauss:
                 for (auto& [bid, bp] : f.objects)
                     if (!bp->visited && bp->kind == kKindMagnet) degauss(*bp, kDegaussTicks);
                 break;
             case kBonusLightning:
-            case kBonusMegaLightning: {
-                const size_t n = k == kBonusLightning ? 5 : 10;
-                std::vector<FieldObject*> targets;
-                for (auto& [bid, bp] : f.objects) {
-                    FieldObject& B = *bp;
-                    if (!B.visited && B.kind == kKindBall && !B.special() && B.type != kBonusBall && !B.dying)
-                        targets.push_back(&B);
-                }
-                for (size_t i = 1; i < targets.size(); ++i)
-                    std::swap(targets[i], targets[static_cast<size_t>(vmRand()) % (i + 1)]);
-                const size_t count = std::min(n, targets.size());
-                for (size_t i = 0; i < count; ++i) {
-                    FieldObject& B = *targets[i];
-                    const int delay = delayFor(distance(B, px, py));
-                    const auto fx = static_cast<float>(px), fy = static_cast<float>(py);
-                    if (k == kBonusLightning)
-                        strikeBall(B, fx, fy, delay);
-                    else
-                        strikeBallMega(B, fx, fy, delay);
-                }
-                break;
-            }
-            default:
-                break;  // the fireballs work through the ball's own sequence
+            case kBonusMegaLightning: lightningStrikes(f, k == kBonusMegaLightning, px, py); break;
+            default: break;  // the fireballs work through the ball's own sequence
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "frame/settings.h"
+#include "frame/system.h"
 #include "game/field.h"
 #include "game/game_pictures.h"
 #include "game/game_sound.h"
@@ -13,7 +14,6 @@
 #include "game/magnet.h"
 #include "game/scenery.h"
 #include "gfx/particles.h"
-#include "platform/platform.h"
 #include "players/highscores.h"
 #include "players/players.h"
 #include "scene/input.h"
@@ -27,7 +27,6 @@ constexpr int kIdleTicks = 400;
 constexpr int kBannerLayer = 400;
 constexpr int kBannerY = 269;
 constexpr uint32_t kShootingLockMs = 1000;
-constexpr uint32_t kFreeBallDelayMs = 2500;
 // The game's reports to the screen dispatcher.
 constexpr int kMsgDisableMenu = report::DisableMenu;
 constexpr int kMsgEnableMenu = report::EnableMenu;
@@ -35,7 +34,7 @@ constexpr int kMsgTip = report::Tip;
 constexpr int kMsgTipSecond = report::TipSecond;
 constexpr int kMsgGameEnded = report::GameEnded;
 
-uint32_t nowMs() { return static_cast<uint32_t>(platform::current().ticks64()); }
+uint32_t nowMs() { return static_cast<uint32_t>(sys::ticksMs()); }
 
 // The field reaches the game through plain function pointers.
 void hookScoreMatch(int count, int lastDelay) {
@@ -483,7 +482,8 @@ void GS_Physics::enter() {
     playMs = 0;
     playCounters() = PlayCounters{};
     backlog = unmatchedShots = 0;
-    lastShotResult = freePhase = 0;
+    lastShotResult = 0;
+    freeBalls = FreeBallRelease{};
     ended = 0;
     pendingReports = 0;
 }
@@ -627,10 +627,7 @@ void GS_Physics::tick() {
     dtMs = nowMs - lastMs;
     playMs += dtMs;
     lastMs = nowMs;
-    if (freePhase == 0 && playMs > kFreeBallDelayMs) {
-        f.releaseFreeBalls(level::StartFreeBall());
-        freePhase = 1;
-    }
+    freeBalls.beforeStep(f, playMs);
     fieldStep(g.bonusScoring);
 
     PlayCounters& counters = playCounters();
@@ -682,11 +679,20 @@ void GS_Physics::tick() {
         playGameSound("game_warning");
         g.meter->flashNow();
     }
-    if (freePhase == 1 && g.ballCount < 7) {
-        f.armFreeBalls();
-        freePhase = 2;
-    }
+    freeBalls.afterStep(f, g.ballCount);
     g.labels->debugLine(g.ballCount);
+}
+
+void FreeBallRelease::beforeStep(PhysicsField& f, uint32_t playMs) {
+    if (phase != 0 || playMs <= kDelayMs) return;
+    f.releaseFreeBalls(level::StartFreeBall());
+    phase = 1;
+}
+
+void FreeBallRelease::afterStep(PhysicsField& f, int ballCount) {
+    if (phase != 1 || ballCount >= kArmBelowBalls) return;
+    f.armFreeBalls();
+    phase = 2;
 }
 
 void GS_MeshEditor::enter() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "game/between_levels.h"
 #include "game/bonuses.h"
 #include "game/cannon.h"
 #include "game/game_state.h"
@@ -15,11 +16,24 @@
 #include "game/scoring.h"
 #include "scene/actor.h"
 #include "scene/sprite.h"
-#include "screens/between_levels.h"
 
 class LevelScenery;
 class Magnet;
+class PhysicsField;
 struct FieldObject;
+
+// A level's free balls come loose once play has run a while, and start to
+// count as ordinary balls once the field has thinned out.
+class FreeBallRelease {
+public:
+    static constexpr uint32_t kDelayMs = 2500;
+    static constexpr int kArmBelowBalls = 7;
+    // Before the field's step, with the milliseconds played so far.
+    void beforeStep(PhysicsField& f, uint32_t playMs);
+    // After it, with the balls now on the field.
+    void afterStep(PhysicsField& f, int ballCount);
+    int32_t phase = 0;  // 0 waiting, 1 released, 2 armed
+};
 
 // The level being played: build the field, run every gameplay step of a
 // tick in order, turn clicks into shots, decide win and loss.
@@ -40,7 +54,7 @@ public:
     int32_t backlog = 0;  // mirrors the field's play counters after each tick
     int32_t unmatchedShots = 0;
     int32_t lastShotResult = 0;  // 0 none, 1 fired, 2 settled without a match
-    int32_t freePhase = 0;       // 0 waiting, 1 released, 2 armed
+    FreeBallRelease freeBalls;
     uint8_t ended = 0;
     int32_t pendingReports = 0;
     uint8_t tipShown[100] = {};

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <sstream>
 
+#include "frame/errors.h"
 #include "frame/settings.h"
+#include "players/players.h"
 
 namespace {
 
@@ -221,3 +223,28 @@ int clampProgress(int n) {
     return e * 10 + std::max(l, 1);
 }
 int levelsInEpisode(int e) { return e >= 0 && e < 12 ? g_levels[e] : 0; }
+
+bool loadCampaign() {
+    const std::string levels = getIniString("Game", "IniLevels", "");
+    const std::string guns = getIniString("Debug", "Spawngunpos", "");
+    bool ok = true;
+    // A plain name is resolved in the game's own folder, never copied into
+    // the player's.
+    const bool plain = levels.find_first_of("/\\") == std::string::npos;
+    const std::string levelsPath = plain && !levels.empty() ? "./" + levels : levels;
+    if (!levels.empty() && selectIniFile(levelsPath, false)) {
+        setLevelsFile(levelsPath);
+        setEpisodeTable(getIniInt("Episodes", "Episodes", 11), getIniString("Episodes", "Levels", ""));
+    } else {
+        debugCheck(false, "Cant load ini file : %s", levels.c_str());
+        ok = false;
+    }
+    if (!guns.empty()) parseSpawnGunTable(guns);
+    return ok;
+}
+
+bool loadStartup() {
+    const bool campaign = loadCampaign();
+    const bool players = loadPlayers();
+    return campaign && players;
+}

@@ -52,7 +52,17 @@ const LevelParams& levelParams();
 LevelParams& mutableLevelParams();
 void resetLevelParams();
 
-// The levels file; set by the players store from IniLevels. When nothing was
+// Start-up of the campaign: the levels file named by IniLevels of the main
+// settings file (always the installed game's, so a new version's levels
+// reach every player), its episode table and the spawn-gun table. False when
+// the levels file cannot be read; the game goes on with the defaults.
+bool loadCampaign();
+// The campaign, then the players store (loadPlayers); false when either
+// failed. Both are attempted: without the players the profile screen would
+// create players that can never be stored.
+bool loadStartup();
+
+// The levels file; set at start-up from IniLevels. When nothing was
 // set, IniLevels of the current settings file is read on first use.
 void setLevelsFile(const std::string& path);
 std::string levelsFile();

@@ -13,26 +13,6 @@
 
 namespace {
 
-const char* const kBackNames[kBackgrounds] = {"first", "second", "01",    "02",    "03",    "04",
-                                              "05",    "last",   "start", "new01", "new02", "title"};
-
-const int kGoldCount[kBackgrounds] = {5, 4, 3, 3, 4, 4, 4, 2, 3, 1, 4, 0};
-
-const int kGoldXY[kBackgrounds][kMaxGold][2] = {
-    {{464, 385}, {508, 365}, {201, 282}, {136, 351}, {228, 430}},
-    {{149, 377}, {244, 328}, {465, 304}, {518, 358}},
-    {{135, 310}, {410, 438}, {444, 404}},
-    {{359, 355}, {451, 355}, {413, 400}},
-    {{175, 179}, {350, 265}, {431, 167}, {473, 262}},
-    {{93, 238}, {362, 295}, {660, 178}, {96, 388}},
-    {{107, 303}, {314, 214}, {470, 378}, {534, 288}},
-    {{175, 389}, {419, 371}},
-    {{178, 191}, {332, 288}, {404, 216}},
-    {{215, 410}},
-    {{150, 200}, {184, 164}, {321, 402}, {484, 325}},
-    {},
-};
-
 // Torch positions of the backgrounds that have torches (0, 2 and 4).
 bool torchPositions(int back, int xy[2][2]) {
     static const int kTorches[3][2][2] = {{{237, 113}, {563, 113}}, {{218, 212}, {599, 212}}, {{184, 95}, {634, 97}}};
@@ -111,15 +91,15 @@ void startEffect(SlideShowFX* fx, const char* file, int x, int y) {
 
 }  // namespace
 
-const char* backgroundName(int back) { return kBackNames[std::clamp(back, 0, kBackgrounds - 1)]; }
+const char* backgroundName(int back) { return kBackgroundNames[std::clamp(back, 0, kBackgrounds - 1)]; }
 
 int goldCount(int back) { return back >= 0 && back < kBackgrounds ? kGoldCount[back] : 0; }
 
 void goldPosition(int back, int i, int& x, int& y) {
     x = y = 0;
     if (i < 0 || i >= goldCount(back)) return;
-    x = kGoldXY[back][i][0];
-    y = kGoldXY[back][i][1];
+    x = kGoldPlaces[back][i].x;
+    y = kGoldPlaces[back][i].y;
 }
 
 // ---- FlashingShow ----

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "anim/commands.h"
+#include "game/backgrounds.h"
 
 // A picture sequence that pulses its alpha for as long as it flashes: each
 // time its queue runs dry it feeds itself another pulse.
@@ -19,9 +20,6 @@ public:
     void onFinished() override;
     bool flashing = false;
 };
-
-constexpr int kBackgrounds = 12;
-constexpr int kMaxGold = 5;
 
 // "first", "second", ... "title" for backgrounds 0..11 (clamped).
 const char* backgroundName(int back);

@@ -38,7 +38,7 @@ struct ColourCurve {
     void set(std::vector<ColourKey> k) { keys = std::make_shared<const std::vector<ColourKey>>(std::move(k)); }
 };
 
-// One emitter as written in an effect file, with the file format's defaults.
+// One emitter as an effect file describes it, with the file format's defaults.
 struct EmitterDef {
     EmitterDef();
     float emitInterval = 0.01f;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace winmsg {
 
 enum : uint32_t {
     WM_NULL = 0x0000,
@@ -124,4 +124,9 @@ constexpr intptr_t makeLParam(uint32_t lo, uint32_t hi) {
     return static_cast<intptr_t>((lo & 0xFFFFu) | ((hi & 0xFFFFu) << 16));
 }
 
+}  // namespace winmsg
+
+// The platform speaks the same words under its own name.
+namespace platform {
+using namespace winmsg;
 }  // namespace platform

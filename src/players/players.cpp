@@ -6,10 +6,9 @@
 
 #include "frame/errors.h"
 #include "frame/settings.h"
+#include "frame/system.h"
 #include "frame/text_encoding.h"
 #include "players/highscores.h"
-#include "game/level.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -65,11 +64,11 @@ bool selectOrCreateUsers(const std::string& name) {
     }
     if (selectIniFile(name, false)) return true;
     const bool plain = name.find_first_of("/\\") == std::string::npos;
-    const std::string path = plain ? makeDataPath(name) : platform::normalizeSeparators(name);
+    const std::string path = plain ? makeDataPath(name) : sys::normalizeSeparators(name);
     // Made whole, with the built-in top ten, in one write: a start cut short
     // leaves no half-made file.
     const std::string first = "[User]\nCountUser=0\nLastActiveUser=0\n" + defaultTopTenText();
-    if (platform::fileExists(path) || !platform::writeFileAtomic(path, first)) {
+    if (sys::fileExists(path) || !sys::writeFileAtomic(path, first)) {
         debugCheck(false, "Cannot create file `%s`", path.c_str());
         noteSaveFailure(path);
         return false;
@@ -188,37 +187,17 @@ bool writeThrough(const char* key, int value) {
 
 }  // namespace
 
-bool loadStartup() {
-    const std::string levels = getIniString("Game", "IniLevels", "");
+bool loadPlayers() {
+    if (!selectMain()) return false;
     const std::string users = getIniString("Game", "IniUsers", "");
     bool ok = true;
-
-    // The levels come from the installed game, so that a new version's levels
-    // reach every player; a plain name is resolved in the game's own folder,
-    // never copied into the player's.
-    const bool plain = levels.find_first_of("/\\") == std::string::npos;
-    const std::string levelsPath = plain && !levels.empty() ? "./" + levels : levels;
-    if (!levels.empty() && selectIniFile(levelsPath, false)) {
-        setLevelsFile(levelsPath);
-        setEpisodeTable(getIniInt("Episodes", "Episodes", 11), getIniString("Episodes", "Levels", ""));
-    } else {
-        // The players are still loaded: without them the profile screen
-        // would create players that can never be stored.
-        debugCheck(false, "Cant load ini file : %s", levels.c_str());
-        ok = false;
-    }
-
     if (selectOrCreateUsers(users)) {
         g_usersFile = users;
         setCounts(getIniInt("User", "CountUser", 0), getIniInt("User", "LastActiveUser", 0));
     } else {
         ok = false;
     }
-
     if (!selectMain()) return false;
-    const std::string guns = getIniString("Debug", "Spawngunpos", "");
-    if (!guns.empty()) parseSpawnGunTable(guns);
-
     return loadActivePlayer() && ok;
 }
 
@@ -282,14 +261,14 @@ bool commitPlayers(const std::vector<PlayerEntry>& entries, int activePosition) 
     // a crash half way must not leave one player twice and another lost.
     const std::string staging = usersPath + ".commit";
     std::string content;
-    bool ok = platform::readFile(usersPath, content) && platform::writeFileAtomic(staging, content) &&
+    bool ok = sys::readFile(usersPath, content) && sys::writeFileAtomic(staging, content) &&
               selectIniFile(staging, false);
     // Places past the list lose their section altogether.
     for (int p = 0; ok && p < kPlayerSections; ++p)
         ok = setIniSection(userSection(p).c_str(), p < n ? texts[static_cast<size_t>(p)].c_str() : nullptr);
     ok = ok && setIniString("User", "CountUser", std::to_string(n).c_str()) &&
          setIniString("User", "LastActiveUser", std::to_string(active).c_str());
-    ok = ok && platform::readFile(staging, content) && platform::writeFileAtomic(usersPath, content);
+    ok = ok && sys::readFile(staging, content) && sys::writeFileAtomic(usersPath, content);
     std::remove(staging.c_str());
     if (!ok) {
         debugCheck(false, "Cant load ini file : %s", staging.c_str());

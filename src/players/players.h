@@ -43,11 +43,10 @@ struct PlayerEntry {
     int lastScore = 0;
 };
 
-// Start-up: levels file (copied from the program folder on first use),
-// episode table, users file (created empty on first run), spawn-gun table,
-// active player. False when a file could not be found or made; the game goes
-// on with the defaults.
-bool loadStartup();
+// Start-up of the store: the users file named by IniUsers of the main
+// settings file (created empty on first run) and the active player. False
+// when a file could not be found or made; the game goes on with the defaults.
+bool loadPlayers();
 // Reads the section of the active player into the record.
 bool loadActivePlayer();
 // Players 0 .. CountUser - 1 in file order.

@@ -4,7 +4,7 @@
 
 #include "frame/app.h"
 #include "frame/errors.h"
-#include "platform/winmsg.h"
+#include "frame/messages.h"
 #include "scene/actor.h"
 
 MousePoint mousePosition;
@@ -204,7 +204,7 @@ void setGameActor(Actor* actor) { g_gameActor = actor; }
 Actor* gameActor() { return g_gameActor; }
 
 int inputTranslatorHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
-    using namespace platform;
+    using namespace winmsg;
     if (g_mode & 1) {
         int event = 0;
         bool mouse = true;

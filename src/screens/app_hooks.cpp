@@ -10,12 +10,12 @@
 #include "frame/data_manifest.h"
 #include "frame/errors.h"
 #include "frame/random.h"
+#include "frame/messages.h"
 #include "frame/settings.h"
+#include "frame/system.h"
+#include "game/level.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
-#include "platform/data_location.h"
-#include "platform/platform.h"
-#include "platform/winmsg.h"
 #include "players/players.h"
 #include "res/picture_pack.h"
 #include "res/texts.h"
@@ -43,7 +43,7 @@ PckSprite* g_cursor = nullptr;
 // the game, which gives it no meaning.
 int screenshotHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
     const bool repeat = (static_cast<uintptr_t>(l) & (1u << 30)) != 0;
-    if (message != platform::WM_KEYDOWN || repeat || (w != platform::VK_F12 && w != platform::VK_SNAPSHOT)) return 1;
+    if (message != winmsg::WM_KEYDOWN || repeat || (w != winmsg::VK_F12 && w != winmsg::VK_SNAPSHOT)) return 1;
     const std::string path = newScreenshotPath(std::time(nullptr));
     if (Gfx_SaveScreenshotAsShown(path)) {
         std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
@@ -67,9 +67,8 @@ int gameInitHook() {
     // Numbers in data files use the dot whatever the user's locale says.
     std::setlocale(LC_ALL, "C");
     Gfx_ConfigureWindow();
-    if (!enterGameData()) {
-        platform::current().messageBox("The game data folder (vm_game.ini) was not found.", "Error",
-                                       platform::MB_ICONERROR_);
+    if (!sys::enterGameData()) {
+        sys::showError("The game data folder (vm_game.ini) was not found.");
         return 0;
     }
     // A broken install says what is wrong, and stops only when the game
@@ -78,7 +77,7 @@ int gameInitHook() {
     if (const std::string problems = describeDataCheck(data); !problems.empty()) {
         std::fprintf(stderr, "vellmoor: %s\n", problems.c_str());
         if (!data.canRun()) {
-            platform::current().messageBox(problems, "Error", platform::MB_ICONERROR_);
+            sys::showError(problems);
             return 0;
         }
     }
@@ -102,7 +101,7 @@ int gameWindowHook() {
     startMusic();
     Sound_SetMusicVolume(player::MusicVolume());
     Sound_SetEffectsVolume(player::SoundFXVolume());
-    vmSeed(static_cast<uint32_t>(platform::current().ticks64()));
+    vmSeed(static_cast<uint32_t>(sys::ticksMs()));
     dispatcher().switchTo(&dispatcher().logoFirst);
     g_cursor = new PckSprite;
     g_cursor->setPicture(pictureByName("cursor"), 0);
@@ -116,7 +115,7 @@ int gameIdleHook() { return runFrame() ? 1 : 0; }
 int gameShutdownHook() {
     // The publisher's page, when the build names one.
     const std::string page = getIniString("Game", "PublisherPage", "");
-    if (!page.empty()) platform::current().openUrl(page);
+    if (!page.empty()) sys::openWebPage(page);
     setCursorSprite(nullptr, 0, 0);
     delete g_cursor;
     g_cursor = nullptr;

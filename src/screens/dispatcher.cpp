@@ -5,9 +5,9 @@
 #include "frame/app.h"
 #include "frame/clock.h"
 #include "frame/settings.h"
+#include "frame/system.h"
 #include "game/game.h"
 #include "game/reports.h"
-#include "platform/platform.h"
 #include "players/highscores.h"
 #include "players/players.h"
 #include "scene/input.h"
@@ -16,6 +16,7 @@
 #include "screens/help_screen.h"
 #include "screens/hud_menu.h"
 #include "screens/main_menu.h"
+#include "screens/map_screen.h"
 #include "screens/options_menu.h"
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
@@ -302,6 +303,7 @@ void DS_Menu::onNotify(int id, int msg, int, int) {
 // ------------------------------------------------------------- the game
 
 void DS_Game::enter() {
+    setMapScreenMaker(&makeMapScreen);
     Game& g = Game::instance();
     g.setOwner(d, kIdGame);
     Menu& bar = Menu::instance();
@@ -352,7 +354,7 @@ void DS_Game::onNotify(int id, int msg, int tipNumber, int) {
             bar->tipClosed();
             return;
         case kMsgMinimise:
-            if (id == kIdHud) platform::current().minimizeWindow();
+            if (id == kIdHud) sys::minimiseWindow();
             return;
         case kMsgTip:
         case kMsgTipSecond:

@@ -17,8 +17,8 @@ public:
     static constexpr int kBackdropLayer = 499, kPageLayer = 500, kButtonLayer = 501;
     static constexpr int kButtonY = 522;
 
-    // Reports once to its owner: (0, 0, 0) for "Done", (0, 0, 1016) for the
-    // credits. The owner kills it.
+    // Reports once to its owner: (0, 0, 0) for "Done", (0, 0, report::Credits)
+    // for the credits. The owner kills it.
     explicit Help(int mode);
     ~Help() override;
     int onNotify(int id, int msg, int a, int b) override;

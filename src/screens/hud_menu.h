@@ -4,14 +4,13 @@
 // minimise buttons. It opens the in-game menu (resume, help, restart, main
 // menu, options, exit) and, from there, the help page and the options
 // dialog, coming back to the in-game menu when they close. Its owner, the
-// game state of the screen dispatcher, gets one number per decision:
-//   1001 open the in-game menu (the owner pauses the game, then calls
-//        openInGameMenu()),
-//   1005 the in-game menu was left by resume or restart (the owner calls
-//        closeInGameMenu() and resumes the game),
-//   1004 / 1006 help / options opened over the game (nothing to do),
-//   1007 exit the game, 1018 back to the main menu, 1024 minimise the
-//   window, 1023 a tip was closed.
+// game state of the screen dispatcher, gets one report (game/reports.h) per
+// decision:
+//   OpenGameMenu (the owner pauses the game, then calls openInGameMenu()),
+//   GameMenuClosed by resume or restart (the owner calls closeInGameMenu()
+//        and resumes the game),
+//   Help / Options opened over the game (nothing to do),
+//   Exit the game, MainMenu, Minimise the window, TipClosed.
 #pragma once
 
 #include <array>

@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "anim/commands.h"
+#include "game/game.h"
 #include "game/game_sound.h"
+#include "game/scoring.h"
 #include "game/level.h"
 #include "res/picture_pack.h"
 #include "res/text_label.h"
@@ -243,4 +245,8 @@ void CMapScreen::update() {
         pulse = 0;
     }
     highlight->sprite.setAlpha(pulse);
+}
+
+Actor* makeMapScreen(Game& g) {
+    return new CMapScreen(&g, g.levelNumber(), g.isLastOfEpisode(), g.scoring->total(), g.scoring->crystalTotal);
 }

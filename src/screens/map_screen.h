@@ -11,6 +11,7 @@
 #include "scene/sprite.h"
 
 class Button;
+class Game;
 class SlideShow;
 class SlideShowFX;
 class TextLabel;
@@ -60,3 +61,7 @@ private:
     void placeLock(int slot, int layer);
     void finish();
 };
+
+// The map between two levels of a running game, owned by the game; the
+// screens install it with setMapScreenMaker before a game starts.
+Actor* makeMapScreen(Game& game);

@@ -4,7 +4,7 @@
 // player's record once the slider has settled (knob released, or a step
 // button clicked) rather than on every tick of a drag. Full screen and hints
 // change only on OK; Cancel puts back the volumes the player had when the
-// dialog opened. Either reports (1013, 0, 0); the owner then calls close().
+// dialog opened. Either reports (report::OptionsClosed, 0, 0); the owner then calls close().
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "game/backgrounds.h"
 #include "game/game_pictures.h"
 #include "game/hud.h"
 #include "gfx/particles.h"
@@ -17,16 +18,14 @@ const char* const kFixedPictureNames[kFixedPictureCount] = {
     "load_bar", "coin", "title_gate_left", "rails", "black", "panel_info", "panel_info_back", "panel_info_bar",
     "panel_info_bonus_sq", "list_users", "options_plate", "hiscores_plate", "saved", "small_ramka", "frame",
     "framecorners", "arrow", "arrowbig", "last_gate_left", "last_gate_right", "last_landscape", "fon/common_mask"};
-const char* const kBackgroundNames[kBackgroundNameCount] = {"first", "second", "01",    "02",    "03",    "04",
-                                                        "05",    "last",   "start", "new01", "new02", "title"};
 const char* const kMessageNames[kMessageNameCount] = {
     "level", "leveldone", "stagedone", "gameover", "tryagain", "good",     "x3",        "x4",     "x5",     "verygood",
     "great", "x8",        "superior",  "x10",      "excellent", "fine",    "marvelous", "combo1", "combo2", "combo3"};
 const char* const kButtonNames[kButtonNameCount] = {
-    "MM_Play",    "MM_HiScores", "MM_Options", "MM_Help",     "MM_Exit",   "MM_Click",      "options_ok",
-    "options_cancel", "hiscores_done", "ask_load", "ask_new", "small_exit", "small_mini",    "small_menu",
-    "ig_resume",  "ig_help",     "ig_restart", "ig_mainmenu", "ig_options", "ig_exit",      "help_credits",
-    "help_done",  "clickhere",   "ok_map",     "resume",      "yes",       "no"};
+#define VM_BUTTON_NAME(name) #name,
+    VM_BUTTON_NAMES(VM_BUTTON_NAME)
+#undef VM_BUTTON_NAME
+};
 const char* const kBallNames[kBallNameCount] = {
     "c1",    "c2",       "c3",            "c4",   "c5",         "c6",         "c7",
     "c8",    "free0",    "free1",         "free2", "bonus",     "fireball",   "fireball_mega",
@@ -116,7 +115,7 @@ PicturePack* comixPicture(int i) { return pictureByName("fon//comix_" + std::to_
 PicturePack* backPicture(int n) { return listed(kBackgroundNames, n, "fon/", "_back"); }
 PicturePack* frontPicture(int n) { return listed(kBackgroundNames, n, "fon/", "_front"); }
 PicturePack* goldPicture(int n, int k) {
-    if (n < 0 || n >= kBackgroundNameCount || k < 0 || k > 4) return nullptr;
+    if (n < 0 || n >= kBackgrounds || k < 0 || k >= kMaxGold) return nullptr;
     return pictureByName(std::string("fon/") + kBackgroundNames[n] + "_gold" + twoDigits(k + 1));
 }
 PicturePack* messagePack(int i) { return listed(kMessageNames, i, "messages//msg_"); }

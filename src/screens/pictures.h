@@ -39,23 +39,32 @@ PicturePack* profileButtonPicture(const std::string& name);
 constexpr int kFixedPictureCount = 52;
 extern const char* const kFixedPictureNames[kFixedPictureCount];
 
+// The menu buttons, "menu//Buttons_<name>", in the order of their indices:
+// both the names and the btn:: indices are made from this one list.
+#define VM_BUTTON_NAMES(X)                                                                                     \
+    X(MM_Play) X(MM_HiScores) X(MM_Options) X(MM_Help) X(MM_Exit) X(MM_Click) X(options_ok) X(options_cancel) \
+    X(hiscores_done) X(ask_load) X(ask_new) X(small_exit) X(small_mini) X(small_menu) X(ig_resume) X(ig_help) \
+    X(ig_restart) X(ig_mainmenu) X(ig_options) X(ig_exit) X(help_credits) X(help_done) X(clickhere)         \
+    X(ok_map) X(resume) X(yes) X(no)
+
+// Indices of kButtonNames, for buttonPicture().
+namespace btn {
+enum : int {
+#define VM_BUTTON_INDEX(name) name,
+    VM_BUTTON_NAMES(VM_BUTTON_INDEX)
+#undef VM_BUTTON_INDEX
+    kCount
+};
+}  // namespace btn
+
 // The name lists the families index.
-constexpr int kBackgroundNameCount = 12, kMessageNameCount = 20, kButtonNameCount = 27, kBallNameCount = 21, kPrismNameCount = 6;
-extern const char* const kBackgroundNames[kBackgroundNameCount];
+constexpr int kMessageNameCount = 20, kButtonNameCount = btn::kCount, kBallNameCount = 21, kPrismNameCount = 6;
 extern const char* const kMessageNames[kMessageNameCount];
 extern const char* const kButtonNames[kButtonNameCount];
 extern const char* const kBallNames[kBallNameCount];
 extern const char* const kPrismSuffixes[kPrismNameCount];
 int buttonIndex(const std::string& name);  // -1 when not a button name
 
-// Indices of kButtonNames, for buttonPicture().
-namespace btn {
-enum : int {
-    MM_Play, MM_HiScores, MM_Options, MM_Help, MM_Exit, MM_Click, options_ok, options_cancel, hiscores_done,
-    ask_load, ask_new, small_exit, small_mini, small_menu, ig_resume, ig_help, ig_restart, ig_mainmenu,
-    ig_options, ig_exit, help_credits, help_done, clickhere, ok_map, resume, yes, no,
-};
-}  // namespace btn
 
 // One step of the title screen's preloading (steps 0 to 34; most do nothing).
 void preloadPictures(int step);

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/settings.h"
 #include "sound/sound.h"
@@ -102,6 +103,7 @@ void Sound_Init() {
     if (!b.backend) b.backend = makeSdlSoundBackend();
     b.paused = false;
     b.enabled = b.backend->start();
+    setActivationListener([](bool active) { active ? Sound_Resume() : Sound_Pause(); });
     if (b.enabled) {
         b.backend->setMusicVolume(b.musicVolume);
         b.backend->setEffectsVolume(b.effectsVolume);

@@ -18,6 +18,7 @@
 #include "frame/command_line.h"
 #include "frame/log.h"
 #include "frame/random.h"
+#include "game/level.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
 #include "platform/headless_platform.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "game/backgrounds.h"
 #include "scenes.h"
 
 namespace {
@@ -165,9 +166,7 @@ std::string two(int n) {
 }
 
 void level(Scene& s, int back, int door, int magnet) {
-    static const char* backs[12] = {"first", "second", "01", "02", "03", "04", "05", "last", "start", "new01",
-                                    "new02", "title"};
-    const std::string b = backs[back];
+    const std::string b = kBackgroundNames[back];
     s.draw("fon/" + b + "_back", 0, 0);
     s.draw("fon/common_mask", 0, 0, 0, 192 / 255.0);
     const std::string gate = "gate/gate_" + two(door + 1) + "_l";

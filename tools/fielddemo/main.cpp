@@ -13,6 +13,7 @@
 #include "offscreen_renderer.h"
 #include "frame/random.h"
 #include "frame/settings.h"
+#include "game/backgrounds.h"
 #include "game/field.h"
 #include "game/game.h"
 #include "game/game_pictures.h"
@@ -83,13 +84,11 @@ int main(int argc, char** argv) {
     selectIniFile(kData + "/vm_game.ini", false);
 
     // The scenery around the field and the magnet's picture.
-    static const char* const kBacks[12] = {"first", "second", "01",    "02",     "03",     "04",
-                                           "05",    "last",   "start", "new01", "new02", "title"};
     const int back = std::max(0, std::min(11, level::Back()));
     std::vector<std::unique_ptr<PckSprite>> keep;
-    picture(keep, std::string("fon/") + kBacks[back] + "_back", 100, 0, 0);
+    picture(keep, std::string("fon/") + kBackgroundNames[back] + "_back", 100, 0, 0);
     picture(keep, "fon/common_mask", 120, 0, 0)->setAlpha(192);
-    picture(keep, std::string("fon/") + kBacks[back] + "_front", 200, 0, 0);
+    picture(keep, std::string("fon/") + kBackgroundNames[back] + "_front", 200, 0, 0);
     const int gun = level::SpawnGunNo() + 1;
     char name[64];
     std::snprintf(name, sizeof name, "gate/spawngun_%d%d_l", gun / 10 % 10, gun % 10);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "game/backgrounds.h"
 #include "shapes.h"
 
 namespace pg {
@@ -14,9 +15,6 @@ namespace pg {
 using Jobs = std::vector<std::function<void()>>;
 
 // Names and looks shared between generators.
-extern const char* const kBackNames[12];
-extern const int kGoldCount[12];
-extern const int kGoldPos[12][5][2];
 Rgb ballColour(int type);  // tint colours of the eight ball colours
 // A wall bracket for a torch whose flame burns at (x, y), with its glow.
 void torchSconce(cairo_t* cr, double x, double y);

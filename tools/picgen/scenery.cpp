@@ -9,24 +9,6 @@
 
 namespace pg {
 
-const char* const kBackNames[12] = {"first", "second", "01",    "02",    "03",    "04",
-                                    "05",    "last",   "start", "new01", "new02", "title"};
-const int kGoldCount[12] = {5, 4, 3, 3, 4, 4, 4, 2, 3, 1, 4, 0};
-const int kGoldPos[12][5][2] = {
-    {{464, 385}, {508, 365}, {201, 282}, {136, 351}, {228, 430}},
-    {{149, 377}, {244, 328}, {465, 304}, {518, 358}},
-    {{135, 310}, {410, 438}, {444, 404}},
-    {{359, 355}, {451, 355}, {413, 400}},
-    {{175, 179}, {350, 265}, {431, 167}, {473, 262}},
-    {{93, 238}, {362, 295}, {660, 178}, {96, 388}},
-    {{107, 303}, {314, 214}, {470, 378}, {534, 288}},
-    {{175, 389}, {419, 371}, {245, 145}},
-    {{178, 191}, {332, 288}, {404, 216}},
-    {{215, 410}},
-    {{150, 200}, {184, 164}, {321, 402}, {484, 325}},
-    {},
-};
-
 namespace {
 
 struct Theme {
@@ -364,7 +346,7 @@ void back(int b) {
         cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
         cairo_fill(cr);
         cairo_restore(cr);
-        c.savePack(std::string("fon/") + kBackNames[b] + "_back");
+        c.savePack(std::string("fon/") + kBackgroundNames[b] + "_back");
         return;
     }
     if (b == 11) {
@@ -374,7 +356,7 @@ void back(int b) {
         t.glowRadius = 10;
         letter(c, "The Vellmoor of Quorrin", 400, 104, t, 640);
     }
-    c.savePack(std::string("fon/") + kBackNames[b] + "_back");
+    c.savePack(std::string("fon/") + kBackgroundNames[b] + "_back");
 }
 
 // Masonry for the wall solids: stone blocks shaded from a blurred mask.
@@ -450,7 +432,7 @@ void front(int b, const Shape* walls) {
             cairo_set_line_width(cr, 1.5);
             cairo_stroke(cr);
         }
-    c.savePack(std::string("fon/") + kBackNames[b] + "_front");
+    c.savePack(std::string("fon/") + kBackgroundNames[b] + "_front");
 }
 
 // Treasures revealed when a level is won.
@@ -566,7 +548,7 @@ void gold(int b, int i) {
         cairo_stroke(cr);
     }
     char name[96];
-    std::snprintf(name, sizeof name, "fon/%s_gold%d%d", kBackNames[b], ((i + 1) / 10) % 10, (i + 1) % 10);
+    std::snprintf(name, sizeof name, "fon/%s_gold%d%d", kBackgroundNames[b], ((i + 1) / 10) % 10, (i + 1) % 10);
     c.savePack(name);
 }
 

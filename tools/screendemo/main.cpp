@@ -12,6 +12,7 @@
 #include "frame/app.h"
 #include "frame/clock.h"
 #include "frame/settings.h"
+#include "game/level.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "offscreen_renderer.h"

@@ -6,6 +6,7 @@
 #include "players/players.h"
 #include "screens/help_screen.h"
 #include "screens/hud_menu.h"
+#include "screens/map_screen.h"
 #include "screens/main_menu.h"
 #include "screens/options_menu.h"
 #include "ui/buttons.h"
@@ -82,6 +83,7 @@ const Registration helpGame("help-game", "the help page in a game (done only, ce
 void inGameMenu(Stage& s, int ticks) {
     setGameSession(1);
     setUserProgress(23);
+    setMapScreenMaker(&makeMapScreen);
     Game::instance().startGame();
     s.run(400);
     Menu& bar = Menu::instance();

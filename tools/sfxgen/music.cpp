@@ -193,7 +193,7 @@ Chord sus(int r) { return {r, {0, 5, 7}}; }
 
 enum class Style { Drive, Groove, Halftime, Gentle, Fanfare, Dirge };
 
-struct SectionSpec {
+struct SectionPlan {
     int bpm;
     int tonic;  // MIDI note of the key's tonic near middle C
     bool minor;
@@ -211,7 +211,7 @@ struct Harmony {
     std::vector<int> scalePcs;  // the key's scale with the chord's own tones preferred
 };
 
-Harmony harmonyFor(const SectionSpec& s, const Chord& c) {
+Harmony harmonyFor(const SectionPlan& s, const Chord& c) {
     static const int kMajor[] = {0, 2, 4, 5, 7, 9, 11};
     static const int kMinor[] = {0, 2, 3, 5, 7, 8, 10};
     Harmony h;
@@ -291,7 +291,7 @@ const std::vector<Rhythm>& calmRhythms() {
     return r;
 }
 
-void writeMelody(Writer& w, const SectionSpec& s, int inst, int vol, int lo, int hi) {
+void writeMelody(Writer& w, const SectionPlan& s, int inst, int vol, int lo, int hi) {
     const int bars = w.rows() / kBarRows;
     const bool calm = s.style == Style::Gentle || s.style == Style::Dirge;
     const auto& rhythms = calm ? calmRhythms() : busyRhythms();
@@ -345,7 +345,7 @@ void writeMelody(Writer& w, const SectionSpec& s, int inst, int vol, int lo, int
     }
 }
 
-void writeBass(Writer& w, const SectionSpec& s) {
+void writeBass(Writer& w, const SectionPlan& s) {
     const int bars = w.rows() / kBarRows;
     for (int bar = 0; bar < bars; ++bar) {
         const Chord& c = s.progression[static_cast<size_t>(bar) % s.progression.size()];
@@ -370,7 +370,7 @@ void writeBass(Writer& w, const SectionSpec& s) {
     }
 }
 
-void writePads(Writer& w, const SectionSpec& s, int vol) {
+void writePads(Writer& w, const SectionPlan& s, int vol) {
     const int bars = w.rows() / kBarRows;
     std::vector<int> voices = {s.tonic - 5, s.tonic, s.tonic + 4};
     const Chord* prev = nullptr;
@@ -403,7 +403,7 @@ void writePads(Writer& w, const SectionSpec& s, int vol) {
     }
 }
 
-void writeArp(Writer& w, const SectionSpec& s) {
+void writeArp(Writer& w, const SectionPlan& s) {
     if (s.style == Style::Fanfare) return;
     const int bars = w.rows() / kBarRows;
     const bool calm = s.style == Style::Gentle || s.style == Style::Dirge;
@@ -425,7 +425,7 @@ void writeArp(Writer& w, const SectionSpec& s) {
     }
 }
 
-void writeDrums(Writer& w, const SectionSpec& s) {
+void writeDrums(Writer& w, const SectionPlan& s) {
     const int bars = w.rows() / kBarRows;
     for (int bar = 0; bar < bars; ++bar) {
         const int b = bar * kBarRows;
@@ -474,7 +474,7 @@ void writeDrums(Writer& w, const SectionSpec& s) {
     if (s.style != Style::Gentle && s.style != Style::Dirge) w.note(0, Hat, 60, ICrash, 48);
 }
 
-std::vector<xm::Pattern> composeSection(const SectionSpec& s) {
+std::vector<xm::Pattern> composeSection(const SectionPlan& s) {
     Writer w(s.patterns);
     const bool calm = s.style == Style::Gentle || s.style == Style::Dirge;
     writeMelody(w, s, calm ? IFlute : ILead, calm ? 48 : 44, s.tonic + 5, s.tonic + 24);
@@ -491,7 +491,7 @@ std::vector<xm::Pattern> composeSection(const SectionSpec& s) {
     return std::move(w.patterns());
 }
 
-std::vector<SectionSpec> sections() {
+std::vector<SectionPlan> sections() {
     // Keys: intro D minor, in-game A minor and E minor, win C major, game
     // over A minor, menu G major, stories F major, D minor, B-flat major.
     return {
@@ -523,11 +523,11 @@ xm::Module compose(const std::vector<int>& sectionVolumes) {
     m.bpm = 112;
     m.instruments = makeInstruments();
 
-    const auto specs = sections();
+    const auto plans = sections();
     std::vector<std::vector<int>> sectionPatterns;
-    for (const auto& spec : specs) {
+    for (const auto& plan : plans) {
         std::vector<int> ids;
-        for (auto& p : composeSection(spec)) {
+        for (auto& p : composeSection(plan)) {
             ids.push_back(static_cast<int>(m.patterns.size()));
             m.patterns.push_back(std::move(p));
         }
@@ -536,9 +536,9 @@ xm::Module compose(const std::vector<int>& sectionVolumes) {
 
     // Each section's first pattern sits at the section's own order; the rest
     // follow the entry orders. Jumps chain them and close each loop.
-    m.orders.resize(specs.size());
-    std::vector<int> continuation(specs.size(), -1);
-    for (size_t s = 0; s < specs.size(); ++s) {
+    m.orders.resize(plans.size());
+    std::vector<int> continuation(plans.size(), -1);
+    for (size_t s = 0; s < plans.size(); ++s) {
         m.orders[s] = static_cast<uint8_t>(sectionPatterns[s][0]);
         if (sectionPatterns[s].size() > 1) continuation[s] = static_cast<int>(m.orders.size());
         for (size_t k = 1; k < sectionPatterns[s].size(); ++k) m.orders.push_back(static_cast<uint8_t>(sectionPatterns[s][k]));
@@ -548,12 +548,12 @@ xm::Module compose(const std::vector<int>& sectionVolumes) {
         c.fx = 0x0B;
         c.param = static_cast<uint8_t>(order);
     };
-    for (size_t s = 0; s < specs.size(); ++s) {
+    for (size_t s = 0; s < plans.size(); ++s) {
         const auto& ids = sectionPatterns[s];
         if (ids.size() > 1) jump(ids.front(), continuation[s]);
         jump(ids.back(), static_cast<int>(s));
     }
-    for (size_t s = 0; s < specs.size() && s < sectionVolumes.size(); ++s)
+    for (size_t s = 0; s < plans.size() && s < sectionVolumes.size(); ++s)
         for (int id : sectionPatterns[s]) {
             // The top pad's effect column is free.
             xm::Cell& c = m.patterns[static_cast<size_t>(id)].at(0, Pad3);

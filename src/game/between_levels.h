@@ -9,6 +9,14 @@
 
 class Actor;
 class BonusSpoiler;
+class Game;
+
+// The episode map belongs to the screens, which install its maker before a
+// game starts. The map is owned by the game and reports to it with id 0 when
+// it ends (at once, from its constructor, when there is nothing to show).
+// Without a maker the map state ends as soon as it is entered.
+using MapScreenMaker = Actor* (*)(Game& game);
+void setMapScreenMaker(MapScreenMaker maker);
 
 class GS_PreStart : public GameState {
 public:

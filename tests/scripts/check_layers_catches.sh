@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The layer check must refuse the includes the layering forbids and accept a
+# tree that keeps to it. Usage: check_layers_catches.sh CHECK-SCRIPT
+set -u
+check="$1"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+tree() {  # a fresh source tree holding the given "file:include" pairs
+  rm -rf "$scratch/src"
+  for pair in "$@"; do
+    file="$scratch/src/${pair%%:*}"
+    mkdir -p "$(dirname "$file")"
+    printf '#include %s\nint x;\n' "${pair#*:}" >> "$file"
+  done
+}
+
+tree 'game/game.cpp:"scene/sprite.h"' 'screens/a.cpp:"game/game.h"' \
+     'gfx/gl_device.cpp:<epoxy/gl.h>' 'platform/p.cpp:<SDL.h>' \
+     'frame/app.cpp:"platform/platform.h"' 'game/b.cpp:"level.h"'
+"$check" "$scratch" > "$scratch/out" || { cat "$scratch/out"; fail "a clean tree was refused"; }
+
+for bad in 'game/game.h:"screens/between_levels.h"' 'scene/input.cpp:"platform/winmsg.h"' \
+           'sound/sound.cpp:<SDL.h>' 'res/r.cpp:"players/players.h"' \
+           'players/p.cpp:"ui/buttons.h"' 'platform/q.cpp:"frame/log.h"' \
+           'screens/s.cpp:<GL/gl.h>' 'ui/u.h:"game/hud.h"'; do
+  tree 'frame/ok.cpp:"scene/actor.h"' "$bad"
+  "$check" "$scratch" > "$scratch/out"
+  status=$?
+  [ "$status" -eq 1 ] || { cat "$scratch/out"; fail "$bad: exit $status, not 1"; }
+  grep -q "${bad%%:*}" "$scratch/out" || { cat "$scratch/out"; fail "$bad: the file is not named"; }
+done
+# The built libraries: a game library calling into the screens' library is
+# refused, the screens calling the game are not.
+cxx="${CXX:-c++}"
+lib() {  # lib NAME SOURCE: an archive of one object
+  printf '%s\n' "$2" > "$scratch/$1.cpp"
+  "$cxx" -c -o "$scratch/$1.o" "$scratch/$1.cpp" || fail "cannot compile $1"
+  ar rcs "$scratch/lib$1.a" "$scratch/$1.o"
+}
+lib game 'int mapScreens(); int gameLevel() { return 1; } int play() { return mapScreens(); }'
+lib screens 'int gameLevel(); int mapScreens() { return gameLevel(); }'
+"$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out"
+status=$?
+[ "$status" -eq 1 ] || { cat "$scratch/out"; fail "game calling the screens: exit $status, not 1"; }
+grep -q 'mapScreens' "$scratch/out" || { cat "$scratch/out"; fail "the call into the screens is not named"; }
+lib game 'int gameLevel() { return 1; }'
+"$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out" ||
+  { cat "$scratch/out"; fail "the screens calling the game was refused"; }
+echo "layer check: refuses what it must"

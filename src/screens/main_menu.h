@@ -34,8 +34,8 @@ public:
     };
     static const std::array<Entry, kEntries> kMenu;
 
-    // Reports (n, 0, 0) to its owner, n being 1014 play, 1017 high scores,
-    // 1006 options, 1004 help, 1007 exit or 1022 change player.
+    // Reports (n, 0, 0) to its owner, n being report::Play, HighScores,
+    // Options, Help, Exit or ChangePlayer.
     MainMenu();
     ~MainMenu() override;
     int onNotify(int id, int msg, int a, int b) override;

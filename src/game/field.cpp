@@ -188,6 +188,8 @@ FieldObject* PhysicsField::createMesh(const Mesh& mesh, int kind, double x, doub
                                 o.mesh.vertexCount(), o.mesh.indices.data(),
                                 static_cast<int>(o.mesh.indices.size()), 3 * sizeof(dTriIndex));
     o.geom = dCreateTriMesh(space, o.meshData, nullptr, nullptr, nullptr);
+    dGeomSetData(o.geom, &o);
+    o.reach.build(o.mesh);
     dGeomTriMeshEnableTC(o.geom, dSphereClass, 0);
     dGeomTriMeshEnableTC(o.geom, dBoxClass, 0);
     dGeomSetBody(o.geom, o.body);
@@ -252,10 +254,9 @@ FieldObject* PhysicsField::createBall(int type, float x, float y, float vy, floa
     dMassSetSphere(&m, 1, o.radius);
     dMassAdjust(&m, 0.38 * ((type == 8 || type == 9) ? 0.1 : massFactor(type)));
     dBodySetMass(o.body, &m);
-    o.joint = dJointCreatePlane2D(world, nullptr);
-    dJointAttach(o.joint, o.body, nullptr);
     dBodySetData(o.body, reinterpret_cast<void*>(static_cast<intptr_t>(o.id)));
     o.geom = dCreateSphere(space, o.radius);
+    dGeomSetData(o.geom, &o);
     dGeomSetBody(o.geom, o.body);
     dBodySetAutoDisableFlag(o.body, 1);
     o.glowPhase = 0.0f;
@@ -302,17 +303,18 @@ void PhysicsField::clear() {
 
 // ---------------------------------------------------------------- per tick
 
-void PhysicsField::nearCallback(void* data, dGeomID o1, dGeomID o2) {
-    static_cast<PhysicsField*>(data)->contact(o1, o2);
-}
-
-void PhysicsField::contact(dGeomID o1, dGeomID o2) {
-    dBodyID b1 = dGeomGetBody(o1);
-    dBodyID b2 = dGeomGetBody(o2);
+void PhysicsField::contact(const PairFinder::Pair& pair) {
+    FieldObject* A = static_cast<FieldObject*>(pair.data1);
+    FieldObject* B = static_cast<FieldObject*>(pair.data2);
+    // An object whose geometry went during this walk is out of it.
+    if (!A || !B || A->geom != pair.g1 || B->geom != pair.g2) return;
+    dGeomID o1 = pair.g1, o2 = pair.g2;
+    dBodyID b1 = A->body, b2 = B->body;
     if (!b1 || !b2) return;
-    FieldObject* A = find(static_cast<int32_t>(reinterpret_cast<intptr_t>(dBodyGetData(b1))));
-    FieldObject* B = find(static_cast<int32_t>(reinterpret_cast<intptr_t>(dBodyGetData(b2))));
-    if (!A || !B) return;
+    // A ball nowhere near the walls' or the magnet's triangles cannot touch
+    // them: most of the field, most of the time.
+    if (A->meshData && !B->meshData && !sphereMayTouchMesh(o2, o1, A->reach)) return;
+    if (B->meshData && !A->meshData && !sphereMayTouchMesh(o1, o2, B->reach)) return;
     const PairRules rules = pairRules(*A, *B);
     if (rules.magnetPair && rules.wallPair) return;
 
@@ -381,8 +383,11 @@ void PhysicsField::contact(dGeomID o1, dGeomID o2) {
 
     for (int i = 0; i < n; ++i) {
         dContact& c = contacts[i];
-        c.surface.mode = dContactBounce;
+        // The second friction direction is along z, which keepPlanar holds
+        // still anyway: no solver row for it.
+        c.surface.mode = dContactBounce | dContactMu2;
         c.surface.mu = rules.mu;
+        c.surface.mu2 = 0;
         c.surface.bounce = rules.bounce;
         c.surface.bounce_vel = 0;
         if (!rules.specialPair) maxDepthLastStep = std::max(maxDepthLastStep, static_cast<double>(c.geom.depth));
@@ -398,9 +403,34 @@ void PhysicsField::step() {
     maxDepthLastStep = 0;
     if (!space) return;
     for (int i = 0; i < 3; ++i) {
-        dSpaceCollide(space, this, &PhysicsField::nearCallback);
+        for (const PairFinder::Pair& pair : pairs_.find(space)) contact(pair);
         dWorldQuickStep(world, kSubStep);
         dJointGroupEmpty(contactGroup);
+        keepPlanar();
+    }
+}
+
+void PhysicsField::keepPlanar() {
+    // Nothing in the field pushes along z or tilts a ball, so this rarely
+    // writes; it takes the place of a plane joint per ball, whose three
+    // solver rows each sub-step only ever held zeros.
+    for (FieldObject* o : byId_) {
+        if (!o || !o->body || !o->isBall()) continue;
+        dBodyID b = o->body;
+        const dReal* p = dBodyGetPosition(b);
+        if (p[2] != 0) dBodySetPosition(b, p[0], p[1], 0);
+        const dReal* v = dBodyGetLinearVel(b);
+        if (v[2] != 0) dBodySetLinearVel(b, v[0], v[1], 0);
+        const dReal* w = dBodyGetAngularVel(b);
+        if (w[0] != 0 || w[1] != 0) dBodySetAngularVel(b, 0, 0, w[2]);
+        const dReal* q = dBodyGetQuaternion(b);
+        if (q[1] != 0 || q[2] != 0) {
+            const dReal norm = std::sqrt(q[0] * q[0] + q[3] * q[3]);
+            if (norm > 0) {
+                const dQuaternion r = {q[0] / norm, 0, 0, q[3] / norm};
+                dBodySetQuaternion(b, r);
+            }
+        }
     }
 }
 

@@ -141,6 +141,8 @@ void PhysicsField::setupWorld() {
     dWorldSetGravity(world, 0, level::GlobalGravity(), 0);
     dWorldSetQuickStepNumIterations(world, iterations);
     if (space) dSpaceDestroy(space);
+    // The space keeps the geometries, their boxes and its list order; the
+    // pairs come from pairs_, which walks that order without testing all.
     space = dSimpleSpaceCreate(nullptr);
     if (contactGroup) dJointGroupDestroy(contactGroup);
     contactGroup = dJointGroupCreate(0);

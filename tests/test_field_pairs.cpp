@@ -205,32 +205,3 @@ TEST_F(FieldTest, BallsTouchTheWallsOnlyWhenThere) {
     EXPECT_GT(low.y(), 0.8 + level::ballRadius() - 0.01);
     EXPECT_GT(side.x(), 0.55 + level::ballRadius() - 0.01);
 }
-
-TEST_F(FieldTest, BallsStayInThePlaneAndTurnOnlyAboutZ) {
-    ASSERT_TRUE(build());
-    FieldObject& a = *f().createBall(0, 3.0f, 5.0f, 0, 3.0f);
-    FieldObject& b = *f().createBall(1, 5.0f, 5.0f, 0, -3.0f);
-    // A nudge out of the plane and a tilt are taken back at the next sub-step.
-    dBodySetLinearVel(a.body, 3.0, 0, 2.0);
-    dBodySetAngularVel(a.body, 1.0, -1.0, 4.0);
-    dQuaternion tilted;
-    dQFromAxisAndAngle(tilted, 1, 1, 0, 0.3);
-    dBodySetQuaternion(a.body, tilted);
-    dBodySetPosition(b.body, 5.0, 5.0, 0.2);
-    for (int i = 0; i < 60; ++i) {
-        tick();
-        for (FieldObject* o : {&a, &b}) {
-            ASSERT_EQ(dBodyGetPosition(o->body)[2], 0.0);
-            ASSERT_EQ(dBodyGetLinearVel(o->body)[2], 0.0);
-            ASSERT_EQ(dBodyGetAngularVel(o->body)[0], 0.0);
-            ASSERT_EQ(dBodyGetAngularVel(o->body)[1], 0.0);
-            const dReal* q = dBodyGetQuaternion(o->body);
-            ASSERT_EQ(q[1], 0.0);
-            ASSERT_EQ(q[2], 0.0);
-            ASSERT_NEAR(q[0] * q[0] + q[3] * q[3], 1.0, 1e-9);
-        }
-    }
-    // They met and bounced on the way (different colours).
-    EXPECT_LT(a.x(), b.x());
-    EXPECT_TRUE(a.linkSet.empty());
-}

@@ -256,6 +256,8 @@ FieldObject* PhysicsField::createBall(int type, float x, float y, float vy, floa
     dMassSetSphere(&m, 1, o.radius);
     dMassAdjust(&m, 0.38 * ((type == 8 || type == 9) ? 0.1 : massFactor(type)));
     dBodySetMass(o.body, &m);
+    o.joint = dJointCreatePlane2D(world, nullptr);
+    dJointAttach(o.joint, o.body, nullptr);
     dBodySetData(o.body, reinterpret_cast<void*>(static_cast<intptr_t>(o.id)));
     o.geom = dCreateSphere(space, o.radius);
     dGeomSetData(o.geom, &o);
@@ -385,11 +387,8 @@ void PhysicsField::contact(const PairFinder::Pair& pair) {
 
     for (int i = 0; i < n; ++i) {
         dContact& c = contacts[i];
-        // The second friction direction is along z, which keepPlanar holds
-        // still anyway: no solver row for it.
-        c.surface.mode = dContactBounce | dContactMu2;
+        c.surface.mode = dContactBounce;
         c.surface.mu = rules.mu;
-        c.surface.mu2 = 0;
         c.surface.bounce = rules.bounce;
         c.surface.bounce_vel = 0;
         if (!rules.specialPair) maxDepthLastStep = std::max(maxDepthLastStep, static_cast<double>(c.geom.depth));
@@ -408,31 +407,6 @@ void PhysicsField::step() {
         for (const PairFinder::Pair& pair : pairs_.find(space)) contact(pair);
         dWorldQuickStep(world, kSubStep);
         dJointGroupEmpty(contactGroup);
-        keepPlanar();
-    }
-}
-
-void PhysicsField::keepPlanar() {
-    // Nothing in the field pushes along z or tilts a ball, so this rarely
-    // writes; it takes the place of a plane joint per ball, whose three
-    // solver rows each sub-step only ever held zeros.
-    for (FieldObject* o : byId_) {
-        if (!o || !o->body || !o->isBall()) continue;
-        dBodyID b = o->body;
-        const dReal* p = dBodyGetPosition(b);
-        if (p[2] != 0) dBodySetPosition(b, p[0], p[1], 0);
-        const dReal* v = dBodyGetLinearVel(b);
-        if (v[2] != 0) dBodySetLinearVel(b, v[0], v[1], 0);
-        const dReal* w = dBodyGetAngularVel(b);
-        if (w[0] != 0 || w[1] != 0) dBodySetAngularVel(b, 0, 0, w[2]);
-        const dReal* q = dBodyGetQuaternion(b);
-        if (q[1] != 0 || q[2] != 0) {
-            const dReal norm = std::sqrt(q[0] * q[0] + q[3] * q[3]);
-            if (norm > 0) {
-                const dQuaternion r = {q[0] / norm, 0, 0, q[3] / norm};
-                dBodySetQuaternion(b, r);
-            }
-        }
     }
 }
 

@@ -124,8 +124,6 @@ public:
 
     // Per tick, in this order.
     void step();
-    // Balls stay in the z = 0 plane and turn only about z.
-    void keepPlanar();
     void constrainRotation();
     void damp();
     void pullToMagnet();

@@ -141,6 +141,8 @@ void PhysicsField::setupWorld() {
     dWorldSetGravity(world, 0, level::GlobalGravity(), 0);
     dWorldSetQuickStepNumIterations(world, iterations);
     if (space) dSpaceDestroy(space);
+    // The space keeps the geometries, their boxes and its list order; the
+    // pairs come from pairs_, which walks that order without testing all.
     space = dSimpleSpaceCreate(nullptr);
     if (contactGroup) dJointGroupDestroy(contactGroup);
     contactGroup = dJointGroupCreate(0);
@@ -188,6 +190,8 @@ FieldObject* PhysicsField::createMesh(const Mesh& mesh, int kind, double x, doub
                                 o.mesh.vertexCount(), o.mesh.indices.data(),
                                 static_cast<int>(o.mesh.indices.size()), 3 * sizeof(dTriIndex));
     o.geom = dCreateTriMesh(space, o.meshData, nullptr, nullptr, nullptr);
+    dGeomSetData(o.geom, &o);
+    o.reach.build(o.mesh);
     dGeomTriMeshEnableTC(o.geom, dSphereClass, 0);
     dGeomTriMeshEnableTC(o.geom, dBoxClass, 0);
     dGeomSetBody(o.geom, o.body);
@@ -256,6 +260,7 @@ FieldObject* PhysicsField::createBall(int type, float x, float y, float vy, floa
     dJointAttach(o.joint, o.body, nullptr);
     dBodySetData(o.body, reinterpret_cast<void*>(static_cast<intptr_t>(o.id)));
     o.geom = dCreateSphere(space, o.radius);
+    dGeomSetData(o.geom, &o);
     dGeomSetBody(o.geom, o.body);
     dBodySetAutoDisableFlag(o.body, 1);
     o.glowPhase = 0.0f;
@@ -302,17 +307,18 @@ void PhysicsField::clear() {
 
 // ---------------------------------------------------------------- per tick
 
-void PhysicsField::nearCallback(void* data, dGeomID o1, dGeomID o2) {
-    static_cast<PhysicsField*>(data)->contact(o1, o2);
-}
-
-void PhysicsField::contact(dGeomID o1, dGeomID o2) {
-    dBodyID b1 = dGeomGetBody(o1);
-    dBodyID b2 = dGeomGetBody(o2);
+void PhysicsField::contact(const PairFinder::Pair& pair) {
+    FieldObject* A = static_cast<FieldObject*>(pair.data1);
+    FieldObject* B = static_cast<FieldObject*>(pair.data2);
+    // An object whose geometry went during this walk is out of it.
+    if (!A || !B || A->geom != pair.g1 || B->geom != pair.g2) return;
+    dGeomID o1 = pair.g1, o2 = pair.g2;
+    dBodyID b1 = A->body, b2 = B->body;
     if (!b1 || !b2) return;
-    FieldObject* A = find(static_cast<int32_t>(reinterpret_cast<intptr_t>(dBodyGetData(b1))));
-    FieldObject* B = find(static_cast<int32_t>(reinterpret_cast<intptr_t>(dBodyGetData(b2))));
-    if (!A || !B) return;
+    // A ball nowhere near the walls' or the magnet's triangles cannot touch
+    // them: most of the field, most of the time.
+    if (A->meshData && !B->meshData && !sphereMayTouchMesh(o2, o1, A->reach)) return;
+    if (B->meshData && !A->meshData && !sphereMayTouchMesh(o1, o2, B->reach)) return;
     const PairRules rules = pairRules(*A, *B);
     if (rules.magnetPair && rules.wallPair) return;
 
@@ -398,7 +404,7 @@ void PhysicsField::step() {
     maxDepthLastStep = 0;
     if (!space) return;
     for (int i = 0; i < 3; ++i) {
-        dSpaceCollide(space, this, &PhysicsField::nearCallback);
+        for (const PairFinder::Pair& pair : pairs_.find(space)) contact(pair);
         dWorldQuickStep(world, kSubStep);
         dJointGroupEmpty(contactGroup);
     }

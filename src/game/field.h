@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "game/field_broadphase.h"
 #include "game/level.h"
 
 class Actor;
@@ -76,6 +77,7 @@ struct FieldObject {
     // Collision mesh of the magnet and the walls (ODE keeps pointers into it).
     dTriMeshDataID meshData = nullptr;
     Mesh mesh;
+    MeshReach reach;
 
     bool isBall() const { return kind == kKindBall || kind == kKindMarked; }
     bool special() const { return isSpecialType(type); }
@@ -184,8 +186,8 @@ public:
     int iterations = 10;
 
 private:
-    static void nearCallback(void* data, dGeomID o1, dGeomID o2);
-    void contact(dGeomID o1, dGeomID o2);
+    void contact(const PairFinder::Pair& pair);
+    PairFinder pairs_;
     FieldObject* createMesh(const Mesh& mesh, int kind, double x, double y);
     void insert(std::unique_ptr<FieldObject> object);
     // Ids are small and dense: a direct index for the contact callback.

@@ -25,6 +25,7 @@
 #include "platform/platform.h"
 #include "players/players.h"
 #include "scene/actor.h"
+#include "scene/engine.h"
 #include "scene/input.h"
 
 namespace {
@@ -45,6 +46,7 @@ public:
         setGamePackLoader(gametest::gamePackStub);
         setHudPackLoader(gametest::hudPackStub);
         setGameSoundSpy([](const std::string&) {});
+        connectSceneToFrame();  // the frame's tick runs the scene's actors
         setTickRate(80);
     }
     ~PlayBench() {

@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -434,4 +435,30 @@ TEST_F(FrameTest, NothingIsDrawnWhileMinimisedAndAFrozenPictureOnlyWhenTheCursor
     setSuspended(false);
     engineStop();
     setCursorSprite(nullptr, 0, 0);
+}
+
+TEST_F(FrameTest, AStepWithoutTheSceneIsAnInternalErrorAndEngineStartConnectsIt) {
+    setTickRate(80);
+    auto* ticker = new Ticker;
+    setFrameParts(nullptr);
+    // Nothing ticked, drawn or repainted in silence: every way in says so.
+    EXPECT_THROW(runFrame(), InternalError);
+    EXPECT_THROW(frameTick(), InternalError);
+    FrameParts partial;
+    partial.draw = [] {};
+    EXPECT_THROW(setFrameParts(&partial), InternalError);
+    EXPECT_THROW(runFrame(), InternalError);  // the refused list was not kept
+    EXPECT_EQ(ticker->updates, 0);
+    EXPECT_TRUE(sink.calls.empty());
+
+    // engineStart() hands the frame the scene: the step ticks and draws it.
+    engineStart();
+    frameTick();
+    headless->advance(13);
+    EXPECT_TRUE(runFrame());
+    EXPECT_EQ(ticker->updates, 1);
+    EXPECT_NE(std::find_if(sink.calls.begin(), sink.calls.end(),
+                           [](const RecordedDraw& d) { return d.kind == "end"; }),
+              sink.calls.end());
+    engineStop();
 }

@@ -381,6 +381,42 @@ TEST_F(SceneTest, GroupsMoveAndScaleTheirChildren) {
     EXPECT_EQ(sink.textures(), (std::vector<std::string>{"child"}));
 }
 
+// A picture that is not a picture pack: two frames side by side in a strip
+// whose frames can be widened after the sprite took one.
+class Strip : public SpritePicture {
+public:
+    const std::string& texture() const override { return name; }
+    int frameCount() const override { return 2; }
+    int frameWidth(int i) const override { return i == 0 ? w : 8; }
+    int frameHeight(int) const override { return 8; }
+    int frameX(int i) const override { return i == 0 ? 0 : w; }
+    int frameY(int) const override { return 4; }
+    std::string name = "strip.png";
+    int w = 16;
+};
+
+TEST_F(SceneTest, PictureSpritesAskTheirPictureOnlyThroughItsFrames) {
+    Strip strip;
+    PckSprite pic;
+    pic.setPicture(&strip, 1);
+    EXPECT_EQ(pic.textureName, "strip.png");
+    EXPECT_EQ(pic.srcX, 16);
+    EXPECT_EQ(pic.srcY, 4);
+    EXPECT_EQ(pic.frameW, 8);
+    // The sprite's size is frame 0's as the picture says now.
+    strip.w = 24;
+    EXPECT_EQ(pic.width(), 24);
+    pic.setFrame(0);
+    EXPECT_EQ(pic.frameW, 24);
+    pic.setFrame(1);
+    EXPECT_EQ(pic.srcX, 24);
+    drawFrame();
+    EXPECT_EQ(sink.textures(), std::vector<std::string>{"strip.png"});
+    pic.setPicture(nullptr, 0);
+    EXPECT_EQ(pic.width(), 0);
+    EXPECT_TRUE(pic.textureName.empty());
+}
+
 TEST_F(SceneTest, PictureSpritesCopyFramesAndEffectSpritesFloatUp) {
     PicturePack pack;
     pack.textureName = "./pic//test.png";

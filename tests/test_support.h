@@ -12,6 +12,7 @@
 #include "frame/clock.h"
 #include "gfx/gfx.h"
 #include "scene/actor.h"
+#include "scene/engine.h"
 #include "scene/input.h"
 #include "scene/sprite.h"
 
@@ -78,7 +79,9 @@ inline void resetEngineState() {
     destroyAllActors();
     resetInput();
     resetClockForTests();
+    resetCursorForTests();
     resetFrameForTests();
+    connectSceneToFrame();  // the frame steps the scene even without engineStart()
     installKeyboardModule();
     resetTickCount();
 }

@@ -8,9 +8,6 @@
 #include "frame/log.h"
 #include "platform/exit_guard.h"
 #include "platform/platform.h"
-#include "scene/actor.h"
-#include "scene/input.h"
-#include "scene/sprite.h"
 
 namespace {
 HookNode* g_lists[5] = {};
@@ -20,6 +17,7 @@ bool g_quit = false;
 bool g_suspended = false;
 bool g_redrawSuspended = false;
 bool g_windowDestroyed = false;
+const FrameParts* g_parts = nullptr;
 constexpr int kAppHookPriority = 0x10000000;
 constexpr uint32_t kSuspendedSleepMs = 20;
 
@@ -267,22 +265,38 @@ int appMain() {
     return started ? 1 : 0;
 }
 
+void setFrameParts(const FrameParts* parts) {
+    if (parts) {
+        const FrameParts& p = *parts;
+        const bool complete = p.followMouse && p.pointerOver && p.checkScene && p.joinNewActors && p.tickActors &&
+                              p.tickParticles && p.purgeDeadActors && p.dispatchInput && p.draw && p.redrawAll;
+        if (!complete) internalError("the frame was handed an incomplete list of parts");
+    }
+    g_parts = parts;
+}
+
+const FrameParts& frameParts() {
+    if (!g_parts) internalError("the frame step has no scene to run: connectSceneToFrame() was not called");
+    return *g_parts;
+}
+
 bool runFrame() {
+    const FrameParts& parts = frameParts();
     if (g_suspended) {
         // Frozen behind the pause picture: only the cursor can change what is
         // on the screen, so a frame is drawn when it moves and not otherwise.
-        const bool moved = followMouse();
-        if ((moved || g_redrawSuspended) && !isWindowMinimised()) drawFrame();
+        const bool moved = parts.followMouse();
+        if ((moved || g_redrawSuspended) && !isWindowMinimised()) parts.draw();
         g_redrawSuspended = false;
         platform::current().sleepMs(kSuspendedSleepMs);
     } else {
-        followMouse();
-        checkDrawList();
+        parts.followMouse();
+        parts.checkScene();
         const bool ticked = frameTick();
-        purgeDeadActors();
-        dispatchInput();
+        parts.purgeDeadActors();
+        parts.dispatchInput();
         // Nobody looks at a minimised window: the logic runs, drawing waits.
-        if (ticked && !isWindowMinimised()) drawFrame();
+        if (ticked && !isWindowMinimised()) parts.draw();
     }
     return !g_quit;
 }

@@ -77,6 +77,28 @@ void destroyMainWindow();
 bool windowDestroyed();
 void closeDown();
 
+// What a frame step runs of the engine layers above the frame: the scene's
+// actors, input and draw list, the particles and the renderer. The frame is
+// the lowest engine layer and includes none of them, so the scene fills this
+// list in (connectSceneToFrame(), which engineStart() calls) before any step.
+struct FrameParts {
+    bool (*followMouse)() = nullptr;                 // the picture cursor; true when it moved
+    void (*pointerOver)(bool usePicture) = nullptr;  // picture or system cursor
+    void (*checkScene)() = nullptr;                  // the draw list's consistency check
+    void (*joinNewActors)() = nullptr;               // actors made since the last call join
+    void (*tickActors)() = nullptr;                  // one logic tick of every actor
+    void (*tickParticles)(float seconds) = nullptr;
+    void (*purgeDeadActors)() = nullptr;
+    void (*dispatchInput)() = nullptr;
+    void (*draw)() = nullptr;       // draws and shows a frame
+    void (*redrawAll)() = nullptr;  // the next frame repaints everything
+};
+// Installs the parts; every member must be set. Null forgets them.
+void setFrameParts(const FrameParts* parts);
+// The installed parts; an internal error when nobody installed them, since a
+// step without them would run no logic and draw nothing.
+const FrameParts& frameParts();
+
 bool runFrame();
 void requestQuit();
 bool quitRequested();

@@ -4,21 +4,12 @@
 
 #include "frame/app.h"
 #include "frame/settings.h"
-#include "gfx/gfx.h"
-#include "gfx/particles.h"
 #include "platform/platform.h"
-#include "scene/actor.h"
-#include "scene/input.h"
-#include "scene/sprite.h"
 
 namespace {
 bool g_appActive = false;
 bool g_minimised = false;  // nobody sees the window: nothing is drawn
-Sprite* g_cursor = nullptr;
 ActivationListener g_activationListener = nullptr;
-int g_cursorHotX = 0, g_cursorHotY = 0;
-bool g_cursorShown = false;
-bool g_systemCursorHidden = false;
 int g_tickRate = 0;
 uint64_t g_lastTickTime = 0;  // 64-bit: a long suspension must not wrap the difference
 // How far past its due time the last tick came, in ms x rate (under half a
@@ -34,16 +25,6 @@ float g_lastTickSeconds = 0.0f;
 constexpr int kActivationPriority = 0x8800;
 constexpr int kDisplayKeysPriority = 0x8040;  // ahead of every hook that passes keys to the game
 constexpr int kKeyboardPriority = 0x8000;
-constexpr int kCursorLayer = 1000000;
-
-// Typed text is only wanted while an edit box has the keyboard.
-void textInputFollowsFocus(bool focused) {
-    if (!platform::installed()) return;
-    if (focused)
-        platform::current().startTextInput();
-    else
-        platform::current().stopTextInput();
-}
 
 int keyboardOpen() { return platform::installed() ? 1 : 0; }
 int keyboardPoll() {
@@ -84,13 +65,22 @@ void installKeyboardModule() {
 bool keyboardLeftShift() { return g_leftShift; }
 bool keyboardRightShift() { return g_rightShift; }
 
-void engineStart() {
-    setInputMode(3);
+void followTextFocus(bool focused) {
+    if (!platform::installed()) return;
+    if (focused)
+        platform::current().startTextInput();
+    else
+        platform::current().stopTextInput();
+}
+
+void showSystemCursor(bool show) {
+    if (platform::installed()) platform::current().showSystemCursor(show);
+}
+
+void frameStart() {
     if (!g_activationNode) g_activationNode = addMessageHook(kActivationPriority, activationHook);
     if (!g_displayKeysNode) g_displayKeysNode = addMessageHook(kDisplayKeysPriority, displayKeysHook);
     g_swallowReturn = false;
-    setKeyboardFocusListener(textInputFollowsFocus);
-    if (keyboardFocus()) textInputFollowsFocus(true);
     g_appActive = true;
     g_minimised = false;
     setSuspended(false);
@@ -107,56 +97,13 @@ void dropHook(HookNode*& node) {
 }
 }  // namespace
 
-void engineStop() {
-    purgeDeadActors();
+void frameStop() {
     dropHook(g_activationNode);
     dropHook(g_displayKeysNode);
-    setKeyboardFocusListener(nullptr);
 }
 
 bool isAppActive() { return g_appActive; }
 bool isWindowMinimised() { return g_minimised; }
-
-void setCursorSprite(Sprite* sprite, int hotX, int hotY) {
-    g_cursor = sprite;
-    if (sprite) {
-        sprite->setLayer(kCursorLayer);
-        sprite->setVisible(false);
-    }
-    g_cursorHotX = hotX;
-    g_cursorHotY = hotY;
-    g_cursorShown = true;
-    updateCursor(g_systemCursorHidden, true);
-}
-
-Sprite* cursorSprite() { return g_cursor; }
-
-void updateCursor(bool usePicture, bool show) {
-    if (!g_cursor) return;
-    if (usePicture) {
-        if (!g_systemCursorHidden) {
-            if (platform::installed()) platform::current().showSystemCursor(false);
-            g_systemCursorHidden = true;
-            g_cursorShown = false;
-        }
-        if (show == g_cursorShown) return;
-        g_cursor->setVisible(show);
-        g_cursorShown = show;
-    } else if (g_systemCursorHidden) {
-        if (platform::installed()) platform::current().showSystemCursor(true);
-        g_systemCursorHidden = false;
-        g_cursor->setVisible(false);
-    }
-}
-
-bool followMouse() {
-    if (!g_cursor) return false;
-    const float x = static_cast<float>(mousePosition.x - g_cursorHotX);
-    const float y = static_cast<float>(mousePosition.y - g_cursorHotY);
-    if (x == g_cursor->x && y == g_cursor->y) return false;
-    g_cursor->setPosition(mousePosition.x - g_cursorHotX, mousePosition.y - g_cursorHotY);
-    return true;
-}
 
 void setActivationListener(ActivationListener listener) { g_activationListener = listener; }
 
@@ -168,18 +115,18 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
             g_minimised = hiWord(w) != 0;
             if (g_appActive) {
                 setSuspended(false);
-                Gfx_RedrawAll();
-                drawFrame();
+                frameParts().redrawAll();
+                frameParts().draw();
             }
             if (g_activationListener) g_activationListener(g_appActive);
             break;
         case WM_PAINT:
             // The window lost its picture: show all of it again.
-            Gfx_RedrawAll();
-            if (!g_minimised) drawFrame();
+            frameParts().redrawAll();
+            if (!g_minimised) frameParts().draw();
             break;
-        case WM_NCMOUSEMOVE: updateCursor(false, g_cursorShown); break;
-        case WM_MOUSEMOVE: updateCursor(customCursorEnabled(), g_cursorShown); break;
+        case WM_NCMOUSEMOVE: frameParts().pointerOver(false); break;
+        case WM_MOUSEMOVE: frameParts().pointerOver(customCursorEnabled()); break;
         // The platform scales the frame into whatever size the window has,
         // and there is no monitor-power command to answer on Linux.
         default: break;
@@ -242,7 +189,8 @@ int effectiveRate() {
 }  // namespace
 
 bool frameTick() {
-    mergeNewActors();
+    const FrameParts& parts = frameParts();
+    parts.joinNewActors();
     uint64_t elapsed = 0;
     const int r = effectiveRate();
     if (r != 0) {
@@ -255,14 +203,11 @@ bool frameTick() {
         g_tickLate = std::min<uint64_t>(elapsed + g_tickLate - 1000, 499);
         g_lastTickTime = now;
     }
-    advanceTickCount();
-    updateActors();
-    mergeNewActors();
-    particlesEnableDrawing();
+    parts.tickActors();
+    // Set after the actors' tick: during it they still see the last tick's.
     const double rate = g_tickRate != 0 ? static_cast<double>(g_tickRate) : 1.0;
     g_lastTickSeconds = static_cast<float>(static_cast<double>(elapsed) / (rate * 1000.0));
-    particlesSetFrameTime(g_lastTickSeconds);
-    particlesAdvance();
+    parts.tickParticles(g_lastTickSeconds);
     return true;
 }
 
@@ -281,10 +226,6 @@ std::string instanceLockPath() { return makeDataPath("vellmoor.lock"); }
 void resetClockForTests() {
     g_appActive = false;
     g_minimised = false;
-    g_cursor = nullptr;
-    g_cursorHotX = g_cursorHotY = 0;
-    g_cursorShown = false;
-    g_systemCursorHidden = false;
     g_tickRate = 0;
     g_lastTickTime = 0;
     g_tickLate = 0;

@@ -1,23 +1,24 @@
-// Between the window system and the scene: activation, the picture cursor,
-// keyboard polling, engine start and stop, and the logic clock.
+// Between the window system and the scene: activation, the system cursor,
+// keyboard polling, the frame's half of the engine start and stop, and the
+// logic clock.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-class Sprite;
-
-void engineStart();
-void engineStop();
+// The frame's half of the engine's start and stop (the scene's engineStart()
+// and engineStop() wrap them): the activation and display-key hooks, the
+// loop flags and the engine settings.
+void frameStart();
+void frameStop();
 bool isAppActive();
 // The window is minimised: frames are neither drawn nor shown.
 bool isWindowMinimised();
 
-void setCursorSprite(Sprite* sprite, int hotX, int hotY);
-Sprite* cursorSprite();
-void updateCursor(bool usePicture, bool show);
-// Moves the picture cursor to the mouse; true when it moved.
-bool followMouse();
+// The window system's own pointer, hidden while a picture cursor stands in.
+void showSystemCursor(bool show);
+// Typed text is only wanted while an edit box has the keyboard.
+void followTextFocus(bool focused);
 
 void setTickRate(int rate);
 int tickRate();
@@ -50,5 +51,5 @@ int displayKeysHook(void* window, uint32_t message, uintptr_t w, intptr_t l, int
 
 std::string instanceLockPath();
 
-// For test fixtures: forget the clock, the cursor and the activation state.
+// For test fixtures: forget the clock and the activation state.
 void resetClockForTests();

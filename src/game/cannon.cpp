@@ -68,7 +68,7 @@ Cannon::Cannon() {
     effect->setOwner(this, 0);
     effect->sprite.setLayer(257);
 
-    const PicturePack* m = middle->sprite.pack;
+    const SpritePicture* m = middle->sprite.pack;
     w = (m ? m->frameWidth(0) : 0) / 2;
     H = (m ? m->frameHeight(0) : 0) - 2;
     // Until its first appearance the gun waits below the screen edge.

@@ -5,7 +5,7 @@
 
 #include <string>
 
-class PicturePack;
+#include "res/picture_pack.h"  // what the lookups return is shown by sprites
 
 using GamePackLoader = PicturePack* (*)(const std::string& name);
 void setGamePackLoader(GamePackLoader loader);

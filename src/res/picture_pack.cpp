@@ -172,4 +172,4 @@ void PicturePack::trimGlyphs() {
     }
 }
 
-int frameCount(const PicturePack* pack) { return pack ? pack->frameCount() : 0; }
+int frameCount(const SpritePicture* pack) { return pack ? pack->frameCount() : 0; }

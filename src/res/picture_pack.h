@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-struct SpriteParams;
-struct Rect;
+#include "scene/sprite.h"
 
-class PicturePack {
+class PicturePack final : public SpritePicture {
 public:
     // Fills the pack from the pictures folder: the first of name.dds and
     // name.png that loads, framed by name.map or cut into frameCount frames
@@ -23,11 +22,12 @@ public:
     void createBlank(const std::string& name, int w, int h);
     void createBlankIn(const std::string& folder, const std::string& name, int w, int h);
 
-    int frameCount() const { return static_cast<int>(widths_.size()); }
-    int frameWidth(int i) const { return valid(i) ? widths_[static_cast<size_t>(i)] : 0; }
-    int frameHeight(int i) const { return valid(i) ? heights_[static_cast<size_t>(i)] : 0; }
-    int frameX(int i) const { return valid(i) ? xs_[static_cast<size_t>(i)] : 0; }
-    int frameY(int i) const { return valid(i) ? ys_[static_cast<size_t>(i)] : 0; }
+    int frameCount() const override { return static_cast<int>(widths_.size()); }
+    int frameWidth(int i) const override { return valid(i) ? widths_[static_cast<size_t>(i)] : 0; }
+    int frameHeight(int i) const override { return valid(i) ? heights_[static_cast<size_t>(i)] : 0; }
+    int frameX(int i) const override { return valid(i) ? xs_[static_cast<size_t>(i)] : 0; }
+    int frameY(int i) const override { return valid(i) ? ys_[static_cast<size_t>(i)] : 0; }
+    const std::string& texture() const override { return textureName; }
     // Screen rectangle of frame i drawn at (x, y), optionally scaled.
     Rect frameRect(int i, int x, int y) const;
     Rect frameRect(int i, int x, int y, float sx, float sy) const;
@@ -51,4 +51,4 @@ private:
 };
 
 // frameCount for callers that may hold no pack.
-int frameCount(const PicturePack* pack);
+int frameCount(const SpritePicture* pack);

@@ -2,7 +2,6 @@
 
 #include "frame/errors.h"
 #include "gfx/particles.h"
-#include "res/picture_pack.h"
 #include "scene/actor.h"
 
 namespace {
@@ -293,7 +292,7 @@ void PckSprite::getRect(Rect& out) const {
 int PckSprite::width() const { return pack ? pack->frameWidth(0) : 0; }
 int PckSprite::height() const { return pack ? pack->frameHeight(0) : 0; }
 
-void PckSprite::setPicture(PicturePack* newPack, int newFrame) {
+void PckSprite::setPicture(const SpritePicture* newPack, int newFrame) {
     if (newPack == pack && newFrame == frame) return;
     pack = newPack;
     frame = newFrame;
@@ -304,7 +303,7 @@ void PckSprite::setPicture(PicturePack* newPack, int newFrame) {
         srcY = pack->frameY(frame);
         frameW = pack->frameWidth(frame);
         frameH = pack->frameHeight(frame);
-        textureName = pack->textureName;
+        textureName = pack->texture();
     } else {
         rs.width = rs.height = 0;
         srcX = srcY = frameW = frameH = 0;

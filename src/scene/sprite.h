@@ -12,7 +12,20 @@
 #include "scene/input.h"
 
 class Actor;
-class PicturePack;
+
+// What a picture sprite asks of its picture: the texture and where each
+// frame lies in it. The picture packs of res are such pictures; the scene
+// reads no files and knows nothing more of them.
+class SpritePicture {
+public:
+    virtual ~SpritePicture() = default;
+    virtual const std::string& texture() const = 0;
+    virtual int frameCount() const = 0;
+    virtual int frameWidth(int i) const = 0;
+    virtual int frameHeight(int i) const = 0;
+    virtual int frameX(int i) const = 0;
+    virtual int frameY(int i) const = 0;
+};
 
 struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -106,10 +119,10 @@ public:
     int width() const override;
     int height() const override;
 
-    void setPicture(PicturePack* newPack, int newFrame);
+    void setPicture(const SpritePicture* newPack, int newFrame);
     void setFrame(int newFrame);
 
-    PicturePack* pack = nullptr;
+    const SpritePicture* pack = nullptr;
     int32_t frame = 0;
     int32_t srcX = 0, srcY = 0, frameW = 0, frameH = 0;
     std::string textureName;

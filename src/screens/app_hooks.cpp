@@ -19,6 +19,7 @@
 #include "players/players.h"
 #include "res/picture_pack.h"
 #include "res/texts.h"
+#include "scene/engine.h"
 #include "scene/sprite.h"
 #include "screens/dispatcher.h"
 #include "screens/notice.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-class PicturePack;
+#include "res/picture_pack.h"  // what the lookups return is shown by sprites
 
 // The low-level load (pack, name, load flag, frames, per row); tests replace
 // it so that no image file is needed. Null restores the real one.

@@ -18,14 +18,17 @@ tree() {  # a fresh source tree holding the given "file:include" pairs
 
 tree 'game/game.cpp:"scene/sprite.h"' 'screens/a.cpp:"game/game.h"' \
      'gfx/gl_device.cpp:<epoxy/gl.h>' 'platform/p.cpp:<SDL.h>' \
-     'frame/app.cpp:"platform/platform.h"' 'game/b.cpp:"level.h"'
+     'frame/app.cpp:"platform/platform.h"' 'game/b.cpp:"level.h"' \
+     'scene/sprite.cpp:"frame/app.h"' 'res/picture_pack.h:"scene/sprite.h"'
 "$check" "$scratch" > "$scratch/out" || { cat "$scratch/out"; fail "a clean tree was refused"; }
 
 for bad in 'game/game.h:"screens/between_levels.h"' 'scene/input.cpp:"platform/winmsg.h"' \
            'sound/sound.cpp:<SDL.h>' 'res/r.cpp:"players/players.h"' \
            'players/p.cpp:"ui/buttons.h"' 'platform/q.cpp:"frame/log.h"' \
-           'screens/s.cpp:<GL/gl.h>' 'ui/u.h:"game/hud.h"'; do
-  tree 'frame/ok.cpp:"scene/actor.h"' "$bad"
+           'screens/s.cpp:<GL/gl.h>' 'ui/u.h:"game/hud.h"' \
+           'frame/clock.cpp:"scene/sprite.h"' 'frame/app.cpp:"gfx/gfx.h"' 'frame/f.h:"res/texts.h"' \
+           'scene/sprite.cpp:"res/picture_pack.h"' 'scene/s.h:"anim/commands.h"'; do
+  tree 'scene/ok.cpp:"frame/app.h"' "$bad"
   "$check" "$scratch" > "$scratch/out"
   status=$?
   [ "$status" -eq 1 ] || { cat "$scratch/out"; fail "$bad: exit $status, not 1"; }
@@ -48,4 +51,15 @@ grep -q 'mapScreens' "$scratch/out" || { cat "$scratch/out"; fail "the call into
 lib game 'int gameLevel() { return 1; }'
 "$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out" ||
   { cat "$scratch/out"; fail "the screens calling the game was refused"; }
+# Inside the engine: the frame calling the scene's draw is refused; the
+# scene handing the frame its parts is not.
+lib frame 'void drawFrame(); void runFrame() { drawFrame(); } void setFrameParts() {}'
+lib scene 'void setFrameParts(); void drawFrame() {} void connectSceneToFrame() { setFrameParts(); }'
+"$check" --links frame="$scratch/libframe.a" scene="$scratch/libscene.a" > "$scratch/out"
+status=$?
+[ "$status" -eq 1 ] || { cat "$scratch/out"; fail "the frame calling the scene: exit $status, not 1"; }
+grep -q 'frame uses drawFrame' "$scratch/out" || { cat "$scratch/out"; fail "the frame's call into the scene is not named"; }
+lib frame 'void runFrame() {} void setFrameParts() {}'
+"$check" --links frame="$scratch/libframe.a" scene="$scratch/libscene.a" > "$scratch/out" ||
+  { cat "$scratch/out"; fail "the scene handing the frame its parts was refused"; }
 echo "layer check: refuses what it must"

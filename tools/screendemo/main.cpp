@@ -20,6 +20,7 @@
 #include "players/players.h"
 #include "res/texts.h"
 #include "scene/actor.h"
+#include "scene/engine.h"
 #include "scene/input.h"
 #include "scene/sprite.h"
 #include "screens/pictures.h"

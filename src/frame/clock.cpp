@@ -1,7 +1,5 @@
 #include "frame/clock.h"
 
-#include <algorithm>
-
 #include "frame/app.h"
 #include "frame/settings.h"
 #include "platform/platform.h"
@@ -12,10 +10,6 @@ bool g_minimised = false;  // nobody sees the window: nothing is drawn
 ActivationListener g_activationListener = nullptr;
 int g_tickRate = 0;
 uint64_t g_lastTickTime = 0;  // 64-bit: a long suspension must not wrap the difference
-// How far past its due time the last tick came, in ms x rate (under half a
-// tick): the clock counts in whole milliseconds and the loop wakes a little
-// late, so without it 80 ticks a second become 72 to 76.
-uint64_t g_tickLate = 0;
 HookNode* g_activationNode = nullptr;
 HookNode* g_displayKeysNode = nullptr;
 bool g_swallowReturn = false;  // Alt+Return switched the mode; its Return is not the game's
@@ -197,10 +191,7 @@ bool frameTick() {
         const uint64_t now = platform::current().ticks64();
         if (g_lastTickTime == 0) g_lastTickTime = now;
         elapsed = (now - g_lastTickTime) * static_cast<uint64_t>(r);
-        if (elapsed + g_tickLate < 1000) return false;
-        // The next tick comes that much sooner; a late frame is never caught
-        // up with a second tick, so what is carried stays under half a tick.
-        g_tickLate = std::min<uint64_t>(elapsed + g_tickLate - 1000, 499);
+        if (elapsed < 1000) return false;
         g_lastTickTime = now;
     }
     parts.tickActors();
@@ -215,8 +206,7 @@ uint32_t msUntilNextTick() {
     const int r = effectiveRate();
     if (r <= 0 || g_lastTickTime == 0) return 0;
     const uint64_t now = platform::current().ticks64();
-    const uint64_t due = 1000 - std::min<uint64_t>(g_tickLate, 999);
-    const uint64_t needed = (due + static_cast<uint64_t>(r) - 1) / static_cast<uint64_t>(r);
+    const uint64_t needed = (1000 + static_cast<uint64_t>(r) - 1) / static_cast<uint64_t>(r);
     const uint64_t passed = now - g_lastTickTime;
     return passed >= needed ? 0 : static_cast<uint32_t>(needed - passed);
 }
@@ -228,7 +218,6 @@ void resetClockForTests() {
     g_minimised = false;
     g_tickRate = 0;
     g_lastTickTime = 0;
-    g_tickLate = 0;
     dropHook(g_activationNode);
     dropHook(g_displayKeysNode);
     g_swallowReturn = false;

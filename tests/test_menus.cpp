@@ -467,6 +467,32 @@ TEST_F(MenusTest, OkKeepsTheVolumesAndAFullScreenBoxTickedTwiceChangesNothing) {
     EXPECT_EQ(Sound_GetMusicVolume(), 90);
 }
 
+TEST_F(MenusTest, TheFullScreenBoxFollowsAModeSwitchedWhileTheDialogIsOpen) {
+    gameInPlay();
+    Menu& m = bar();
+    clickOn(openedInGameMenu(m).buttons[4]);
+    ASSERT_TRUE(runUntil([&] { return m.options != nullptr; }, 50));
+    run(2);
+    clickOn(m.options->fullScreenBox);  // a change asked for, not yet applied
+    ASSERT_EQ(m.options->fullScreenBox->checked, 1);
+    ASSERT_FALSE(Gfx_IsFullscreen());
+    ASSERT_TRUE(toggleFullscreen());  // what F11 does
+    run(1);
+    EXPECT_EQ(m.options->fullScreenBox->checked, 1);
+    // OK now keeps full screen rather than switching back to a window.
+    clickOn(m.options->okButton);
+    EXPECT_TRUE(Gfx_IsFullscreen());
+    EXPECT_EQ(getIniInt("Game", "Fullscreen", -1), 1);
+    // And the box follows a switch back as well.
+    clickOn(openedInGameMenu(m).buttons[4]);
+    ASSERT_TRUE(runUntil([&] { return m.options != nullptr; }, 50));
+    run(2);
+    EXPECT_EQ(m.options->fullScreenBox->checked, 1);
+    ASSERT_FALSE(toggleFullscreen());
+    run(1);
+    EXPECT_EQ(m.options->fullScreenBox->checked, 0);
+}
+
 // ---------------------------------------------------------------- help
 
 TEST_F(MenusTest, HelpFromTheMainMenuOffersCreditsAndAnswersOnce) {

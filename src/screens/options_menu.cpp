@@ -61,7 +61,8 @@ COptionsMenu::COptionsMenu(int x, int y) {
     soundSlider = makeSlider(x + kSliderX, y + kSoundY, savedSound);
     soundSlider->setOwner(this, kSoundId);
 
-    fullScreenBox = makeBox(this, kFullScreenId, x + kBoxX, y + kFullScreenY, Gfx_IsFullscreen());
+    shownFullscreen = Gfx_IsFullscreen() ? 1 : 0;
+    fullScreenBox = makeBox(this, kFullScreenId, x + kBoxX, y + kFullScreenY, shownFullscreen);
     hintsBox = makeBox(this, kHintsId, x + kBoxX, y + kHintsY, player::ShowHints() != 0);
 
     okButton = menuButton(this, kOkId, btn::options_ok, x + kOkX, y + kButtonsY, kWidgetLayer);
@@ -98,6 +99,15 @@ void COptionsMenu::volumeMoved(Slider* slider, bool music) {
     if (!settled) return;
     if (music && v != player::MusicVolume()) setMusicVolume(v);
     if (!music && v != player::SoundFXVolume()) setSoundFXVolume(v);
+}
+
+void COptionsMenu::update() {
+    const uint8_t mode = Gfx_IsFullscreen() ? 1 : 0;
+    if (closed || answered || !fullScreenBox || mode == shownFullscreen) return;
+    shownFullscreen = mode;
+    fullScreenChanged = 0;
+    fullScreenBox->checked = mode;
+    fullScreenBox->showState(0);
 }
 
 int COptionsMenu::onNotify(int id, int, int a, int) {

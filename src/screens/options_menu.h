@@ -35,6 +35,9 @@ public:
     COptionsMenu(int x, int y);
     ~COptionsMenu() override;
     int onNotify(int id, int msg, int a, int b) override;
+    // F11 or Alt+Enter may switch the mode while the dialog is open: the box
+    // then shows the mode in force and forgets a change not yet applied.
+    void update() override;
     // Puts the torches out, takes the widgets and pictures off the screen at
     // once and kills the dialog.
     void close();
@@ -53,6 +56,7 @@ public:
     int32_t savedMusic = 0;  // the player's volumes when the dialog opened
     int32_t savedSound = 0;
     uint8_t fullScreenChanged = 0;
+    uint8_t shownFullscreen = 0;  // the mode the box was last set from
     uint8_t hintsChanged = 0;
     uint8_t answered = 0;
     uint8_t closed = 0;

@@ -78,7 +78,6 @@ private:
         feeding_ = false;
     }};
     autoplay::Shooter shooter_{hands_};
-    int shotsBefore_ = 0;
 };
 
 std::unique_ptr<DemoMode> g_demo;
@@ -266,9 +265,9 @@ void DemoMode::play() {
             return;
         }
         if (!g->paused() && g->physics.playMs >= 1000) {
-            shotsBefore_ = shooter_.shots();
+            const int before = shooter_.shots();
             shooter_.step(*g);
-            shots += shooter_.shots() - shotsBefore_;
+            shots += shooter_.shots() - before;
         }
         return;
     }

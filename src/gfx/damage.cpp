@@ -90,6 +90,13 @@ ScreenRect coverOf(const Vertex* v) {
 
 int perPrimitive(int kind) { return kind == kQuadList ? 4 : kind == kLineList ? 2 : 3; }
 
+uint32_t alphaOf(const Vertex& v) { return v.colour >> 24; }
+
+// Full vertex alpha at all four corners of a quad.
+bool fullAlpha(const Vertex* v) {
+    return alphaOf(v[0]) == 255u && alphaOf(v[1]) == 255u && alphaOf(v[2]) == 255u && alphaOf(v[3]) == 255u;
+}
+
 }  // namespace
 
 std::vector<ScreenRect> mergeDamage(std::vector<ScreenRect> rects, size_t maxCount) {
@@ -307,7 +314,7 @@ void DamageDevice::drawBatch(int kind, const Vertex* vertices, int count) {
         // Alpha 0 at every corner: the alpha test discards every pixel, so
         // the primitive shows nothing however it moves or blends.
         bool unseen = true;
-        for (int k = 0; k < per && unseen; ++k) unseen = (v[k].colour >> 24) == 0u;
+        for (int k = 0; k < per && unseen; ++k) unseen = alphaOf(v[k]) == 0u;
         if (unseen) continue;
         frame_.vertices.insert(frame_.vertices.end(), v, v + per);
         c.vertexCount += per;
@@ -497,8 +504,7 @@ void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
     for (int q = 0; q < c.pieceCount; ++q) {
         if (!meets(frame_.pieces[static_cast<size_t>(c.firstPiece + q)].box, r)) continue;
         const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
-        const bool solid = solidTexture && (v[0].colour >> 24) == 255u && (v[1].colour >> 24) == 255u &&
-                           (v[2].colour >> 24) == 255u && (v[3].colour >> 24) == 255u;
+        const bool solid = solidTexture && fullAlpha(v);
         if (solid != runSolid || scratch_.size() >= size_t{kBatchQuads} * 4) flushRun();
         runSolid = solid;
         scratch_.insert(scratch_.end(), v, v + 4);
@@ -573,10 +579,7 @@ void DamageDevice::replay(const ScreenRect& r, size_t end, size_t cached) {
         if (c.texture != 0 && (t == textures_.end() || !t->second.opaque)) continue;
         for (int q = c.pieceCount; q-- > 0;) {
             const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
-            if ((v[0].colour >> 24) != 255u || (v[1].colour >> 24) != 255u || (v[2].colour >> 24) != 255u ||
-                (v[3].colour >> 24) != 255u)
-                continue;
-            if (contains(coverOf(v), r)) {
+            if (fullAlpha(v) && contains(coverOf(v), r)) {
                 firstCommand = k;
                 break;
             }

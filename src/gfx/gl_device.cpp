@@ -478,6 +478,17 @@ void GlDevice::drawLine(const Vertex& a, const Vertex& b) {
 
 void GlDevice::drawPoint(const Vertex& p, float size) { drawPlain(&p, 1, GL_POINTS, size); }
 
+// OpenGL rows run bottom-up; the screen has no alpha of its own.
+void flipRowsOpaque(const std::vector<uint8_t>& raw, int w, int h, std::vector<uint8_t>& rgba) {
+    const size_t row = static_cast<size_t>(w) * 4;
+    rgba.resize(raw.size());
+    for (int y = 0; y < h; ++y) {
+        uint8_t* dst = rgba.data() + static_cast<size_t>(y) * row;
+        std::memcpy(dst, raw.data() + static_cast<size_t>(h - 1 - y) * row, row);
+        for (size_t x = 0; x < row; x += 4) dst[x + 3] = 255;
+    }
+}
+
 bool GlDevice::readPixels(std::vector<uint8_t>& rgba) {
     if (!created_) return false;
     const size_t row = kScreenWidth * 4;
@@ -487,13 +498,7 @@ bool GlDevice::readPixels(std::vector<uint8_t>& rgba) {
     glReadPixels(0, 0, kScreenWidth, kScreenHeight, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     if (glGetError() != GL_NO_ERROR) return false;
-    rgba.resize(raw.size());
-    // OpenGL rows run bottom-up; the screen has no alpha of its own.
-    for (int y = 0; y < kScreenHeight; ++y) {
-        uint8_t* dst = rgba.data() + static_cast<size_t>(y) * row;
-        std::memcpy(dst, raw.data() + static_cast<size_t>(kScreenHeight - 1 - y) * row, row);
-        for (size_t x = 0; x < row; x += 4) dst[x + 3] = 255;
-    }
+    flipRowsOpaque(raw, kScreenWidth, kScreenHeight, rgba);
     return true;
 }
 
@@ -523,12 +528,7 @@ bool GlDevice::readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
     glDeleteTextures(1, &target);
     glBindTexture(GL_TEXTURE_2D, texture_);
     if (!ok) return false;
-    rgba.resize(raw.size());
-    for (int y = 0; y < h; ++y) {
-        uint8_t* dst = rgba.data() + static_cast<size_t>(y) * row;
-        std::memcpy(dst, raw.data() + static_cast<size_t>(h - 1 - y) * row, row);
-        for (size_t x = 0; x < row; x += 4) dst[x + 3] = 255;
-    }
+    flipRowsOpaque(raw, w, h, rgba);
     return true;
 }
 

@@ -268,14 +268,18 @@ TEST(DemoCommandLine, DemoAndFpsParseAndAreListed) {
     EXPECT_NE(help.find("      --fps "), std::string::npos);
 }
 
-TEST(DemoFpsMeter, ALineOncePerSecondWithFramesAndProcessorShare) {
+TEST(DemoFpsMeter, ALineOncePerSecondWithFramesRedrawnShareAndProcessorShare) {
     demo::FpsMeter meter;
-    EXPECT_EQ(meter.step(0, 0, 0.0, 0.0), "");
-    EXPECT_EQ(meter.step(40, 10, 0.5, 0.05), "");
-    EXPECT_EQ(meter.step(80, 25, 1.0, 0.12), "fps 80 (shown 25, cpu 12 %)");
-    EXPECT_EQ(meter.step(100, 30, 1.9, 0.2), "");
+    constexpr int64_t screen = 800 * 600;
+    EXPECT_EQ(meter.step(0, 0, 0, 0.0, 0.0), "");
+    EXPECT_EQ(meter.step(40, 10, screen, 0.5, 0.05), "");
+    // 25 frames shown, together 2.25 screens redrawn: 9 % each.
+    EXPECT_EQ(meter.step(80, 25, screen * 9 / 4, 1.0, 0.12), "fps 80 (shown 25, redrawn 9 %, cpu 12 %)");
+    EXPECT_EQ(meter.step(100, 30, screen * 3, 1.9, 0.2), "");
     // Two seconds with a stall: the share is of the time that passed.
-    EXPECT_EQ(meter.step(200, 145, 3.0, 2.12), "fps 60 (shown 60, cpu 100 %)");
+    EXPECT_EQ(meter.step(200, 145, screen * 123 / 4, 3.0, 2.12), "fps 60 (shown 60, redrawn 24 %, cpu 100 %)");
+    // Nothing shown: nothing redrawn, and no division by zero.
+    EXPECT_EQ(meter.step(280, 145, screen * 123 / 4, 4.0, 2.14), "fps 80 (shown 0, redrawn 0 %, cpu 2 %)");
 }
 
 // The demo leaves levels at any moment, as the in-game menu's way out does: a

@@ -17,6 +17,7 @@ namespace {
 
 // After the game's frame step, so that a tick it ran is counted at once.
 constexpr int kIdlePriority = 0x10000001;
+constexpr double kScreenPixels = double{kScreenWidth} * kScreenHeight;
 
 double processSeconds() {
     rusage use{};
@@ -43,7 +44,9 @@ int fpsHook() {
         c.lastTick = tickCount();
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.start).count();
-    const std::string line = c.meter.step(c.frames, static_cast<int64_t>(Gfx_DamageStats().presented), wall, processSeconds());
+    const DamageStats stats = Gfx_DamageStats();
+    const std::string line = c.meter.step(c.frames, static_cast<int64_t>(stats.presented),
+                                           static_cast<int64_t>(stats.pixels), wall, processSeconds());
     if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
     return 1;
 }
@@ -52,11 +55,12 @@ HookNode g_node{fpsHook, nullptr, 0, nullptr};
 
 }  // namespace
 
-std::string FpsMeter::step(int64_t frames, int64_t shown, double wall, double cpu) {
+std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double wall, double cpu) {
     if (!started_) {
         started_ = true;
         frames_ = frames;
         shown_ = shown;
+        pixels_ = pixels;
         wall_ = wall;
         cpu_ = cpu;
         return {};
@@ -66,12 +70,18 @@ std::string FpsMeter::step(int64_t frames, int64_t shown, double wall, double cp
     const long fps = std::lround(static_cast<double>(frames - frames_) / span);
     const long shownFps = std::lround(static_cast<double>(shown - shown_) / span);
     const long percent = std::lround(100.0 * (cpu - cpu_) / span);
+    // Of the frames shown: a frame that changed nothing redraws nothing.
+    const int64_t shownFrames = shown - shown_;
+    const long redrawn = shownFrames > 0 ? std::lround(100.0 * static_cast<double>(pixels - pixels_) /
+                                                       (static_cast<double>(shownFrames) * kScreenPixels))
+                                         : 0;
     frames_ = frames;
     shown_ = shown;
+    pixels_ = pixels;
     wall_ = wall;
     cpu_ = cpu;
-    return "fps " + std::to_string(fps) + " (shown " + std::to_string(shownFps) + ", cpu " +
-           std::to_string(percent) + " %)";
+    return "fps " + std::to_string(fps) + " (shown " + std::to_string(shownFps) + ", redrawn " +
+           std::to_string(redrawn) + " %, cpu " + std::to_string(percent) + " %)";
 }
 
 void installFpsMeter() {

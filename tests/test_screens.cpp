@@ -584,7 +584,7 @@ TEST_F(MapTest, TheTutorialEndsAtOnceAndTheLastEpisodesStayInsideTheTables) {
     // Episode 11 has no marker entry: none is shown, every cover is gone.
     m = map(118, false);
     EXPECT_FALSE(m->marker->sprite.visible);
-    for (PckSprite* c : m->covers) EXPECT_FALSE(c->visible);
+    for (const auto& c : m->covers) EXPECT_FALSE(c->visible);
     run(CMapScreen::kFlyTicks + 30);
     EXPECT_EQ(m->phase, CMapScreen::kIdle);
     m->kill();

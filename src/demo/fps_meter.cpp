@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "frame/app.h"
 #include "frame/clock.h"
@@ -32,7 +33,7 @@ struct Counting {
     int32_t lastTick = -1;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
-Counting* g_counting = nullptr;
+std::unique_ptr<Counting> g_counting;
 
 int fpsHook() {
     if (!g_counting) return 1;
@@ -86,14 +87,13 @@ std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double
 
 void installFpsMeter() {
     uninstallFpsMeter();
-    g_counting = new Counting;
+    g_counting = std::make_unique<Counting>();
     addHook(HookList::Idle, kIdlePriority, &g_node);
 }
 
 void uninstallFpsMeter() {
     removeHook(&g_node);
-    delete g_counting;
-    g_counting = nullptr;
+    g_counting.reset();
 }
 
 }  // namespace demo

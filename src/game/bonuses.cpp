@@ -23,6 +23,27 @@ constexpr int kCrystalLayer = 315;
 // The reach of the area bonuses for a ball of standard size, in pixels.
 constexpr double kBonusRadiusPx = 156.0;
 constexpr double kRocketHalfWidthPx = 52.0;
+// Balls blown away by a bonus go one after another: a tick per tenth of a
+// field unit of distance.
+constexpr double kDelayTicksPerUnit = 10.0;
+constexpr double kScreenBottom = 600.0;
+
+// A crystal falls for at most this long; one that reaches the gun's band
+// beside the gun falls on to the bottom edge and is gone.
+constexpr int kCrystalFallTicks = 450;
+constexpr double kCrystalLostY = 590.0;
+constexpr int kCrystalMissedTicks = 15;  // falling on after a miss
+constexpr int kCrystalCaughtTicks = 20;  // fading out after a catch
+constexpr double kCrystalDrop = 50.0;    // the first fall: its height over this, upwards
+
+// A rating banner flies off diagonally from the screen's middle, shrinking:
+// fast for a few ticks, then at a third of the speed while it fades.
+constexpr float kScreenCentreX = 400.0f;
+constexpr float kBannerSpeed = 6.0f;
+constexpr int kBannerFastTicks = 12;
+constexpr float kBannerShrinkTicks = 55.0f;
+constexpr int kBannerFadeTicks = 45;
+constexpr double kBannerFadeAlpha = 196.0;
 
 void dispose(SlideShowCommand* show) {
     if (!show) return;
@@ -40,7 +61,7 @@ SlideShow* makePicture(Actor* owner, PicturePack* pack, int layer) {
 
 double distance(const FieldObject& b, double px, double py) { return std::hypot(b.x() - px, b.y() - py); }
 
-int delayFor(double units) { return static_cast<int>(std::floor(10.0 * units)); }
+int delayFor(double units) { return static_cast<int>(std::floor(kDelayTicksPerUnit * units)); }
 
 // Balls the area bonuses act on: live ordinary or bonus balls.
 bool plainBall(const FieldObject& b) { return b.kind == kKindBall && !b.special(); }
@@ -180,7 +201,7 @@ CatchBand gunCatchBand(const Cannon* gun) {
     CatchBand band;
     const double s = level::ballSizeFactor();
     PicturePack* middle = gamePack("gun_middle");
-    band.line = 600.0 - (frameCount(middle) > 0 ? middle->frameHeight(0) - 10 : -10) * s;
+    band.line = kScreenBottom - (frameCount(middle) > 0 ? middle->frameHeight(0) - 10 : -10) * s;
     if (!gun || !gun->sideLeft || !gun->sideRight) return band;
     band.left = static_cast<int>(std::floor(gun->sideLeft->sprite.x));
     band.right = static_cast<int>(std::ceil(gun->sideRight->sprite.x + s * gun->sideRight->sprite.width()));
@@ -196,7 +217,7 @@ CBonusPlus::CBonusPlus(int px, int py, Crystals* list) : home(list) {
     x = px;
     y = py;
     vx = (vmRand() % 200) / 100.0 - 1.0;
-    vy = -y / 50.0;
+    vy = -y / kCrystalDrop;
     playGameSound("spawn_crystal");
     place();
 }
@@ -228,7 +249,7 @@ void CBonusPlus::update() {
             state = kFalling;
             break;
         case kFalling: {
-            if (++ticks > 450) {
+            if (++ticks > kCrystalFallTicks) {
                 state = kMissed;
                 ticks = 0;
             }
@@ -240,20 +261,20 @@ void CBonusPlus::update() {
                 const int x1 = x0 + picture->sprite.width();
                 if (band.left <= band.right && x1 >= band.left && x0 <= band.right)
                     catchCrystal();
-                else if (y > 590)
+                else if (y > kCrystalLostY)
                     state = kMissed;
             }
             break;
         }
         case kMissed:
             move();
-            if (++ticks >= 15) state = kFinished;
+            if (++ticks >= kCrystalMissedTicks) state = kFinished;
             break;
         case kCaught: {
             ++ticks;
-            const double k = static_cast<double>(ticks) / 20.0;
+            const double k = static_cast<double>(ticks) / kCrystalCaughtTicks;
             alpha = std::max(0, static_cast<int>(std::floor((1.0 - k * k) * 255.0)));
-            if (ticks >= 20) state = kFinished;
+            if (ticks >= kCrystalCaughtTicks) state = kFinished;
             break;
         }
         default:
@@ -315,11 +336,11 @@ int32_t Bonus::nextDirection = 0;
 Bonus::Bonus(PicturePack* pic, int layer, int atY, float speed) {
     picture = makePicture(this, pic, layer);
     picture->sprite.setScaleAboutCentre(true);
-    x = 400.0f - static_cast<float>(picture->sprite.width()) / 2.0f;
+    x = kScreenCentreX - static_cast<float>(picture->sprite.width()) / 2.0f;
     y = static_cast<float>(atY);
     const int d = nextDirection;
     nextDirection = (nextDirection + 1) % 4;
-    const float v = 6.0f * speed;
+    const float v = kBannerSpeed * speed;
     vx = (d == 0 || d == 3) ? v : -v;
     vy = (d == 0 || d == 1) ? v : -v;
     place();
@@ -337,7 +358,7 @@ void Bonus::update() {
     if (dead) return;
     auto shrink = [this] {
         ++shrinkTicks;
-        const float k = static_cast<float>(shrinkTicks) / 55.0f;
+        const float k = static_cast<float>(shrinkTicks) / kBannerShrinkTicks;
         scale = std::max(0.0f, 1.0f - k * k);
     };
     switch (phase) {
@@ -348,15 +369,15 @@ void Bonus::update() {
             shrink();
             x += vx;
             y += vy;
-            if (shrinkTicks >= 12) phase = 2;
+            if (shrinkTicks >= kBannerFastTicks) phase = 2;
             break;
         case 2: {
             shrink();
             x += vx / 3.0f;
             y += vy / 3.0f;
-            const double k = static_cast<double>(fadeTicks) / 45.0;
-            alpha = static_cast<int>(std::floor((1.0 - k * k) * 196.0));
-            if (++fadeTicks >= 45) phase = 3;
+            const double k = static_cast<double>(fadeTicks) / kBannerFadeTicks;
+            alpha = static_cast<int>(std::floor((1.0 - k * k) * kBannerFadeAlpha));
+            if (++fadeTicks >= kBannerFadeTicks) phase = 3;
             break;
         }
         default:
@@ -389,7 +410,7 @@ int DelayedBonusWithSound::onNotify(int id, int msg, int a, int) {
 BonusSpoiler::BonusSpoiler(PicturePack* pic, int layer, int atY) {
     picture = makePicture(this, pic, layer);
     picture->sprite.setScaleAboutCentre(true);
-    picture->sprite.setPosition(400.0f - static_cast<float>(picture->sprite.width()) / 2.0f,
+    picture->sprite.setPosition(kScreenCentreX - static_cast<float>(picture->sprite.width()) / 2.0f,
                                 static_cast<float>(atY));
     picture->sprite.setAlpha(255);
 }

@@ -22,10 +22,40 @@ constexpr int kHeatFadeTicks = 20;
 constexpr int kOverchargeFxTicks = 40;
 constexpr int kNextSlide = 52;  // how far the next ball travels into the breech
 constexpr float kNextBallScale = 0.85f;
+constexpr float kScreenBottom = 600.0f;
 
-const HeatStep kHeat[5] = {
+// Drawing order of the gun's parts, above the rail.
+constexpr int kRailsLayer = 201;
+constexpr int kGunBallLayer = 250;
+constexpr int kGunMiddleLayer = 251;
+constexpr int kGunBreechLayer = 252;
+constexpr int kGunSideLayer = 253;
+constexpr int kGunBarLayer = 254;
+constexpr int kGunBarLightLayer = 255;
+constexpr int kGunHeatLayer = 256;
+constexpr int kGunEffectLayer = 257;
+
+// Holding the button fills the charge in a hundred ticks; the gun shakes
+// harder the fuller it is.
+constexpr float kChargePerTick = 0.01f;
+constexpr float kSteadyCharge = 0.5f;  // up to here the loaded ball sits still
+constexpr float kShakyCharge = 0.85f;  // up to here it shakes a pixel, beyond it two
+constexpr int kFireRecoil = 10;        // pixels the gun jumps when it fires
+
+// Rapid fire heats the gun step by step: each step's cooldown, heat glow and
+// ticks until it cools down again.
+constexpr int kHeatSteps = 5;
+const HeatStep kHeat[kHeatSteps] = {
     {3, 0, 20}, {6, 0, 25}, {6, 64, 25}, {12, 128, 35}, {48, 192, 64},
 };
+constexpr int kHotGunSoundAlpha = 150;  // from this glow on the gun hisses
+
+// A shot's speed in field units per second: a base plus what the charge adds.
+constexpr float kShotSpeedBase = 30.0f;
+constexpr float kShotSpeedCharged = 30.0f;
+// Shots into a field of more than this many balls and colours feed the backlog.
+constexpr int kBacklogBalls = 3;
+constexpr int kBacklogColours = 2;
 
 SlideShow* makePicture(Actor* owner, const char* name, int layer) {
     auto* show = new SlideShow;
@@ -43,30 +73,30 @@ void dispose(SlideShowCommand* show) {
 
 int clampGun(int mouseX) { return std::clamp(mouseX, kGunMinX, kGunMaxX); }
 
-int colourLimit() { return std::clamp(level::ColorsMax(), 0, 8); }
+int colourLimit() { return std::clamp(level::ColorsMax(), 0, kMaxColours); }
 
 }  // namespace
 
-const HeatStep& heatStep(int level) { return kHeat[std::clamp(level, 0, 4)]; }
+const HeatStep& heatStep(int level) { return kHeat[std::clamp(level, 0, kHeatSteps - 1)]; }
 
 // ------------------------------------------------------------------ Cannon
 
 Cannon::Cannon() {
-    middle = makePicture(this, "gun_middle", 251);
-    sideLeft = makePicture(this, "gun_side_left", 253);
-    sideRight = makePicture(this, "gun_side_right", 253);
-    breechLeft = makePicture(this, "gun_zatvor_left", 252);
-    breechRight = makePicture(this, "gun_zatvor_right", 252);
-    progressBar = makePicture(this, "gun_progress_bar", 254);
-    progressLight = makePicture(this, "gun_progress_bar_light", 255);
-    loadedBall = makePicture(this, nullptr, 250);
-    nextBall1 = makePicture(this, nullptr, 250);
-    nextBall2 = makePicture(this, nullptr, 250);
-    heat = makePicture(this, "gun_heat", 256);
+    middle = makePicture(this, "gun_middle", kGunMiddleLayer);
+    sideLeft = makePicture(this, "gun_side_left", kGunSideLayer);
+    sideRight = makePicture(this, "gun_side_right", kGunSideLayer);
+    breechLeft = makePicture(this, "gun_zatvor_left", kGunBreechLayer);
+    breechRight = makePicture(this, "gun_zatvor_right", kGunBreechLayer);
+    progressBar = makePicture(this, "gun_progress_bar", kGunBarLayer);
+    progressLight = makePicture(this, "gun_progress_bar_light", kGunBarLightLayer);
+    loadedBall = makePicture(this, nullptr, kGunBallLayer);
+    nextBall1 = makePicture(this, nullptr, kGunBallLayer);
+    nextBall2 = makePicture(this, nullptr, kGunBallLayer);
+    heat = makePicture(this, "gun_heat", kGunHeatLayer);
     heat->sprite.setAlpha(0);
     effect = new SlideShowFX;
     effect->setOwner(this, 0);
-    effect->sprite.setLayer(257);
+    effect->sprite.setLayer(kGunEffectLayer);
 
     const SpritePicture* m = middle->sprite.pack;
     w = (m ? m->frameWidth(0) : 0) / 2;
@@ -110,20 +140,20 @@ void Cannon::placePictures() {
     const float X = static_cast<float>(x);
     const float Hf = static_cast<float>(H), L = static_cast<float>(lift), wf = static_cast<float>(w);
     auto put = [](SlideShow* p, float px, float py) { p->sprite.setPosition(px, py); };
-    put(middle, X - s * wf, 600.0f - s * (Hf - L - 4));
-    put(sideLeft, X - s * (wf + 59), 600.0f - s * (Hf - L));
-    put(sideRight, X + s * wf, 600.0f - s * (Hf - L));
-    put(breechLeft, X - s * (wf - static_cast<float>(o) + 26), 600.0f - s * (Hf - L));
-    put(breechRight, X + s * (wf - static_cast<float>(o)), 600.0f - s * (Hf - L));
-    put(progressBar, X - s * (wf + 2), 600.0f - s * (Hf - L - 50));
-    put(progressLight, X - s * (wf - 7), 600.0f - s * (Hf - L - 54));
-    const float ballY = 600.0f - s * (Hf - L - static_cast<float>(sy) - 8);
+    put(middle, X - s * wf, kScreenBottom - s * (Hf - L - 4));
+    put(sideLeft, X - s * (wf + 59), kScreenBottom - s * (Hf - L));
+    put(sideRight, X + s * wf, kScreenBottom - s * (Hf - L));
+    put(breechLeft, X - s * (wf - static_cast<float>(o) + 26), kScreenBottom - s * (Hf - L));
+    put(breechRight, X + s * (wf - static_cast<float>(o)), kScreenBottom - s * (Hf - L));
+    put(progressBar, X - s * (wf + 2), kScreenBottom - s * (Hf - L - 50));
+    put(progressLight, X - s * (wf - 7), kScreenBottom - s * (Hf - L - 54));
+    const float ballY = kScreenBottom - s * (Hf - L - static_cast<float>(sy) - 8);
     put(loadedBall, X - s * (26 - static_cast<float>(sx)), ballY);
     effect->sprite.setPosition(static_cast<int>(X), static_cast<int>(ballY));
-    const float nextY = 600.0f - s * (Hf - L - 8 + static_cast<float>(ny));
+    const float nextY = kScreenBottom - s * (Hf - L - 8 + static_cast<float>(ny));
     put(nextBall1, X - s * (wf - static_cast<float>(nx) + kNextSlide), nextY);
     put(nextBall2, X - s * (wf + static_cast<float>(nx) - kNextSlide), nextY);
-    put(heat, X - s * (wf + 74), 600.0f - s * (Hf - L + 18));
+    put(heat, X - s * (wf + 74), kScreenBottom - s * (Hf - L + 18));
 }
 
 void Cannon::moveTo(int mouseX) {
@@ -176,9 +206,9 @@ void Cannon::shotFired(int loaded, int next, int fired) {
         const HeatStep& step = heatStep(heatLevel);
         cooldown = step.cooldown;
         fadeHeat(step.alpha);
-        if (step.alpha > 150) playGameSound("gun_heat");
+        if (step.alpha > kHotGunSoundAlpha) playGameSound("gun_heat");
         heatReset = step.heatReset;
-        heatLevel = std::min(heatLevel + 1, 4);
+        heatLevel = std::min(heatLevel + 1, kHeatSteps - 1);
     }
     finishPending();
     // Hidden after finishing the previous animation, which would otherwise
@@ -248,7 +278,7 @@ void Cannon::retract(int atX) {
 void Cannon::update() {
     if (!frozen) {
         if (charging) {
-            charge += 0.01f;
+            charge += kChargePerTick;
             if (charge > 1.0f) {
                 charge = 1.0f;
                 ++overchargeTicks;
@@ -269,9 +299,9 @@ void Cannon::update() {
             heatLevel = 0;
             fadeHeat(0);
         }
-        if (charge <= 0.5f) {
+        if (charge <= kSteadyCharge) {
             sx = sy = 0;
-        } else if (charge <= 0.85f) {
+        } else if (charge <= kShakyCharge) {
             sx = vmRand() % 3 - 1;
             sy = vmRand() % 3 - 1;
         } else {
@@ -303,7 +333,7 @@ void Cannon::animate() {
             break;
         case kGunFireOpen:
             o = nx = (kAnimTicks - c) * w / kAnimTicks;
-            lift = static_cast<int32_t>(std::sin((kAnimTicks - c) * kPi / kAnimTicks) * 10.0);
+            lift = static_cast<int32_t>(std::sin((kAnimTicks - c) * kPi / kAnimTicks) * kFireRecoil);
             if (done) {
                 showColours(shownLoaded, shownNext, true);
                 animState = kGunSlideIn;
@@ -335,18 +365,18 @@ void Cannon::animate() {
 // -------------------------------------------------------------- CannonRamp
 
 CannonRamp::CannonRamp() {
-    rails = new PckSprite;
+    rails = std::make_unique<PckSprite>();
     rails->setPicture(gamePack("rails"), 0);
-    rails->setLayer(201);
-    rails->setPosition(0, 600 - rails->height());
+    rails->setLayer(kRailsLayer);
+    rails->setPosition(0.0f, kScreenBottom - static_cast<float>(rails->height()));
 }
 
-CannonRamp::~CannonRamp() { delete rails; }
+CannonRamp::~CannonRamp() = default;
 
 // --------------------------------------------------------------- GunColours
 
 void GunColours::reset() {
-    std::fill(seen, seen + 8, uint8_t{0});
+    std::fill(seen, seen + kMaxColours, uint8_t{0});
     allSeen = 0;
 }
 
@@ -354,10 +384,10 @@ int GunColours::nextColour(int exclude) {
     const int colours = colourLimit();
     if (colours <= 0) return 0;
     if (allSeen && field().countBalls() > 0) {
-        bool present[8];
+        bool present[kMaxColours];
         field().presentColours(present);
         int m = 0;
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < kMaxColours; ++i) {
             seen[i] = present[i] ? 1 : 0;
             m += present[i] ? 1 : 0;
         }
@@ -379,9 +409,9 @@ int GunColours::nextColour(int exclude) {
 }
 
 void GunColours::advanceColours(int fired) {
-    bool present[8];
+    bool present[kMaxColours];
     field().presentColours(present);
-    const bool nextPresent = nextBall >= 0 && nextBall < 8 && present[nextBall];
+    const bool nextPresent = nextBall >= 0 && nextBall < kMaxColours && present[nextBall];
     loadedColour = nextPresent ? nextBall : nextColour(-1);
     nextBall = nextColour(loadedColour);
     if (gun) gun->shotFired(loadedColour, nextBall, fired);
@@ -394,9 +424,9 @@ bool GunColours::swapColours() {
 }
 
 bool GunColours::refreshNext() {
-    bool present[8];
+    bool present[kMaxColours];
     field().presentColours(present);
-    if (nextBall >= 0 && nextBall < 8 && present[nextBall]) return false;
+    if (nextBall >= 0 && nextBall < kMaxColours && present[nextBall]) return false;
     nextBall = nextColour(loadedColour);
     if (gun) gun->showNext(nextBall);
     return true;
@@ -404,7 +434,7 @@ bool GunColours::refreshNext() {
 
 // ------------------------------------------------------------------ shooting
 
-float shotSpeed(float charge) { return 30.0f + 30.0f * charge * level::ballSizeFactor(); }
+float shotSpeed(float charge) { return kShotSpeedBase + kShotSpeedCharged * charge * level::ballSizeFactor(); }
 
 FieldObject* fireLoadedBall(Cannon& gun, GunColours& colours) {
     PhysicsField& f = field();
@@ -421,7 +451,7 @@ FieldObject* fireLoadedBall(Cannon& gun, GunColours& colours) {
     colours.advanceColours(0);
     playGameSound("gun_shoot");
     if (playCounters().backlog > 0) f.spawnBacklogBall();
-    if (f.countBalls() > 3 && f.colourCount() > 2) playCounters().backlog += level::BallsSpawnMiss();
+    if (f.countBalls() > kBacklogBalls && f.colourCount() > kBacklogColours) playCounters().backlog += level::BallsSpawnMiss();
     playCounters().unmatchedShots += 1;
     return ball;
 }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
+#include "game/level.h"
 #include "scene/actor.h"
 
 class PckSprite;
@@ -109,7 +111,7 @@ class CannonRamp : public Actor {
 public:
     CannonRamp();
     ~CannonRamp() override;
-    PckSprite* rails = nullptr;
+    std::unique_ptr<PckSprite> rails;
 };
 
 // The loaded and next colours of the game. At a level's start colours are
@@ -132,7 +134,7 @@ public:
     Cannon* gun = nullptr;  // not owned; may be null
     int32_t loadedColour = 0;
     int32_t nextBall = 0;  // the colour shown as the next ball
-    uint8_t seen[8] = {};
+    uint8_t seen[kMaxColours] = {};
     uint8_t allSeen = 0;
 };
 

@@ -85,9 +85,9 @@ FieldObject::~FieldObject() {
         effect->kill();
     }
     if (arrow) arrow->kill();
-    delete overlay;
-    delete glow;
-    delete shadow;
+    overlay.reset();
+    glow.reset();
+    shadow.reset();
     if (body) {
         // Links and constraints go with the body (the world outlives levels,
         // so joints left in limbo would pile up).
@@ -335,9 +335,15 @@ void PhysicsField::contact(const PairFinder::Pair& pair) {
     }
     if (rules.connectable && !linked && tryLink(*A, *B)) return;
 
-    // Collision sounds: one per kind and step, above the pair's threshold.
+    playCollisionSound(rules, *A, *B, linked);
+    if (!linked) settleAfterTouch(*A, *B);
+    addContactJoints(rules, contacts, n);
+}
+
+// One sound per kind of collision and step, above the pair's threshold.
+void PhysicsField::playCollisionSound(const PairRules& rules, const FieldObject& A, const FieldObject& B, bool linked) {
     if (rules.wallPair) {
-        const FieldObject& other = A->kind == kKindWalls ? *B : *A;
+        const FieldObject& other = A.kind == kKindWalls ? B : A;
         const double speed = other.speed();
         if (!wallSoundDone) {
             if (rules.specialPair && speed > thresholds.wallBonus) {
@@ -349,7 +355,7 @@ void PhysicsField::contact(const PairFinder::Pair& pair) {
             }
         }
     } else if (rules.magnetPair) {
-        const FieldObject& other = A->kind == kKindMagnet ? *B : *A;
+        const FieldObject& other = A.kind == kKindMagnet ? B : A;
         const double speed = other.speed();
         if (!magnetSoundDone) {
             if (rules.specialPair && speed > thresholds.magnetBonus) {
@@ -361,7 +367,7 @@ void PhysicsField::contact(const PairFinder::Pair& pair) {
             }
         }
     } else if (!linked && !ballSoundDone) {
-        const double speed = std::max(A->speed(), B->speed());
+        const double speed = std::max(A.speed(), B.speed());
         if (rules.specialPair && speed > thresholds.ballBonus) {
             playGameSound("collision_ball_bonus");
             ballSoundDone = 1;
@@ -370,21 +376,25 @@ void PhysicsField::contact(const PairFinder::Pair& pair) {
             ballSoundDone = 1;
         }
     }
+}
 
-    if (!linked) {
-        for (FieldObject* o : {A, B}) {
-            if (o->activity <= 0.0f) continue;
-            if (!o->special())
-                o->activityRate = -1.0f;
-            else if (o->freeState == 1)
-                o->activityRate = 0.0f;
-            else if (o->freeState == 2)
-                o->activityRate = -1.0f;
-            else
-                o->activityRate = -0.03f;
-        }
+// Something in flight that touches anything loses its activity (the glow of a
+// shot): a plain ball at once, a special slowly unless its release says otherwise.
+void PhysicsField::settleAfterTouch(FieldObject& A, FieldObject& B) {
+    for (FieldObject* o : {&A, &B}) {
+        if (o->activity <= 0.0f) continue;
+        if (!o->special())
+            o->activityRate = -1.0f;
+        else if (o->freeState == 1)
+            o->activityRate = 0.0f;
+        else if (o->freeState == 2)
+            o->activityRate = -1.0f;
+        else
+            o->activityRate = -0.03f;
     }
+}
 
+void PhysicsField::addContactJoints(const PairRules& rules, dContact* contacts, int n) {
     for (int i = 0; i < n; ++i) {
         dContact& c = contacts[i];
         c.surface.mode = dContactBounce;
@@ -551,7 +561,7 @@ void PhysicsField::armFreeBalls() {
 int PhysicsField::countBalls() const {
     int n = 0;
     for (const auto& [id, o] : objects)
-        if (o->kind == kKindBall && o->type >= 0 && o->type < 8 && !o->dying) ++n;
+        if (o->kind == kKindBall && o->type >= 0 && o->type < kMaxColours && !o->dying) ++n;
     return n;
 }
 
@@ -563,7 +573,7 @@ bool PhysicsField::anyActiveBall() const {
 
 bool PhysicsField::fieldEmpty() const {
     for (const auto& [id, o] : objects)
-        if (o->kind == kKindBall && o->type >= 0 && o->type < 8) return false;
+        if (o->kind == kKindBall && o->type >= 0 && o->type < kMaxColours) return false;
     return true;
 }
 
@@ -574,16 +584,16 @@ int PhysicsField::countType(int t) const {
     return n;
 }
 
-void PhysicsField::presentColours(bool out[8]) const {
-    std::fill(out, out + 8, false);
+void PhysicsField::presentColours(bool out[kMaxColours]) const {
+    std::fill(out, out + kMaxColours, false);
     const int colours = level::ColorsMax();
     for (const auto& [id, o] : objects)
-        if (o->kind == kKindBall && !o->dying && o->type >= 0 && o->type < colours && o->type < 8)
+        if (o->kind == kKindBall && !o->dying && o->type >= 0 && o->type < colours && o->type < kMaxColours)
             out[o->type] = true;
 }
 
 int PhysicsField::colourCount() const {
-    bool present[8];
+    bool present[kMaxColours];
     presentColours(present);
-    return static_cast<int>(std::count(present, present + 8, true));
+    return static_cast<int>(std::count(present, present + kMaxColours, true));
 }

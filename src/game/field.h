@@ -68,9 +68,9 @@ struct FieldObject {
     // Pictures and the ball's command sequence (commandQueue shows the main
     // picture and runs the object commands).
     SlideShow* commandQueue = nullptr;
-    PckSprite* overlay = nullptr;
-    PckSprite* glow = nullptr;
-    PckSprite* shadow = nullptr;
+    std::unique_ptr<PckSprite> overlay;
+    std::unique_ptr<PckSprite> glow;
+    std::unique_ptr<PckSprite> shadow;
     SlideShowFX* effect = nullptr;
     Actor* arrow = nullptr;
 
@@ -144,7 +144,7 @@ public:
     bool anyActiveBall() const;
     bool fieldEmpty() const;
     int countType(int t) const;
-    void presentColours(bool out[8]) const;
+    void presentColours(bool out[kMaxColours]) const;
     int colourCount() const;
     FieldObject* find(int32_t id);
 
@@ -187,6 +187,9 @@ public:
 
 private:
     void contact(const PairFinder::Pair& pair);
+    void playCollisionSound(const PairRules& rules, const FieldObject& A, const FieldObject& B, bool linked);
+    void settleAfterTouch(FieldObject& A, FieldObject& B);
+    void addContactJoints(const PairRules& rules, dContact* contacts, int n);
     PairFinder pairs_;
     FieldObject* createMesh(const Mesh& mesh, int kind, double x, double y);
     void insert(std::unique_ptr<FieldObject> object);

@@ -31,11 +31,11 @@ void PhysicsField::createSprites(FieldObject& o) {
     o.effect->sprite.setLayer(kEffectLayer);
     if (o.kind != kKindBall) return;
     o.commandQueue->sprite.setLayer(kBallLayer);
-    o.overlay = new PckSprite();
+    o.overlay = std::make_unique<PckSprite>();
     o.overlay->setLayer(kOverlayLayer);
-    o.glow = new PckSprite();
+    o.glow = std::make_unique<PckSprite>();
     o.glow->setLayer(kGlowLayer);
-    o.shadow = new PckSprite();
+    o.shadow = std::make_unique<PckSprite>();
     o.shadow->setLayer(kShadowLayer);
 }
 

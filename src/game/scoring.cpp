@@ -47,19 +47,20 @@ void Counter::set(int n) {
 }
 
 int Counter::stepFor(int p, int tick) {
+    // The further the display lags, the faster it counts: a step every so
+    // many ticks, by more the larger what is still to come.
+    struct Pace {
+        int64_t above;
+        int step, everyTicks;
+    };
+    static constexpr Pace kPaces[] = {{10000, 1000, 1}, {1000, 100, 1}, {100, 10, 2}, {20, 5, 3}, {-1, 1, 4}};
     const int64_t a = std::llabs(static_cast<int64_t>(p));
-    int s = 0;
-    if (a > 10000)
-        s = 1000;
-    else if (a > 1000)
-        s = 100;
-    else if (a > 100)
-        s = tick % 2 == 0 ? 10 : 0;
-    else if (a > 20)
-        s = tick % 3 == 0 ? 5 : 0;
-    else
-        s = tick % 4 == 0 ? 1 : 0;
-    return p < 0 ? -s : s;
+    for (const Pace& pace : kPaces) {
+        if (a <= pace.above) continue;
+        const int s = tick % pace.everyTicks == 0 ? pace.step : 0;
+        return p < 0 ? -s : s;
+    }
+    return 0;
 }
 
 void Counter::update() {
@@ -97,13 +98,13 @@ void Scoring::scoreMatch(int count, int lastDelay) {
     // up when the group's last ball explodes.
     int banner = -1;
     const char* bannerSound = nullptr;
-    if (count >= 5 && count <= 9 && count > bestSmall) {
+    if (count >= kSmallBannerGroup && count < kMediumBannerGroup && count > bestSmall) {
         bestSmall = count;
         banner = kMsgCombo1, bannerSound = "ball_combo_1";
-    } else if (count >= 10 && count <= 14 && count > bestMedium) {
+    } else if (count >= kMediumBannerGroup && count < kLargeBannerGroup && count > bestMedium) {
         bestMedium = count;
         banner = kMsgCombo2, bannerSound = "ball_combo_2";
-    } else if (count >= 15 && count > bestLarge) {
+    } else if (count >= kLargeBannerGroup && count > bestLarge) {
         bestLarge = count;
         banner = kMsgCombo3, bannerSound = "ball_combo_3";
     }

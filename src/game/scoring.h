@@ -61,6 +61,17 @@ public:
     TextLabel label;
 };
 
+// A group of n balls pays 30 points a ball less 40: three balls 50, and
+// each ball more 30 more. Smaller counts pay what three do.
+constexpr int kPointsPerBall = 30;
+constexpr int kGroupPointsOffset = 40;
+constexpr int kSmallestGroup = 3;
+constexpr int kPointsBelowGroup = 50;
+// Group banners: a new best in each range of sizes.
+constexpr int kSmallBannerGroup = 5;
+constexpr int kMediumBannerGroup = 10;
+constexpr int kLargeBannerGroup = 15;
+
 class Scoring : public Counter {
 public:
     Scoring();
@@ -80,7 +91,9 @@ public:
     // A new game: score 0 and no statistics.
     void resetAll();
 
-    static int pointsFor(int count) { return count < 3 ? 50 : 30 * count - 40; }
+    static int pointsFor(int count) {
+        return count < kSmallestGroup ? kPointsBelowGroup : kPointsPerBall * count - kGroupPointsOffset;
+    }
     // Rating banner for a combo count, or -1 when there is none.
     static int ratingFor(int combo);
 

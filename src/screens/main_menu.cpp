@@ -72,8 +72,7 @@ MainMenu::~MainMenu() {
 void MainMenu::dropButtons() {
     for (Button*& b : buttons) dropButton(b);
     dropButton(clickButton);
-    delete welcome;
-    welcome = nullptr;
+    welcome.reset();
 }
 
 void MainMenu::createButtons() {
@@ -82,7 +81,7 @@ void MainMenu::createButtons() {
         const int w = packWidth(buttonPicture(e.picture));
         buttons[static_cast<size_t>(i)] = menuButton(this, i, e.picture, 400 - w / 2, e.y, e.layer);
     }
-    welcome = new TextLabel;
+    welcome = std::make_unique<TextLabel>();
     welcome->setFont(pictureByName("font1"));
     welcome->setLayer(kTopLayer);
     welcome->setPosition(kWelcomeX, kWelcomeY);

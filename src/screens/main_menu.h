@@ -49,7 +49,7 @@ public:
     std::array<SlideShow*, kEntries> intro{};
     std::array<Button*, kEntries> buttons{};
     Button* clickButton = nullptr;
-    TextLabel* welcome = nullptr;
+    std::unique_ptr<TextLabel> welcome;
     std::unique_ptr<Torches> torches;
     std::unique_ptr<PckSprite> backdrop;
     std::unique_ptr<PckSprite> foreground;

@@ -57,17 +57,18 @@ CMapScreen::CMapScreen(Actor* newOwner, int levelNumber, bool done, int scoreTot
     okButton->setClickSound("button_click");
     okButton->setHoverSound("button_point");
     char text[32];
-    scoreLabel = new TextLabel;
-    bonusLabel = new TextLabel;
-    for (auto [label, value, y] : {std::tuple{scoreLabel, scoreTotal, 50}, std::tuple{bonusLabel, crystalTotal, 119}}) {
+    scoreLabel = std::make_unique<TextLabel>();
+    bonusLabel = std::make_unique<TextLabel>();
+    for (auto [label, value, y] :
+         {std::tuple{scoreLabel.get(), scoreTotal, 50}, std::tuple{bonusLabel.get(), crystalTotal, 119}}) {
         label->setFont(pictureByName("font1"));
         label->setLayer(kLabelLayer);
         label->setPosition(625, y);
         std::snprintf(text, sizeof text, "%d", value);
         label->setText(text);
     }
-    for (PckSprite*& cover : covers) {
-        cover = new PckSprite;
+    for (std::unique_ptr<PckSprite>& cover : covers) {
+        cover = std::make_unique<PckSprite>();
         cover->setLayer(kCoverLayer);
         cover->setVisible(false);
     }
@@ -85,9 +86,9 @@ CMapScreen::CMapScreen(Actor* newOwner, int levelNumber, bool done, int scoreTot
 }
 
 CMapScreen::~CMapScreen() {
-    delete scoreLabel;
-    delete bonusLabel;
-    for (PckSprite* cover : covers) delete cover;
+    scoreLabel.reset();
+    bonusLabel.reset();
+    for (std::unique_ptr<PckSprite>& cover : covers) cover.reset();
     okButton->setOwner(nullptr, 0);
     okButton->kill();
     background->kill();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "scene/actor.h"
 #include "scene/sprite.h"
@@ -41,9 +42,9 @@ public:
 
     SlideShow* background = nullptr;
     Button* okButton = nullptr;
-    TextLabel* scoreLabel = nullptr;
-    TextLabel* bonusLabel = nullptr;
-    std::array<PckSprite*, kEpisodes> covers{};
+    std::unique_ptr<TextLabel> scoreLabel;
+    std::unique_ptr<TextLabel> bonusLabel;
+    std::array<std::unique_ptr<PckSprite>, kEpisodes> covers;
     SlideShow* marker = nullptr;
     SlideShow* highlight = nullptr;
     std::array<SlideShow*, kSlots> locks{};

@@ -109,7 +109,7 @@ ListBoxUser::ListBoxUser() : Group(this, kMoverId), players(listPlayers()) {
     static const char* const kNames[4] = {"rename", "delete", "ok", "cancel"};
     static const int kAt[4][2] = {{41, 332}, {206, 332}, {41, 408}, {206, 408}};
     groupSprite->addChild(&panel, 0, 0);
-    groupSprite->addChild(listBox->groupSprite, 95, 78);
+    groupSprite->addChild(listBox->groupSprite.get(), 95, 78);
     groupSprite->addChild(&newLabel->label, 95, 50);
     for (int i = 0; i < 4; ++i) {
         buttons[i] = new Button(profileButtonPicture(kNames[i]), kTextLayer);

@@ -43,15 +43,14 @@ void applyColour(TextLabel& label, const Colour4& c) { label.setColour(c.r, c.g,
 
 // ---------------------------------------------------------------- Group
 
-Group::Group(Actor* owner, int moverId) : groupSprite(new GroupSprite(0, 0)), mover(new SlideShow) {
-    mover->target = groupSprite;
+Group::Group(Actor* owner, int moverId) : groupSprite(std::make_unique<GroupSprite>(0, 0)), mover(new SlideShow) {
+    mover->target = groupSprite.get();
     mover->setOwner(owner, moverId);
 }
 
 Group::~Group() {
     mover->stop();
     mover->kill();
-    delete groupSprite;
 }
 
 void Group::dropIn() {

@@ -47,7 +47,7 @@ public:
     void liftOut(int param);
 
     Rect bounds;
-    GroupSprite* groupSprite;  // owned
+    std::unique_ptr<GroupSprite> groupSprite;
     SlideShow* mover;          // owned; killed with the group
 
     Group(const Group&) = delete;

@@ -16,6 +16,7 @@
 #include "game/magnet.h"
 #include "game/scenery.h"
 #include "gfx/device.h"
+#include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"
 #include "res/picture_pack.h"
@@ -151,25 +152,28 @@ std::vector<Vertex> drawnQuad(RecordingDevice* dev, Sprite& s) {
 TEST_F(SceneryTest, GateHalvesMeetAtTheCentreAndTheRightOneIsMirroredInPlace) {
     scenery->setup(2, 0);
     EXPECT_EQ(pictureOf(scenery->gateLeft->sprite), "gate/gate_03_l");
-    ASSERT_EQ(scenery->gateWidth, 130);
-    EXPECT_EQ(scenery->gateLeft->sprite.x, 270);
-    EXPECT_EQ(scenery->gateRight->sprite.x, 400);
-    EXPECT_EQ(scenery->gateRight->sprite.y, 30);
-    EXPECT_EQ(scenery->gateLeft->sprite.layer, 150);
+    const int centre = kScreenWidth / 2;
+    const int gw = scenery->gateWidth;
+    ASSERT_GT(gw, 0);
+    EXPECT_EQ(gw, scenery->gateLeft->sprite.width()) << "a half is as wide as its picture";
+    EXPECT_EQ(scenery->gateLeft->sprite.x, centre - gw);
+    EXPECT_EQ(scenery->gateRight->sprite.x, centre);
+    EXPECT_EQ(scenery->gateRight->sprite.y, scenery->gateLeft->sprite.y);
+    EXPECT_GT(scenery->gateLeft->sprite.layer, scenery->background->sprite.layer);
 
     const auto left = drawnQuad(dev, scenery->gateLeft->sprite);
     const auto right = drawnQuad(dev, scenery->gateRight->sprite);
     ASSERT_EQ(left.size(), 4u);
     ASSERT_EQ(right.size(), 4u);
-    // The left half covers 270..400; its mirror covers 400..530, the
-    // picture's left edge (u 0) drawn at the far right.
-    EXPECT_FLOAT_EQ(std::min(left[0].x, left[1].x), 270);
-    EXPECT_FLOAT_EQ(std::max(left[0].x, left[1].x), 400);
-    EXPECT_FLOAT_EQ(std::min(right[0].x, right[1].x), 400);
-    EXPECT_FLOAT_EQ(std::max(right[0].x, right[1].x), 530);
-    EXPECT_FLOAT_EQ(right[0].x, 530);
+    // The left half covers its width up to the centre; its mirror the same
+    // width after it, the picture's left edge (u 0) drawn at the far right.
+    EXPECT_FLOAT_EQ(std::min(left[0].x, left[1].x), centre - gw);
+    EXPECT_FLOAT_EQ(std::max(left[0].x, left[1].x), centre);
+    EXPECT_FLOAT_EQ(std::min(right[0].x, right[1].x), centre);
+    EXPECT_FLOAT_EQ(std::max(right[0].x, right[1].x), centre + gw);
+    EXPECT_FLOAT_EQ(right[0].x, centre + gw);
     EXPECT_LT(right[0].u, right[1].u);
-    EXPECT_FLOAT_EQ(right[0].y, 30);
+    EXPECT_FLOAT_EQ(right[0].y, left[0].y);
 
     // Out-of-range level values are clamped.
     scenery->setup(40, -3);
@@ -199,14 +203,15 @@ TEST_F(SceneryTest, OpenGateSlidesEverythingOutAndTheNextSetupPutsItBack) {
     EXPECT_EQ(scenery->spawnGunRight->sprite.x, 720 + 32);
     EXPECT_EQ(scenery->spawnGunRight->sprite.y, 110 - 70);
     tick(50);
-    EXPECT_EQ(scenery->gateLeft->sprite.x, -110);
-    EXPECT_EQ(scenery->gateRight->sprite.x, 800);
+    // Open, both halves are off the screen.
+    EXPECT_EQ(scenery->gateLeft->sprite.x, -scenery->gateWidth);
+    EXPECT_EQ(scenery->gateRight->sprite.x, kScreenWidth);
     EXPECT_EQ(scenery->mask->sprite.rs.alpha, 0);
     EXPECT_TRUE(reports->got.empty()) << "opening the gate reports nothing";
 
     scenery->setup(0, 1);
-    EXPECT_EQ(scenery->gateLeft->sprite.x, 290);
-    EXPECT_EQ(scenery->gateRight->sprite.x, 400);
+    EXPECT_EQ(scenery->gateLeft->sprite.x, kScreenWidth / 2 - scenery->gateWidth);
+    EXPECT_EQ(scenery->gateRight->sprite.x, kScreenWidth / 2);
     EXPECT_EQ(scenery->mask->sprite.rs.alpha, 192);
     EXPECT_EQ(scenery->spawnGunLeft->sprite.x, 80 - 32);
 

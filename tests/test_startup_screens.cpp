@@ -262,12 +262,15 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
 
 TEST_F(TitleTest, NothingLeavesTheTitleBeforeTheGatesHaveOpened) {
     TitleScreenv2* t = makeTitle();
+    // The button comes where the loading bar is.
+    const PckSprite& bar = t->loadBar->sprite;
+    const int buttonX = static_cast<int>(bar.x) + bar.width() / 2, buttonY = static_cast<int>(bar.y) + bar.height() / 2;
     for (int i = 0; i < 400; ++i) {
         tick();
         const int phase = t->phase;
         if (phase == TitleScreenv2::kWaiting) break;
         clickAt(400, 300);
-        clickAt(300, 560);  // where the button will be
+        clickAt(buttonX, buttonY);
         t->skip();
         EXPECT_EQ(t->phase, phase);
     }
@@ -363,14 +366,15 @@ TEST_F(StartupTest, TheComicFadesInFromHalfAndOkWorksEvenWhileItFadesIn) {
     ok = comic->okButton->sprite();
     run(3);
     EXPECT_EQ(comic->page.rs.alpha, 137);
-    clickAt(400, 540);
+    const int okX = static_cast<int>(ok->x) + ok->width() / 2, okY = static_cast<int>(ok->y) + ok->height() / 2;
+    clickAt(okX, okY);
     EXPECT_EQ(comic->phase, CComixScreen::kFadingOut);
     EXPECT_FALSE(comic->torches.burning());
     EXPECT_EQ(count(sound->played, "button_click"), 1);
     tick();
     EXPECT_EQ(comic->page.rs.alpha, 127);
     EXPECT_EQ(ok->rs.alpha, 127);
-    clickAt(400, 540);  // a second OK changes nothing
+    clickAt(okX, okY);  // a second OK changes nothing
     run(12);
     EXPECT_EQ(comic->page.rs.alpha, 7);
     EXPECT_TRUE(early->reports.empty());

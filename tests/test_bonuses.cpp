@@ -13,6 +13,7 @@
 #include "game/game_pictures.h"
 #include "game/game_sound.h"
 #include "game/object_cmd.h"
+#include "gfx/gfx.h"
 #include "res/picture_pack.h"
 
 namespace {
@@ -470,12 +471,19 @@ TEST_F(BonusTest, LevelCardSlidesInAndFadesOnlyAtTheEnd) {
     EXPECT_LT(card->pictures[0]->sprite.x, 0.0f);
     EXPECT_GE(card->pictures[1]->sprite.x, 800.0f);
     actorTicks(30);
-    EXPECT_FLOAT_EQ(card->pictures[0]->sprite.x, 300.0f);
-    EXPECT_FLOAT_EQ(card->pictures[0]->sprite.y, 240.0f);
-    // 30 + 30 + 52 + 30 = 142 wide, centred on 400.
-    EXPECT_FLOAT_EQ(card->pictures[1]->sprite.x, 329.0f);
-    EXPECT_FLOAT_EQ(card->pictures[3]->sprite.x, 389.0f);
-    EXPECT_FLOAT_EQ(card->pictures[4]->sprite.y, 300.0f);
+    // Slid in: the title centred over the number, whose pieces stand side
+    // by side on one line, centred on the screen as a whole.
+    const auto right = [&](size_t i) {
+        return card->pictures[i]->sprite.x + static_cast<float>(card->pictures[i]->sprite.width());
+    };
+    const float centre = kScreenWidth / 2.0f;
+    EXPECT_FLOAT_EQ((card->pictures[0]->sprite.x + right(0)) / 2, centre);
+    for (size_t i = 2; i < 5; ++i) {
+        EXPECT_FLOAT_EQ(card->pictures[i]->sprite.x, right(i - 1)) << i;
+        EXPECT_FLOAT_EQ(card->pictures[i]->sprite.y, card->pictures[1]->sprite.y) << i;
+    }
+    EXPECT_FLOAT_EQ((card->pictures[1]->sprite.x + right(4)) / 2, centre);
+    EXPECT_LT(card->pictures[0]->sprite.y, card->pictures[1]->sprite.y);
     EXPECT_EQ(card->alpha, 255);
     actorTicks(34);  // count 16
     EXPECT_EQ(card->alpha, 251);

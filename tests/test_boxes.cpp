@@ -1,6 +1,7 @@
 // Frames, text buttons, choice boxes, lists and the name field, driven
 // through the real input translator, zone dispatch and logic ticks.
 #include <array>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -138,25 +139,37 @@ TEST_F(BoxesTest, ChoicesHighlightOnTheWayAndReportTheReleasedOne) {
                               flags, kPale, kOrange);
     box->setOwner(owner, 5);
     tick();
-    // Header on top, choices stacked 37 apart below it, centred on x.
-    EXPECT_EQ(box->headerLabels[0]->y, 100);
-    EXPECT_EQ(box->choiceLabels[0]->y, 128);
-    EXPECT_EQ(box->choiceLabels[2]->y, 128 + 74);
-    EXPECT_EQ(box->choiceLabels[1]->layoutRect.left, -15);
-    // 28 + 37 + 37 + 15 + 15 high, 30 more for the frame one layer below.
-    EXPECT_EQ(box->bounds.bottom - box->bounds.top, 132 + 30);
+    // Header on top at the box's y, choices stacked evenly below it, each
+    // centred on x; the box holds them all.
+    const auto& header = *box->headerLabels[0];
+    const auto& choices = box->choiceLabels;
+    ASSERT_EQ(choices.size(), 3u);
+    EXPECT_EQ(header.y, 100);
+    EXPECT_GT(choices[0]->y, header.y + header.layoutRect.bottom - header.layoutRect.top);
+    EXPECT_GT(choices[1]->y, choices[0]->y);
+    EXPECT_EQ(choices[2]->y - choices[1]->y, choices[1]->y - choices[0]->y);
+    for (const auto& c : choices) {
+        EXPECT_EQ(c->x, 400);
+        EXPECT_LE(std::abs(c->layoutRect.left + c->layoutRect.right), 1) << c->text << " centred to the pixel";
+        EXPECT_LT(c->layoutRect.left, 0) << c->text;
+    }
+    EXPECT_LE(box->bounds.top, header.y);
+    EXPECT_GE(box->bounds.bottom, choices[2]->y + choices[2]->layoutRect.bottom);
+    // The frame is one layer below the box.
     ASSERT_NE(box->frame, nullptr);
     EXPECT_EQ(box->frame->layer, 19);
 
     const auto colour = [&](int i) { return box->choiceLabels[static_cast<size_t>(i)]->rs.blue; };
-    moveTo(400, 130);
+    // Just inside a choice's top edge.
+    const auto onChoice = [&](size_t i) { return static_cast<int>(choices[i]->y) + 2; };
+    moveTo(400, onChoice(0));
     EXPECT_EQ(box->highlighted, 0);
     EXPECT_EQ(colour(0), 0);
-    moveTo(400, 167);  // straight onto the next choice
+    moveTo(400, onChoice(1));  // straight onto the next choice
     EXPECT_EQ(box->highlighted, 1);
     EXPECT_EQ(colour(0), 127);
     EXPECT_EQ(colour(1), 0);
-    clickAt(400, 167);
+    clickAt(400, onChoice(1));
     ASSERT_EQ(reportsOf(5).size(), 1u);
     EXPECT_EQ(reportsOf(5)[0], (std::array<int, 3>{0, 4, 2}));
     // Off the box: no highlight, and a release outside reports nothing.

@@ -2,6 +2,7 @@
 // cool-down, the breech animations and the picture placement, swaps refused
 // while firing, rail limits; the colour choice and the shot itself.
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "game/cannon.h"
 #include "game/game_pictures.h"
 #include "game/game_sound.h"
+#include "game/level.h"
+#include "gfx/gfx.h"
 #include "res/picture_pack.h"
 
 namespace {
@@ -22,15 +25,49 @@ int played(const std::string& name) { return static_cast<int>(std::count(g_sound
 // Frames of the generated art's sizes, without reading any image.
 PicturePack* fakePack(const std::string& name) {
     static std::map<std::string, PicturePack> packs;
+    static const std::map<std::string, std::pair<int, int>> sizes = {
+        {"gun_middle", {52, 106}},      {"gun_side_left", {59, 106}},         {"gun_side_right", {59, 106}},
+        {"gun_zatvor_left", {26, 106}}, {"gun_zatvor_right", {26, 106}},      {"gun_progress_bar", {56, 12}},
+        {"gun_heat", {200, 60}},        {"gun_progress_bar_light", {38, 6}}, {"rails", {800, 40}},
+    };
     auto it = packs.find(name);
     if (it != packs.end()) return &it->second;
     PicturePack& p = packs[name];
     p.textureName = name;
-    if (name == "gun_middle") p.addFrame(0, 0, 52, 106);
-    else if (name == "rails") p.addFrame(0, 0, 800, 40);
-    else if (name == "gun_heat") p.addFrame(0, 0, 200, 60);
-    else p.addFrame(0, 0, 52, 52);
+    const auto size = sizes.find(name);
+    if (size != sizes.end())
+        p.addFrame(0, 0, size->second.first, size->second.second);
+    else
+        p.addFrame(0, 0, 52, 52);  // the balls
     return &p;
+}
+
+// Where a picture covers the screen, with its own scale.
+struct Extent {
+    float left, right, top, bottom;
+    float centreX() const { return (left + right) / 2; }
+    float centreY() const { return (top + bottom) / 2; }
+};
+Extent extent(const SlideShow* p) {
+    const auto& s = p->sprite;
+    // The charge light shrinks sideways with the charge: measure it at full.
+    const float sx = s.rs.scaleY;
+    return {s.x, s.x + sx * static_cast<float>(s.width()), s.y, s.y + s.rs.scaleY * static_cast<float>(s.height())};
+}
+
+// The gun's pictures form one piece around x: the housings hug the middle,
+// the breech halves mirror each other, the bars and the glow are centred.
+void expectAssembledAround(const Cannon& gun, float x) {
+    const Extent middle = extent(gun.middle);
+    EXPECT_NEAR(middle.centreX(), x, 1e-3);
+    EXPECT_NEAR(extent(gun.sideLeft).right, middle.left, 1e-3);
+    EXPECT_NEAR(extent(gun.sideRight).left, middle.right, 1e-3);
+    EXPECT_NEAR(x - extent(gun.breechLeft).right, extent(gun.breechRight).left - x, 1e-3);
+    EXPECT_NEAR(extent(gun.progressBar).centreX(), x, 1e-3);
+    EXPECT_NEAR(extent(gun.progressLight).centreX(), x, 1e-3);
+    EXPECT_NEAR(extent(gun.heat).centreX(), x, 1e-3);
+    EXPECT_EQ(extent(gun.sideLeft).top, extent(gun.sideRight).top);
+    EXPECT_EQ(extent(gun.breechLeft).top, extent(gun.breechRight).top);
 }
 
 class CannonTest : public FieldTest {
@@ -186,102 +223,150 @@ TEST_F(CannonTest, SwapIsRefusedWhileFiringAndCutsAnEarlierSwapShort) {
 
 TEST_F(CannonTest, GunStaysOnItsRailAndIgnoresTheMouseWhileHidden) {
     Cannon* gun = idleGun();
-    gun->moveTo(10);
-    EXPECT_EQ(gun->x, 70);
-    gun->moveTo(790);
-    EXPECT_EQ(gun->x, 730);
-    EXPECT_EQ(gun->muzzleX(), 730);
-    gun->moveTo(333);
-    EXPECT_EQ(gun->muzzleX(), 333);
+    for (int mouse = -50; mouse <= kScreenWidth + 50; mouse += 7) {
+        gun->moveTo(mouse);
+        ASSERT_GE(gun->x, kGunMinX) << mouse;
+        ASSERT_LE(gun->x, kGunMaxX) << mouse;
+        if (mouse >= kGunMinX && mouse <= kGunMaxX)
+            ASSERT_EQ(gun->muzzleX(), mouse) << "inside the rail the muzzle is under the mouse";
+        else
+            ASSERT_EQ(gun->x, mouse < kGunMinX ? kGunMinX : kGunMaxX) << "outside it waits at the nearer end";
+    }
+    gun->moveTo(kGunMaxX);
+    EXPECT_EQ(gun->muzzleX(), kGunMaxX);
+
     gun->pause();
-    mousePosition.x = 795;
+    mousePosition.x = kScreenWidth - 1;
     gun->resume();
-    EXPECT_EQ(gun->x, 730) << "resume snaps to the mouse, on the rail";
-    gun->retract(500);
+    EXPECT_EQ(gun->x, kGunMaxX) << "resume snaps to the mouse, on the rail";
+    const int left = (kGunMinX + kGunMaxX) / 3;
+    gun->retract(left);
     ticks(10);
     EXPECT_EQ(gun->animState, kGunHidden);
-    gun->moveTo(200);
-    EXPECT_EQ(gun->x, 500);
-    mousePosition.x = 100;
+    gun->moveTo(left + 100);
+    EXPECT_EQ(gun->x, left);
+    mousePosition.x = left - 50;
     gun->resume();
-    EXPECT_EQ(gun->x, 500);
-    EXPECT_GE(gun->middle->sprite.y, 600.0f) << "a retracted gun is below the screen";
+    EXPECT_EQ(gun->x, left);
+    EXPECT_GE(gun->middle->sprite.y, kScreenHeight) << "a retracted gun is below the screen";
 }
 
-TEST_F(CannonTest, PicturesFollowTheOffsetsOfEachPhase) {
+TEST_F(CannonTest, PicturesHoldTogetherThroughEveryPhase) {
     auto* gun = new Cannon;
-    EXPECT_EQ(gun->w, 26);
-    EXPECT_EQ(gun->H, 104);
-    EXPECT_GE(gun->middle->sprite.y, 600.0f) << "hidden until it first appears";
+    const float hiddenY = gun->middle->sprite.y;
+    EXPECT_GE(hiddenY, kScreenHeight) << "hidden until it first appears";
+    // Rising into view, the whole gun moves as one piece.
+    std::vector<SlideShow*> pictures = {gun->middle,      gun->sideLeft, gun->sideRight,   gun->breechLeft,
+                                        gun->breechRight, gun->heat,     gun->progressBar, gun->nextBall2};
     gun->appear(400);
-    ticks(5);
-    EXPECT_EQ(gun->lift, 104);
-    ticks(5);
-    ASSERT_EQ(gun->lift, 0);
-    EXPECT_FLOAT_EQ(gun->middle->sprite.x, 374);
-    EXPECT_FLOAT_EQ(gun->middle->sprite.y, 500);
-    EXPECT_FLOAT_EQ(gun->loadedBall->sprite.x, 374);
-    EXPECT_FLOAT_EQ(gun->loadedBall->sprite.y, 504) << "ball centre at the muzzle height, 530";
-    EXPECT_FLOAT_EQ(gun->sideLeft->sprite.x, 315);
-    EXPECT_FLOAT_EQ(gun->sideRight->sprite.x, 426);
-    EXPECT_FLOAT_EQ(gun->breechLeft->sprite.x, 348);
-    EXPECT_FLOAT_EQ(gun->breechRight->sprite.x, 426);
-    EXPECT_FLOAT_EQ(gun->progressBar->sprite.y, 546);
-    EXPECT_FLOAT_EQ(gun->progressLight->sprite.x, 381);
-    EXPECT_FLOAT_EQ(gun->heat->sprite.x, 300);
-    EXPECT_FLOAT_EQ(gun->heat->sprite.y, 478);
-    EXPECT_FLOAT_EQ(gun->nextBall1->sprite.x, 322);
-    EXPECT_FLOAT_EQ(gun->nextBall2->sprite.x, 426);
-    EXPECT_FLOAT_EQ(gun->nextBall1->sprite.rs.scaleX, 0.85f);
+    std::vector<std::vector<float>> rise;
+    float lastY = hiddenY;
+    for (int t = 0; t < 10; ++t) {
+        ticks(1);
+        EXPECT_LT(gun->middle->sprite.y, lastY) << "rises every tick";
+        lastY = gun->middle->sprite.y;
+        std::vector<float> offsets;
+        for (SlideShow* p : pictures) offsets.push_back(p->sprite.y - gun->middle->sprite.y);
+        rise.push_back(offsets);
+    }
+    for (const auto& offsets : rise) EXPECT_EQ(offsets, rise.back());
+    ASSERT_EQ(gun->animState, kGunIdle);
+    const float idleY = gun->middle->sprite.y;
+    const Extent middle = extent(gun->middle);
+    EXPECT_LT(middle.top, kScreenHeight) << "standing, the gun shows";
+    expectAssembledAround(*gun, 400);
+    // The next ball waits in the housings, shown a little smaller.
+    EXPECT_LT(gun->nextBall1->sprite.rs.scaleX, gun->nextBall2->sprite.rs.scaleX);
+    EXPECT_GE(extent(gun->nextBall1).left, extent(gun->sideLeft).left);
+    EXPECT_LE(extent(gun->nextBall1).right, extent(gun->sideLeft).right);
+    EXPECT_GE(extent(gun->nextBall2).left, extent(gun->sideRight).left);
+    EXPECT_LE(extent(gun->nextBall2).right, extent(gun->sideRight).right);
 
+    // A shot: the breech closes over the empty muzzle while the gun recoils,
+    // then opens again as the next ball slides in.
     gun->shotFired(3, 4, 0);
     EXPECT_FALSE(gun->loadedBall->sprite.visible);
-    ticks(5);  // c = 5: the breech is half open at the top of the recoil
-    EXPECT_EQ(gun->o, 13);
-    EXPECT_EQ(gun->nx, 13);
-    EXPECT_EQ(gun->lift, 10);
-    EXPECT_FLOAT_EQ(gun->breechRight->sprite.x, 413);
-    EXPECT_FLOAT_EQ(gun->middle->sprite.y, 510);
-    ticks(5);
-    EXPECT_EQ(gun->animState, kGunSlideIn);
-    EXPECT_TRUE(gun->loadedBall->sprite.visible);
-    EXPECT_EQ(gun->loadedBall->sprite.pack, ballPack(3));
-    EXPECT_EQ(gun->nextBall1->sprite.pack, ballPack(4));
-    ticks(5);  // t = pi/4
-    EXPECT_EQ(gun->nx, -36);
-    EXPECT_EQ(gun->ny, -16);
-    EXPECT_EQ(gun->o, 13);
-    ticks(5);
-    EXPECT_EQ(gun->animState, kGunIdle);
+    std::vector<int> breech;
+    bool recoiled = false;
+    while (gun->animState != kGunIdle) {
+        ASSERT_LE(breech.size(), 100u);
+        ticks(1);
+        breech.push_back(gun->o);
+        recoiled = recoiled || gun->middle->sprite.y > idleY;
+        expectAssembledAround(*gun, 400);
+        if (gun->o == gun->w) {
+            EXPECT_NEAR(extent(gun->breechLeft).right, 400, 1e-3) << "the halves meet";
+        }
+        if (gun->animState == kGunSlideIn) {
+            EXPECT_TRUE(gun->loadedBall->sprite.visible);
+            EXPECT_EQ(gun->loadedBall->sprite.pack, ballPack(3));
+            EXPECT_EQ(gun->nextBall1->sprite.pack, ballPack(4));
+        }
+    }
+    EXPECT_TRUE(recoiled);
+    const auto widest = std::max_element(breech.begin(), breech.end());
+    EXPECT_EQ(*widest, gun->w) << "at its widest the breech halves meet over the muzzle";
+    EXPECT_TRUE(std::is_sorted(breech.begin(), widest + 1));
+    EXPECT_TRUE(std::is_sorted(widest, breech.end(), std::greater<>()));
+    EXPECT_EQ(breech.back(), 0);
     EXPECT_EQ(gun->nx, 0);
     EXPECT_EQ(gun->ny, 0);
-    EXPECT_EQ(gun->o, 0);
+    EXPECT_EQ(gun->middle->sprite.y, idleY) << "back in place after the recoil";
+    // The loaded ball sits at the muzzle, at the height shots leave from.
+    EXPECT_NEAR(extent(gun->loadedBall).centreX(), gun->muzzleX(), 1e-3);
+    EXPECT_NEAR(extent(gun->loadedBall).centreY(), kMuzzleY, 1e-3);
 
-    // The retreat goes twice the gun's height down.
     gun->retract(400);
     ticks(10);
-    EXPECT_EQ(gun->lift, 208);
-    EXPECT_FLOAT_EQ(gun->middle->sprite.y, 708);
+    EXPECT_EQ(gun->middle->sprite.y, hiddenY) << "it retreats to where it came from";
 }
 
 TEST_F(CannonTest, SmallerBallsScaleTheGun) {
-    mutableLevelParams().BallSize = 50;  // factor 0.7
-    auto* gun = new Cannon;
-    gun->appear(400);
+    // The same gun at full size, then for smaller balls.
+    auto* full = new Cannon;
+    full->appear(400);
     ticks(1);
-    EXPECT_EQ(gun->lift, 131);  // trunc(2 * 0.7 * 104 * 9 / 10)
+    const int fullLift = full->lift;
     ticks(9);
-    EXPECT_NEAR(gun->middle->sprite.rs.scaleX, 0.7f, 1e-6);
-    EXPECT_NEAR(gun->middle->sprite.x, 400 - 0.7 * 26, 1e-3);
-    EXPECT_EQ(gun->muzzleX(), 400);
+    const Extent fullMiddle = extent(full->middle);
+    const float fullNextRatio = full->nextBall1->sprite.rs.scaleX / full->nextBall2->sprite.rs.scaleX;
+    full->kill();
+    ASSERT_FLOAT_EQ(level::ballSizeFactor(), 1.0f);
+
+    for (int size : {80, 50, 20}) {
+        SCOPED_TRACE(size);
+        mutableLevelParams().BallSize = size;
+        const float s = level::ballSizeFactor();
+        ASSERT_LT(s, 1.0f);
+        auto* gun = new Cannon;
+        gun->appear(400);
+        ticks(1);
+        EXPECT_NEAR(gun->lift, s * static_cast<float>(fullLift), 1.0) << "the lift scales with the gun";
+        ticks(9);
+        for (SlideShow* p : {gun->middle, gun->sideLeft, gun->sideRight, gun->breechLeft, gun->breechRight,
+                             gun->progressBar, gun->heat, gun->nextBall2, gun->loadedBall})
+            EXPECT_NEAR(p->sprite.rs.scaleY, s, 1e-6);
+        EXPECT_NEAR(gun->nextBall1->sprite.rs.scaleX / gun->nextBall2->sprite.rs.scaleX, fullNextRatio, 1e-6);
+        const Extent middle = extent(gun->middle);
+        EXPECT_NEAR(middle.right - middle.left, s * (fullMiddle.right - fullMiddle.left), 1e-3);
+        EXPECT_EQ(gun->muzzleX(), 400) << "the muzzle stays at the gun's centre";
+        expectAssembledAround(*gun, 400);
+        gun->shotFired(1, 2, 1);  // loads a ball
+        ticks(20);
+        ASSERT_EQ(gun->animState, kGunIdle);
+        EXPECT_NEAR(extent(gun->loadedBall).centreX(), gun->muzzleX(), 1e-3);
+        gun->kill();
+        ticks(1);
+    }
 }
 
 TEST_F(CannonTest, AKilledGunTakesItsPicturesAlong) {
     const int before = spriteCount();
     auto* gun = new Cannon;
     auto* ramp = new CannonRamp;
-    EXPECT_EQ(ramp->rails->y, 560.0f) << "the rail lies on the bottom edge";
-    EXPECT_EQ(spriteCount(), before + 13);
+    EXPECT_EQ(ramp->rails->y + static_cast<float>(ramp->rails->height()), kScreenHeight)
+        << "the rail lies on the bottom edge";
+    EXPECT_GT(spriteCount(), before);
     gun->shotFired(0, 1, 0);  // a running heat fade
     tickActors();
     gun->kill();

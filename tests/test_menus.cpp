@@ -139,11 +139,17 @@ protected:
         press();
         release();
     }
-    // The middle of a widget's picture.
+    // The middle of a picture, and of a widget's picture.
+    static std::pair<int, int> middleOf(const PckSprite& s) {
+        return {static_cast<int>(s.x) + s.width() / 2, static_cast<int>(s.y) + s.height() / 2};
+    }
+    static void clickOnPicture(const PckSprite& s) {
+        const auto [x, y] = middleOf(s);
+        clickAt(x, y);
+    }
     static void clickOn(AbstractButton* b) {
         ASSERT_NE(b, nullptr);
-        const PckSprite* s = b->sprite();
-        clickAt(static_cast<int>(s->x) + s->width() / 2, static_cast<int>(s->y) + s->height() / 2);
+        clickOnPicture(*b->sprite());
     }
 
     // The player's volumes as the users file has them.
@@ -205,7 +211,7 @@ TEST_F(MenusTest, MainMenuEntriesArriveAsPicturesAndClicksMeanwhileDoNothing) {
     EXPECT_GT(options.rs.alpha, 0);
     EXPECT_LT(options.rs.alpha, 255);
     // Where "Options" is about to be: nothing to click yet.
-    clickAt(400, 345);
+    clickOnPicture(options);
     clickAt(20, 575);
     EXPECT_TRUE(rec->reports.empty());
     EXPECT_EQ(menu->buttons[2], nullptr);
@@ -233,7 +239,7 @@ TEST_F(MenusTest, AChoiceIsReportedOnceTheEntriesHaveLeft) {
     EXPECT_EQ(menu->clickButton, nullptr);
     EXPECT_EQ(menu->intro[0]->sprite.rs.alpha, 255);  // the pictures are back at once
     // Another entry clicked while they leave changes nothing.
-    clickAt(400, 485);
+    clickOnPicture(menu->intro[3]->sprite);
     run(MainMenu::kAnimTicks - 1);
     EXPECT_TRUE(rec->reports.empty());
     run(2);
@@ -259,12 +265,13 @@ TEST_F(MenusTest, ChangePlayerIsReportedAtOnceAndCloseTakesEverythingOff) {
         return n;
     };
     const int before = zones();
+    const auto [playX, playY] = middleOf(*menu->buttons[0]->sprite());
     menu->close();
     EXPECT_TRUE(menu->dead);
     EXPECT_FALSE(menu->torches->burning());
     EXPECT_EQ(menu->backdrop, nullptr);
     EXPECT_EQ(before - zones(), MainMenu::kEntries + 1);  // no button takes a click any more
-    clickAt(400, 90);
+    clickAt(playX, playY);
     EXPECT_EQ(rec->reports.size(), 1u);
     run(2);
 }
@@ -359,8 +366,8 @@ TEST_F(MenusTest, InAWindowTheBarShowsOnlyItsMenuButtonUntilOptionsSwitchToFullS
         EXPECT_EQ(b->enabled, 0);
     }
     EXPECT_TRUE(m.menuButton->sprite()->visible);
-    clickAt(786, 10);  // where exit would be
-    clickAt(764, 10);
+    clickOn(m.exitButton);  // where they would be
+    clickOn(m.miniButton);
     EXPECT_TRUE(standIn->reports.empty());
 
     clickOn(openedInGameMenu(m).buttons[4]);
@@ -378,7 +385,7 @@ TEST_F(MenusTest, InAWindowTheBarShowsOnlyItsMenuButtonUntilOptionsSwitchToFullS
     clickOn(openedInGameMenu(m).buttons[4]);
     ASSERT_TRUE(runUntil([&] { return m.options != nullptr; }, 50));
     EXPECT_FALSE(m.exitButton->sprite()->visible);
-    clickAt(787, 11);
+    clickOn(m.exitButton);
     EXPECT_EQ(standIn->count(report::Exit), 0);
     run(2);
     clickOn(m.options->cancelButton);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/keymap.h"
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
+#include "screens/dispatcher.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -36,40 +38,138 @@ std::vector<uint32_t> numbers(const std::vector<Message>& ms) {
 
 intptr_t pos(uint32_t x, uint32_t y) { return makeLParam(x, y); }
 
+// The key code a US layout gives a scancode: letters, the digit row and the
+// printable keys are their characters, every other key is named after its
+// scancode (that is how SDL numbers keys without a character).
+SDL_Keycode usKeycode(SDL_Scancode sc) {
+    if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return SDLK_a + (sc - SDL_SCANCODE_A);
+    if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return SDLK_1 + (sc - SDL_SCANCODE_1);
+    switch (sc) {
+        case SDL_SCANCODE_0: return SDLK_0;
+        case SDL_SCANCODE_RETURN: return SDLK_RETURN;
+        case SDL_SCANCODE_ESCAPE: return SDLK_ESCAPE;
+        case SDL_SCANCODE_BACKSPACE: return SDLK_BACKSPACE;
+        case SDL_SCANCODE_TAB: return SDLK_TAB;
+        case SDL_SCANCODE_SPACE: return SDLK_SPACE;
+        case SDL_SCANCODE_MINUS: return SDLK_MINUS;
+        case SDL_SCANCODE_EQUALS: return SDLK_EQUALS;
+        case SDL_SCANCODE_LEFTBRACKET: return SDLK_LEFTBRACKET;
+        case SDL_SCANCODE_RIGHTBRACKET: return SDLK_RIGHTBRACKET;
+        case SDL_SCANCODE_BACKSLASH: return SDLK_BACKSLASH;
+        case SDL_SCANCODE_NONUSHASH: return SDLK_HASH;
+        case SDL_SCANCODE_SEMICOLON: return SDLK_SEMICOLON;
+        case SDL_SCANCODE_APOSTROPHE: return SDLK_QUOTE;
+        case SDL_SCANCODE_GRAVE: return SDLK_BACKQUOTE;
+        case SDL_SCANCODE_COMMA: return SDLK_COMMA;
+        case SDL_SCANCODE_PERIOD: return SDLK_PERIOD;
+        case SDL_SCANCODE_SLASH: return SDLK_SLASH;
+        case SDL_SCANCODE_DELETE: return SDLK_DELETE;
+        default: return SDL_SCANCODE_TO_KEYCODE(sc);
+    }
+}
+
 }  // namespace
 
 // --- Key codes and text ---
 
-TEST(KeymapTest, NamedKeysLettersDigitsAndFunctionKeys) {
+TEST(KeymapTest, KeysTheGameReactsToReachTheWordsItChecks) {
     struct Case {
         SDL_Keycode sym;
         SDL_Scancode scan;
         uint32_t vk;
     };
+    // Escape opens the in-game menu, Pause and P pause, Return (either one)
+    // confirms and with Alt switches the screen, F11 switches it too, F12 and
+    // Print Screen save a picture; the name box edits with the arrows,
+    // Delete and Backspace; Shift, Ctrl and Alt change what clicks and keys mean.
     const Case cases[] = {
-        {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, 0x1B},   {SDLK_RETURN, SDL_SCANCODE_RETURN, 0x0D},
-        {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, 0x08}, {SDLK_TAB, SDL_SCANCODE_TAB, 0x09},
-        {SDLK_SPACE, SDL_SCANCODE_SPACE, 0x20},     {SDLK_LEFT, SDL_SCANCODE_LEFT, 0x25},
-        {SDLK_UP, SDL_SCANCODE_UP, 0x26},           {SDLK_RIGHT, SDL_SCANCODE_RIGHT, 0x27},
-        {SDLK_DOWN, SDL_SCANCODE_DOWN, 0x28},       {SDLK_INSERT, SDL_SCANCODE_INSERT, 0x2D},
-        {SDLK_DELETE, SDL_SCANCODE_DELETE, 0x2E},   {SDLK_HOME, SDL_SCANCODE_HOME, 0x24},
-        {SDLK_END, SDL_SCANCODE_END, 0x23},         {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, 0x21},
-        {SDLK_PAGEDOWN, SDL_SCANCODE_PAGEDOWN, 0x22}, {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, 0x10},
-        {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, 0x10},   {SDLK_LCTRL, SDL_SCANCODE_LCTRL, 0x11},
-        {SDLK_RCTRL, SDL_SCANCODE_RCTRL, 0x11},     {SDLK_LALT, SDL_SCANCODE_LALT, 0x12},
-        {SDLK_a, SDL_SCANCODE_A, 'A'},              {SDLK_z, SDL_SCANCODE_Z, 'Z'},
-        {SDLK_0, SDL_SCANCODE_0, '0'},              {SDLK_9, SDL_SCANCODE_9, '9'},
-        {SDLK_F1, SDL_SCANCODE_F1, 0x70},           {SDLK_F12, SDL_SCANCODE_F12, 0x7B},
-        {SDLK_F13, SDL_SCANCODE_F13, 0x7C},         {SDLK_PAUSE, SDL_SCANCODE_PAUSE, 0x13},
-        {SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON, 0xBA}, {SDLK_EQUALS, SDL_SCANCODE_EQUALS, 0xBB},
-        {SDLK_COMMA, SDL_SCANCODE_COMMA, 0xBC},     {SDLK_MINUS, SDL_SCANCODE_MINUS, 0xBD},
-        {SDLK_PERIOD, SDL_SCANCODE_PERIOD, 0xBE},   {SDLK_SLASH, SDL_SCANCODE_SLASH, 0xBF},
-        {SDLK_BACKQUOTE, SDL_SCANCODE_GRAVE, 0xC0}, {SDLK_LEFTBRACKET, SDL_SCANCODE_LEFTBRACKET, 0xDB},
-        {SDLK_BACKSLASH, SDL_SCANCODE_BACKSLASH, 0xDC}, {SDLK_RIGHTBRACKET, SDL_SCANCODE_RIGHTBRACKET, 0xDD},
-        {SDLK_QUOTE, SDL_SCANCODE_APOSTROPHE, 0xDE},
+        {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, VK_ESCAPE},
+        {SDLK_PAUSE, SDL_SCANCODE_PAUSE, VK_PAUSE},
+        {SDLK_p, SDL_SCANCODE_P, 'P'},
+        {SDLK_RETURN, SDL_SCANCODE_RETURN, VK_RETURN},
+        {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, VK_RETURN},
+        {SDLK_F11, SDL_SCANCODE_F11, VK_F11},
+        {SDLK_F12, SDL_SCANCODE_F12, VK_F12},
+        {SDLK_PRINTSCREEN, SDL_SCANCODE_PRINTSCREEN, VK_SNAPSHOT},
+        {SDLK_LEFT, SDL_SCANCODE_LEFT, VK_LEFT},
+        {SDLK_RIGHT, SDL_SCANCODE_RIGHT, VK_RIGHT},
+        {SDLK_DELETE, SDL_SCANCODE_DELETE, VK_DELETE},
+        {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, VK_BACK},
+        {SDLK_TAB, SDL_SCANCODE_TAB, VK_TAB},
+        {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, VK_SHIFT},
+        {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, VK_SHIFT},
+        {SDLK_LCTRL, SDL_SCANCODE_LCTRL, VK_CONTROL},
+        {SDLK_RCTRL, SDL_SCANCODE_RCTRL, VK_CONTROL},
+        {SDLK_LALT, SDL_SCANCODE_LALT, VK_MENU},
+        {SDLK_RALT, SDL_SCANCODE_RALT, VK_MENU},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(virtualKeyFromSdl(c.sym, c.scan, true), c.vk) << SDL_GetKeyName(c.sym);
+        for (bool numLock : {true, false})
+            EXPECT_EQ(virtualKeyFromSdl(c.sym, c.scan, numLock), c.vk) << SDL_GetKeyName(c.sym) << " " << numLock;
+
+    // The dispatcher waits for these key-down codes; they must be what the
+    // keys really make.
+    const auto down = [](SDL_Keycode sym, SDL_Scancode scan) {
+        return static_cast<int>(virtualKeyFromSdl(sym, scan, true)) + 0x100;
+    };
+    EXPECT_EQ(Dispatcher::kEscape, down(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE));
+    EXPECT_EQ(Dispatcher::kPauseKey, down(SDLK_PAUSE, SDL_SCANCODE_PAUSE));
+    EXPECT_EQ(Dispatcher::kPKey, down(SDLK_p, SDL_SCANCODE_P));
+}
+
+TEST(KeymapTest, LettersAndDigitsAreTheirUpperCaseCharacters) {
+    for (int i = 0; i < 26; ++i) {
+        const auto sym = static_cast<SDL_Keycode>(SDLK_a + i);
+        const auto scan = static_cast<SDL_Scancode>(SDL_SCANCODE_A + i);
+        EXPECT_EQ(virtualKeyFromSdl(sym, scan, true), static_cast<uint32_t>('A' + i)) << SDL_GetKeyName(sym);
+    }
+    // SDL numbers the digit row 1..9 then 0.
+    for (int d = 0; d <= 9; ++d) {
+        const auto sym = static_cast<SDL_Keycode>(SDLK_0 + d);
+        const auto scan = d == 0 ? SDL_SCANCODE_0 : static_cast<SDL_Scancode>(SDL_SCANCODE_1 + d - 1);
+        EXPECT_EQ(virtualKeyFromSdl(sym, scan, true), static_cast<uint32_t>('0' + d)) << d;
+    }
+    // Function keys count up from F1 without gaps, through F24.
+    for (int f = 0; f < 24; ++f) {
+        const auto sym = static_cast<SDL_Keycode>(f < 12 ? SDLK_F1 + f : SDLK_F13 + f - 12);
+        const auto scan = static_cast<SDL_Scancode>(f < 12 ? SDL_SCANCODE_F1 + f : SDL_SCANCODE_F13 + f - 12);
+        EXPECT_EQ(virtualKeyFromSdl(sym, scan, true), VK_F1 + static_cast<uint32_t>(f)) << SDL_GetKeyName(sym);
+    }
+    EXPECT_EQ(VK_F1 + 23, VK_F24);
+}
+
+TEST(KeymapTest, DistinctKeysNeverShareAWordExceptTheTwinModifiers) {
+    // Every key SDL names on a full keyboard, Num Lock on and off.
+    std::map<uint32_t, std::vector<std::string>> byWord;
+    for (bool numLock : {true, false}) {
+        std::map<uint32_t, std::vector<std::string>> words;
+        for (int scan = SDL_SCANCODE_A; scan < SDL_NUM_SCANCODES; ++scan) {
+            const auto sc = static_cast<SDL_Scancode>(scan);
+            const SDL_Keycode sym = usKeycode(sc);
+            const uint32_t vk = virtualKeyFromSdl(sym, scan, numLock);
+            EXPECT_LE(vk, 0xFFu) << SDL_GetScancodeName(sc);
+            if (vk != 0) words[vk].push_back(SDL_GetScancodeName(sc));
+        }
+        if (numLock) byWord = words;
+        for (const auto& [vk, keys] : words) {
+            if (keys.size() < 2) continue;
+            // Left and right Shift, Ctrl, Alt are one key to the game; Return
+            // and the keypad's Enter too; without Num Lock the keypad repeats
+            // the navigation keys. The key above Return comes as Backslash on
+            // some keyboards and as the non-US hash on others.
+            const bool twins = vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_RETURN ||
+                               vk == VK_OEM_5 ||
+                               (!numLock && (vk == VK_INSERT || vk == VK_DELETE || vk == VK_HOME || vk == VK_END ||
+                                             vk == VK_PRIOR || vk == VK_NEXT || vk == VK_LEFT || vk == VK_RIGHT ||
+                                             vk == VK_UP || vk == VK_DOWN || vk == VK_CLEAR));
+            EXPECT_TRUE(twins) << "word " << vk << " from " << ::testing::PrintToString(keys)
+                               << (numLock ? " (Num Lock on)" : " (Num Lock off)");
+        }
+    }
+    // The keys the game reacts to all made a word.
+    for (uint32_t vk : {VK_ESCAPE, VK_RETURN, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_PAUSE, VK_F11, VK_F12,
+                        VK_SNAPSHOT, VK_SHIFT, VK_CONTROL, VK_MENU})
+        EXPECT_TRUE(byWord.count(vk)) << vk;
 }
 
 TEST(KeymapTest, LayoutsFollowWindowsConventions) {
@@ -80,27 +180,27 @@ TEST(KeymapTest, LayoutsFollowWindowsConventions) {
     EXPECT_EQ(virtualKeyFromSdl(SDLK_a, SDL_SCANCODE_Q, true), 'A');
     // A Cyrillic letter and a German umlaut fall back to the key's US position.
     EXPECT_EQ(virtualKeyFromSdl(0x0444, SDL_SCANCODE_A, true), 'A');
-    EXPECT_EQ(virtualKeyFromSdl(0xFC, SDL_SCANCODE_LEFTBRACKET, true), 0xDBu);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_LESS, SDL_SCANCODE_NONUSBACKSLASH, true), 0xE2u);
+    EXPECT_EQ(virtualKeyFromSdl(0xFC, SDL_SCANCODE_LEFTBRACKET, true), VK_OEM_4);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_LESS, SDL_SCANCODE_NONUSBACKSLASH, true), VK_OEM_102);
     // Keys without a virtual-key code.
     EXPECT_EQ(virtualKeyFromSdl(0x2603, SDL_SCANCODE_UNKNOWN, true), 0u);
     EXPECT_EQ(virtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, true), 0u);
 }
 
 TEST(KeymapTest, KeypadFollowsNumLock) {
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, true), 0x60u);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, true), 0x69u);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, true), 0x6Eu);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, false), 0x2Du);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_4, SDL_SCANCODE_KP_4, false), 0x25u);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, false), 0x21u);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, false), 0x2Eu);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, true), VK_NUMPAD0);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, true), VK_NUMPAD0 + 9);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, true), VK_DECIMAL);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, false), VK_INSERT);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_4, SDL_SCANCODE_KP_4, false), VK_LEFT);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, false), VK_PRIOR);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, false), VK_DELETE);
     // Operators and Enter do not depend on Num Lock.
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, false), 0x0Du);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, false), 0x6Au);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, true), 0x6Bu);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MINUS, SDL_SCANCODE_KP_MINUS, true), 0x6Du);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, true), 0x6Fu);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, false), VK_RETURN);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, false), VK_MULTIPLY);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, true), VK_ADD);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MINUS, SDL_SCANCODE_KP_MINUS, true), VK_SUBTRACT);
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, true), VK_DIVIDE);
 }
 
 TEST(KeymapTest, Utf8ToCp1252KeepsWhatTheCodePageHas) {

@@ -16,6 +16,7 @@
 #include "game/magnet.h"
 #include "game/scenery.h"
 #include "gfx/device.h"
+#include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"
 #include "res/picture_pack.h"
@@ -151,25 +152,28 @@ std::vector<Vertex> drawnQuad(RecordingDevice* dev, Sprite& s) {
 TEST_F(SceneryTest, GateHalvesMeetAtTheCentreAndTheRightOneIsMirroredInPlace) {
     scenery->setup(2, 0);
     EXPECT_EQ(pictureOf(scenery->gateLeft->sprite), "gate/gate_03_l");
-    ASSERT_EQ(scenery->gateWidth, 130);
-    EXPECT_EQ(scenery->gateLeft->sprite.x, 270);
-    EXPECT_EQ(scenery->gateRight->sprite.x, 400);
-    EXPECT_EQ(scenery->gateRight->sprite.y, 30);
-    EXPECT_EQ(scenery->gateLeft->sprite.layer, 150);
+    const int centre = kScreenWidth / 2;
+    const int gw = scenery->gateWidth;
+    ASSERT_GT(gw, 0);
+    EXPECT_EQ(gw, scenery->gateLeft->sprite.width()) << "a half is as wide as its picture";
+    EXPECT_EQ(scenery->gateLeft->sprite.x, centre - gw);
+    EXPECT_EQ(scenery->gateRight->sprite.x, centre);
+    EXPECT_EQ(scenery->gateRight->sprite.y, scenery->gateLeft->sprite.y);
+    EXPECT_GT(scenery->gateLeft->sprite.layer, scenery->background->sprite.layer);
 
     const auto left = drawnQuad(dev, scenery->gateLeft->sprite);
     const auto right = drawnQuad(dev, scenery->gateRight->sprite);
     ASSERT_EQ(left.size(), 4u);
     ASSERT_EQ(right.size(), 4u);
-    // The left half covers 270..400; its mirror covers 400..530, the
-    // picture's left edge (u 0) drawn at the far right.
-    EXPECT_FLOAT_EQ(std::min(left[0].x, left[1].x), 270);
-    EXPECT_FLOAT_EQ(std::max(left[0].x, left[1].x), 400);
-    EXPECT_FLOAT_EQ(std::min(right[0].x, right[1].x), 400);
-    EXPECT_FLOAT_EQ(std::max(right[0].x, right[1].x), 530);
-    EXPECT_FLOAT_EQ(right[0].x, 530);
+    // The left half covers its width up to the centre; its mirror the same
+    // width after it, the picture's left edge (u 0) drawn at the far right.
+    EXPECT_FLOAT_EQ(std::min(left[0].x, left[1].x), centre - gw);
+    EXPECT_FLOAT_EQ(std::max(left[0].x, left[1].x), centre);
+    EXPECT_FLOAT_EQ(std::min(right[0].x, right[1].x), centre);
+    EXPECT_FLOAT_EQ(std::max(right[0].x, right[1].x), centre + gw);
+    EXPECT_FLOAT_EQ(right[0].x, centre + gw);
     EXPECT_LT(right[0].u, right[1].u);
-    EXPECT_FLOAT_EQ(right[0].y, 30);
+    EXPECT_FLOAT_EQ(right[0].y, left[0].y);
 
     // Out-of-range level values are clamped.
     scenery->setup(40, -3);
@@ -199,14 +203,15 @@ TEST_F(SceneryTest, OpenGateSlidesEverythingOutAndTheNextSetupPutsItBack) {
     EXPECT_EQ(scenery->spawnGunRight->sprite.x, 720 + 32);
     EXPECT_EQ(scenery->spawnGunRight->sprite.y, 110 - 70);
     tick(50);
-    EXPECT_EQ(scenery->gateLeft->sprite.x, -110);
-    EXPECT_EQ(scenery->gateRight->sprite.x, 800);
+    // Open, both halves are off the screen.
+    EXPECT_EQ(scenery->gateLeft->sprite.x, -scenery->gateWidth);
+    EXPECT_EQ(scenery->gateRight->sprite.x, kScreenWidth);
     EXPECT_EQ(scenery->mask->sprite.rs.alpha, 0);
     EXPECT_TRUE(reports->got.empty()) << "opening the gate reports nothing";
 
     scenery->setup(0, 1);
-    EXPECT_EQ(scenery->gateLeft->sprite.x, 290);
-    EXPECT_EQ(scenery->gateRight->sprite.x, 400);
+    EXPECT_EQ(scenery->gateLeft->sprite.x, kScreenWidth / 2 - scenery->gateWidth);
+    EXPECT_EQ(scenery->gateRight->sprite.x, kScreenWidth / 2);
     EXPECT_EQ(scenery->mask->sprite.rs.alpha, 192);
     EXPECT_EQ(scenery->spawnGunLeft->sprite.x, 80 - 32);
 
@@ -292,7 +297,7 @@ TEST_F(SceneryTest, RevealedGoldShowsWithTorchesExplosionAndRainAndFadesAway) {
     EXPECT_EQ(pictureOf(g), "fon/first_gold0" + std::to_string(i + 1));
     EXPECT_EQ(g.x, x);
     EXPECT_EQ(g.y, y);
-    EXPECT_EQ(g.layer, 119);
+    EXPECT_GT(g.layer, scenery->background->sprite.layer) << "the gold shows on the background";
     EXPECT_EQ(g.rs.alpha, 255);
     ASSERT_FALSE(scenery->goldEffect[i]->sprite.effects.empty());
     EXPECT_EQ(scenery->goldEffect[i]->sprite.effects[0]->x, x + 20);
@@ -339,7 +344,7 @@ TEST_F(SceneryTest, LossAnimationsAndTheComicReportOnceEach) {
     scenery->wallDown();
     const PckSprite& w = scenery->wall->sprite;
     EXPECT_EQ(w.y, -800);
-    EXPECT_EQ(w.layer, 346);
+    EXPECT_GT(w.layer, scenery->gold[0]->sprite.layer) << "the wall comes down over the gold";
     tick(79);
     EXPECT_EQ(reportCount(), 1u);
     tick(2);
@@ -355,7 +360,7 @@ TEST_F(SceneryTest, LossAnimationsAndTheComicReportOnceEach) {
 
     scenery->showComic();
     EXPECT_EQ(pictureOf(scenery->comic->sprite), "fon//comix_1");
-    EXPECT_EQ(scenery->comic->sprite.layer, 570);
+    EXPECT_GT(scenery->comic->sprite.layer, w.layer) << "the comic shows over the wall";
     tick(100);
     EXPECT_EQ(reportCount(), 4u);
     EXPECT_EQ(scenery->comic->sprite.rs.alpha, 255);
@@ -423,10 +428,10 @@ TEST_F(SceneryTest, MagnetAppearsCentredAndReportsOnce) {
     EXPECT_EQ(magnet->width, 166);
     EXPECT_EQ(magnet->height, 150);
     for (SlideShow* lock : magnet->locks) {
-        EXPECT_EQ(lock->sprite.x, 400 - 83);
-        EXPECT_EQ(lock->sprite.y, 269 - 75);
-        EXPECT_FLOAT_EQ(lock->sprite.rs.hotX, 83);
-        EXPECT_EQ(lock->sprite.layer, 200);
+        EXPECT_EQ(lock->sprite.x, Magnet::kCentreX - magnet->width / 2);
+        EXPECT_EQ(lock->sprite.y, Magnet::kCentreY - magnet->height / 2);
+        EXPECT_FLOAT_EQ(lock->sprite.rs.hotX, static_cast<float>(magnet->width / 2));
+        EXPECT_EQ(lock->sprite.layer, Magnet::kLockLayer);
     }
     // The flares keep their centre on the magnet's even while scaled.
     const PckSprite& f = magnet->flareShows[0]->sprite;

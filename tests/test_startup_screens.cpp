@@ -191,6 +191,10 @@ protected:
 
 TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen) {
     TitleScreenv2* t = makeTitle();
+    const PckSprite& bar = t->loadBar->sprite;
+    const float barLeft = bar.x, barTop = bar.y;
+    const float barRight = bar.x + static_cast<float>(bar.width()), barBottom = bar.y + static_cast<float>(bar.height());
+    ASSERT_GT(barRight, barLeft);
     run(20);
     for (SlideShow* s : {t->back, t->leftGate, t->rightGate, t->front, t->loadBar}) {
         EXPECT_EQ(s->sprite.rs.alpha, 127);
@@ -205,6 +209,7 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
     // own pictures are not loaded twice.
     const std::map<int, int> created = {{0, 7},   {5, 5},   {10, 14}, {15, 5}, {20, 5},
                                         {25, 33}, {28, 20}, {30, 27}, {34, 27}};
+    std::vector<float> coinX;
     for (int step = 0; step <= 34; ++step) {
         const int before = picturesCreated();
         tick();
@@ -213,12 +218,20 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
         if (step < 34) {
             const PckSprite& coin = t->coins[static_cast<size_t>(step)]->sprite;
             EXPECT_EQ(coin.pack, pictureByName("coin")) << step;
-            EXPECT_EQ(coin.x, 245 + 9 * step);
-            EXPECT_EQ(coin.y, 566);
+            // Coins fill the loading bar from its left end, each inside it.
+            EXPECT_GE(coin.x, barLeft) << step;
+            EXPECT_LE(coin.x + static_cast<float>(coin.width()), barRight) << step;
+            EXPECT_GE(coin.y, barTop) << step;
+            EXPECT_LE(coin.y + static_cast<float>(coin.height()), barBottom) << step;
+            EXPECT_EQ(coin.y, t->coins[0]->sprite.y) << step;
+            coinX.push_back(coin.x);
             EXPECT_EQ(t->coins[static_cast<size_t>(step) + 1]->sprite.pack, nullptr);
             EXPECT_EQ(t->phase, TitleScreenv2::kLoading);
         }
     }
+    ASSERT_GE(coinX.size(), 2u);
+    EXPECT_GT(coinX[1], coinX[0]);
+    for (size_t i = 1; i < coinX.size(); ++i) EXPECT_EQ(coinX[i] - coinX[i - 1], coinX[1] - coinX[0]) << "evenly";
     EXPECT_FALSE(effectCache().empty());  // the last step reads the effects
     EXPECT_EQ(t->phase, TitleScreenv2::kOpening);
     EXPECT_EQ(t->loadBar->sprite.pack, nullptr);
@@ -233,9 +246,11 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
     ASSERT_EQ(t->phase, TitleScreenv2::kWaiting);
     ASSERT_NE(t->clickButton, nullptr);
     EXPECT_EQ(t->clickButton->pack, buttonPicture(btn::clickhere));
-    EXPECT_EQ(t->clickButton->sprite()->x, 226);
-    EXPECT_EQ(t->clickButton->sprite()->y, 551);
-    EXPECT_EQ(t->clickButton->sprite()->layer, 674);
+    // It takes the loading bar's place, over the gates and the front picture.
+    EXPECT_EQ(t->clickButton->sprite()->x, barLeft);
+    EXPECT_EQ(t->clickButton->sprite()->y, barTop);
+    EXPECT_GT(t->clickButton->sprite()->layer, t->front->sprite.layer);
+    EXPECT_GT(t->clickButton->sprite()->layer, t->leftGate->sprite.layer);
     EXPECT_EQ(t->clickButton->ownerId, TitleScreenv2::kButtonId);
     EXPECT_EQ(t->leftGate->sprite.x, -342);
     EXPECT_EQ(t->rightGate->sprite.x, 800);
@@ -247,12 +262,15 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
 
 TEST_F(TitleTest, NothingLeavesTheTitleBeforeTheGatesHaveOpened) {
     TitleScreenv2* t = makeTitle();
+    // The button comes where the loading bar is.
+    const PckSprite& bar = t->loadBar->sprite;
+    const int buttonX = static_cast<int>(bar.x) + bar.width() / 2, buttonY = static_cast<int>(bar.y) + bar.height() / 2;
     for (int i = 0; i < 400; ++i) {
         tick();
         const int phase = t->phase;
         if (phase == TitleScreenv2::kWaiting) break;
         clickAt(400, 300);
-        clickAt(300, 560);  // where the button will be
+        clickAt(buttonX, buttonY);
         t->skip();
         EXPECT_EQ(t->phase, phase);
     }
@@ -348,14 +366,15 @@ TEST_F(StartupTest, TheComicFadesInFromHalfAndOkWorksEvenWhileItFadesIn) {
     ok = comic->okButton->sprite();
     run(3);
     EXPECT_EQ(comic->page.rs.alpha, 137);
-    clickAt(400, 540);
+    const int okX = static_cast<int>(ok->x) + ok->width() / 2, okY = static_cast<int>(ok->y) + ok->height() / 2;
+    clickAt(okX, okY);
     EXPECT_EQ(comic->phase, CComixScreen::kFadingOut);
     EXPECT_FALSE(comic->torches.burning());
     EXPECT_EQ(count(sound->played, "button_click"), 1);
     tick();
     EXPECT_EQ(comic->page.rs.alpha, 127);
     EXPECT_EQ(ok->rs.alpha, 127);
-    clickAt(400, 540);  // a second OK changes nothing
+    clickAt(okX, okY);  // a second OK changes nothing
     run(12);
     EXPECT_EQ(comic->page.rs.alpha, 7);
     EXPECT_TRUE(early->reports.empty());

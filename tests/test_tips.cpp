@@ -423,16 +423,26 @@ protected:
 TEST_F(AskTest, TheSavedGameQuestionFadesItsButtonsWithItsPictureAndReportsTheChoice) {
     auto* a = new AskScreen(0);
     a->setOwner(owner, 0);
-    EXPECT_EQ(a->backdrop.layer, -1);
-    EXPECT_EQ(a->picture.layer, 0);
-    EXPECT_EQ(a->picture.x, 105);
-    EXPECT_EQ(a->picture.y, 109);
-    EXPECT_EQ(a->loadButton->sprite()->x, 421);
-    EXPECT_EQ(a->loadButton->sprite()->y, 263);
-    EXPECT_EQ(a->newButton->sprite()->x, 186);
-    EXPECT_EQ(a->exitButton->sprite()->x, 691);
-    EXPECT_EQ(a->exitButton->sprite()->y, 118);
-    EXPECT_EQ(a->exitButton->sprite()->layer, 2);
+    // The backdrop under the picture, the buttons over it.
+    const PckSprite& picture = a->picture;
+    const PckSprite* load = a->loadButton->sprite();
+    const PckSprite* fresh = a->newButton->sprite();
+    const PckSprite* exit = a->exitButton->sprite();
+    EXPECT_LT(a->backdrop.layer, picture.layer);
+    for (const PckSprite* b : {load, fresh, exit}) EXPECT_GT(b->layer, picture.layer);
+    // The two answers side by side on one row inside the picture, a new game
+    // on the left; the way out above and to the right of them.
+    EXPECT_EQ(load->y, fresh->y);
+    EXPECT_LE(fresh->x + fresh->width(), load->x);
+    for (const PckSprite* b : {load, fresh}) {
+        EXPECT_GE(b->x, picture.x);
+        EXPECT_LE(b->x + b->width(), picture.x + picture.width());
+        EXPECT_GE(b->y, picture.y);
+        EXPECT_LE(b->y + b->height(), picture.y + picture.height());
+    }
+    EXPECT_GE(exit->x, load->x + load->width());
+    EXPECT_LE(exit->y + exit->height(), load->y);
+    EXPECT_GE(exit->y, picture.y);
     EXPECT_EQ(a->loadButton->sprite()->rs.alpha, 0);
     EXPECT_TRUE(a->torches.burning());
     tick();

@@ -247,6 +247,42 @@ TEST_F(FrameTest, TheLoopSleepsUntilTheNextTickInsteadOfSpinning) {
     EXPECT_GE(headless->ticks64() - start, 190u * 13u);
 }
 
+// A clock to the microsecond whose waits end a little late, as a real
+// system's do.
+class FineClockPlatform : public platform::HeadlessPlatform {
+public:
+    uint64_t ticks64() override { return micros / 1000; }
+    uint64_t ticksMicros() override { return micros; }
+    void sleepMs(uint32_t ms) override { micros += uint64_t{ms} * 1000; }
+    void waitForMessage(uint32_t ms) override { micros += uint64_t{ms} * 1000 + kLate; }
+    void waitForMessageMicros(uint64_t us) override {
+        micros += us + kLate;
+        ++fineWaits;
+    }
+    static constexpr uint64_t kLate = 60;
+    uint64_t micros = 1000;
+    int fineWaits = 0;
+};
+
+TEST_F(FrameTest, TicksOfAnEightiethOfASecondComeEightyTimesASecondOnAFineClock) {
+    auto owned = std::make_unique<FineClockPlatform>();
+    FineClockPlatform* clock = owned.get();
+    platform::install(std::move(owned));
+    headless = nullptr;
+    AppRecord rec(nullptr, windowStart, countingIdle, shutdownLog, nullptr);
+    auto* ticker = new Ticker;
+    g_quitAfter = 1000;
+    const uint64_t start = clock->micros;
+    EXPECT_EQ(appMain(), 1);
+    ASSERT_GT(ticker->updates, 100);
+    EXPECT_GT(clock->fineWaits, 0) << "the loop never waited to the microsecond";
+    // Whole-millisecond waits would make each tick 13 ms long: 77 a second.
+    const double seconds = static_cast<double>(clock->micros - start) / 1e6;
+    const double rate = ticker->updates / seconds;
+    EXPECT_GT(rate, 79.0);
+    EXPECT_LE(rate, 80.0);
+}
+
 TEST_F(FrameTest, FrameStepOrderAndTheSuspendedPath) {
     setTickRate(80);
     auto* ticker = new Ticker;

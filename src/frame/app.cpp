@@ -254,8 +254,8 @@ int appMain() {
             }
             if (!runHookList(HookList::Idle)) break;
             // Sleep until the next logic tick is due unless input arrives.
-            const uint32_t wait = idleWaitMs();
-            if (wait > 0) os.waitForMessage(wait);
+            const uint64_t wait = idleWaitMicros();
+            if (wait > 0) os.waitForMessageMicros(wait);
         }
     }
     platform::beginShutdown();
@@ -310,10 +310,10 @@ void setSuspended(bool suspended) {
 }
 bool isSuspended() { return g_suspended; }
 
-uint32_t idleWaitMs() {
+uint64_t idleWaitMicros() {
     if (g_quit) return 0;
     if (g_suspended) return 0;  // the suspended frame step sleeps by itself
-    return msUntilNextTick();
+    return microsUntilNextTick();
 }
 
 void resetFrameForTests() {

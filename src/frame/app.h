@@ -106,9 +106,9 @@ void clearQuitRequest();
 void setSuspended(bool suspended);
 bool isSuspended();
 
-// The loop sleeps until this many milliseconds have passed unless a message
+// The loop sleeps until this many microseconds have passed unless a message
 // arrives first; 0 means run the idle hooks again at once.
-uint32_t idleWaitMs();
+uint64_t idleWaitMicros();
 
 // For test fixtures: forget every hook list, the record and the loop flags.
 void resetFrameForTests();

@@ -9,6 +9,8 @@ bool g_appActive = false;
 bool g_minimised = false;  // nobody sees the window: nothing is drawn
 ActivationListener g_activationListener = nullptr;
 int g_tickRate = 0;
+// Microseconds: a tick is 12.5 ms long, and waiting whole milliseconds for it
+// would give 77 ticks a second instead of 80.
 uint64_t g_lastTickTime = 0;  // 64-bit: a long suspension must not wrap the difference
 HookNode* g_activationNode = nullptr;
 HookNode* g_displayKeysNode = nullptr;
@@ -166,10 +168,11 @@ int displayKeysHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*)
 
 void setTickRate(int rate) { g_tickRate = rate; }
 int tickRate() { return g_tickRate; }
-uint64_t lastTickTime() { return g_lastTickTime; }
 float lastTickSeconds() { return g_lastTickSeconds; }
 
 namespace {
+constexpr uint64_t kMicrosPerSecond = 1000000;
+
 int effectiveRate() {
     int r = g_tickRate;
     if (shiftEnabled()) {
@@ -188,27 +191,27 @@ bool frameTick() {
     uint64_t elapsed = 0;
     const int r = effectiveRate();
     if (r != 0) {
-        const uint64_t now = platform::current().ticks64();
+        const uint64_t now = platform::current().ticksMicros();
         if (g_lastTickTime == 0) g_lastTickTime = now;
         elapsed = (now - g_lastTickTime) * static_cast<uint64_t>(r);
-        if (elapsed < 1000) return false;
+        if (elapsed < kMicrosPerSecond) return false;
         g_lastTickTime = now;
     }
     parts.tickActors();
     // Set after the actors' tick: during it they still see the last tick's.
     const double rate = g_tickRate != 0 ? static_cast<double>(g_tickRate) : 1.0;
-    g_lastTickSeconds = static_cast<float>(static_cast<double>(elapsed) / (rate * 1000.0));
+    g_lastTickSeconds = static_cast<float>(static_cast<double>(elapsed) / (rate * static_cast<double>(kMicrosPerSecond)));
     parts.tickParticles(g_lastTickSeconds);
     return true;
 }
 
-uint32_t msUntilNextTick() {
+uint64_t microsUntilNextTick() {
     const int r = effectiveRate();
     if (r <= 0 || g_lastTickTime == 0) return 0;
-    const uint64_t now = platform::current().ticks64();
-    const uint64_t needed = (1000 + static_cast<uint64_t>(r) - 1) / static_cast<uint64_t>(r);
+    const uint64_t now = platform::current().ticksMicros();
+    const uint64_t needed = (kMicrosPerSecond + static_cast<uint64_t>(r) - 1) / static_cast<uint64_t>(r);
     const uint64_t passed = now - g_lastTickTime;
-    return passed >= needed ? 0 : static_cast<uint32_t>(needed - passed);
+    return passed >= needed ? 0 : needed - passed;
 }
 
 std::string instanceLockPath() { return makeDataPath("vellmoor.lock"); }

@@ -24,9 +24,8 @@ void setTickRate(int rate);
 int tickRate();
 // Runs at most one logic tick; returns true when one ran.
 bool frameTick();
-// Milliseconds until frameTick() would tick; 0 when due (or no rate set).
-uint32_t msUntilNextTick();
-uint64_t lastTickTime();
+// Microseconds until frameTick() would tick; 0 when due (or no rate set).
+uint64_t microsUntilNextTick();
 // The simulated seconds handed to the particles by the last tick.
 float lastTickSeconds();
 

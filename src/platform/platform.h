@@ -42,6 +42,10 @@ public:
     // Clock.
     virtual uint64_t ticks64() = 0;  // milliseconds since start, never wraps
     virtual void sleepMs(uint32_t ms) = 0;
+    // Microseconds, never 0, for pacing logic ticks that are not whole
+    // milliseconds long (80 a second). A clock that knows only milliseconds
+    // counts whole ones, and pacing by it is what pacing by ticks64() was.
+    virtual uint64_t ticksMicros() { return ticks64() * 1000; }
 
     // Window. createWindow returns false when no window can be made.
     virtual bool createWindow(const WindowDesc& desc) = 0;
@@ -64,6 +68,12 @@ public:
     // system's events); wait blocks until something arrives or the timeout ends.
     virtual bool peekMessage(Message& out) = 0;
     virtual void waitForMessage(uint32_t timeoutMs) = 0;
+    // The same to the microsecond where the platform can; else the timeout
+    // rounds up to whole milliseconds.
+    virtual void waitForMessageMicros(uint64_t timeoutUs) {
+        const uint64_t ms = (timeoutUs + 999) / 1000;
+        waitForMessage(ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms));
+    }
     virtual void postMessage(const Message& m) = 0;
 
     // Keyboard state: true while the key is held and the window has the focus.

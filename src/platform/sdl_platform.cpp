@@ -3,10 +3,12 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "platform/exit_guard.h"
 
@@ -54,6 +56,13 @@ SdlPlatform::~SdlPlatform() {
 uint64_t SdlPlatform::ticks64() { return SDL_GetTicks64() + 1; }
 
 void SdlPlatform::sleepMs(uint32_t ms) { SDL_Delay(ms); }
+
+uint64_t SdlPlatform::ticksMicros() {
+    static const uint64_t frequency = SDL_GetPerformanceFrequency();
+    const uint64_t count = SDL_GetPerformanceCounter();
+    // In two parts: count * 1000000 overflows after a few days of uptime.
+    return count / frequency * 1000000 + count % frequency * 1000000 / frequency + 1;
+}
 
 bool SdlPlatform::initVideo() {
     if (videoInit_) return true;
@@ -340,6 +349,16 @@ void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, timeout)) translate(e);
     flushHeldState();
+}
+
+void SdlPlatform::waitForMessageMicros(uint64_t timeoutUs) {
+    // Whole milliseconds wait for events; the rest of one, when that is all
+    // that is left, is slept through: input waits that long at most.
+    if (timeoutUs >= 1000) {
+        waitForMessage(timeoutUs / 1000 > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(timeoutUs / 1000));
+        return;
+    }
+    if (queue_.empty() && timeoutUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(timeoutUs));
 }
 
 bool SdlPlatform::leftShiftDown() {

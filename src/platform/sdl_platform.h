@@ -20,6 +20,7 @@ public:
     // Milliseconds since SDL's timer started, plus one, so it is never 0.
     uint64_t ticks64() override;
     void sleepMs(uint32_t ms) override;
+    uint64_t ticksMicros() override;
 
     // The window is visible once created: 800 x 600 at first, resizable, the
     // frame scaled into it with bars where the shape differs. Desktop-sized
@@ -40,6 +41,7 @@ public:
 
     bool peekMessage(Message& out) override;
     void waitForMessage(uint32_t timeoutMs) override;
+    void waitForMessageMicros(uint64_t timeoutUs) override;
     void postMessage(const Message& m) override { queue_.push_back(m); }
 
     bool leftShiftDown() override;

@@ -202,6 +202,51 @@ TEST_F(DamageTest, ANewPictureInATextureRedrawsTheQuadsThatUseIt) {
     EXPECT_EQ(dev->draws.back().blendFlags, kBlendAlpha | kBlendOff);
 }
 
+TEST_F(DamageTest, TheEmptyMiddleOfAFramePictureIsNotRedrawn) {
+    // 128 x 128, translucent round a fully transparent middle of 64 x 64.
+    std::vector<uint32_t> ring(128 * 128, 0x80FFFFFFu);
+    for (int y = 32; y < 96; ++y)
+        for (int x = 32; x < 96; ++x) ring[static_cast<size_t>(y * 128 + x)] = 0;
+    writePng("ring.png", 128, 128, ring);
+    ASSERT_TRUE(textureBank().loadFromFile(folder + "ring.png", false));
+    const uint32_t ringTexture = Gfx_DeviceTexture(textureBank().find(folder + "ring.png"));
+    auto scene = [&](float ballX, float ringX) {
+        dev->draws.clear();
+        ASSERT_TRUE(Gfx_Clear(0));
+        ASSERT_TRUE(Gfx_BeginScene());
+        Gfx_DrawQuad(ballX, 160, folder + "solid.png", 0, 0, 16, 16, nullptr);
+        Gfx_DrawQuad(ringX, 100, folder + "ring.png", 0, 0, 128, 128, nullptr);
+        Gfx_EndScene();
+    };
+    // Pixels the device was asked to cover with the frame picture.
+    auto ringPixels = [&](int x0, int y0, int x1, int y1) {
+        int64_t n = 0;
+        for (const auto& d : dev->draws) {
+            if (d.texture != ringTexture) continue;
+            for (size_t v = 0; v + 3 < d.vertices.size(); v += 4) {
+                const int qx0 = std::max(x0, static_cast<int>(d.vertices[v].x));
+                const int qy0 = std::max(y0, static_cast<int>(d.vertices[v].y));
+                const int qx1 = std::min(x1, static_cast<int>(d.vertices[v + 2].x));
+                const int qy1 = std::min(y1, static_cast<int>(d.vertices[v + 2].y));
+                if (qx1 > qx0 && qy1 > qy0) n += int64_t{qx1 - qx0} * (qy1 - qy0);
+            }
+        }
+        return n;
+    };
+    scene(150, 100);
+    scene(156, 100);
+    // The ball moved inside the empty middle: the frame has nothing to draw there.
+    EXPECT_EQ(ringPixels(0, 0, 800, 600), 0);
+    EXPECT_EQ(drawnAt(156), 1);
+    // Across the frame's edge: its visible part is drawn, never the middle.
+    scene(118, 100);
+    EXPECT_GT(ringPixels(100, 100, 132, 228), 0);
+    EXPECT_EQ(ringPixels(132, 132, 196, 196), 0);
+    // Off whole pixels the picture is drawn as it is, middle and all.
+    scene(150, 100.5f);
+    EXPECT_GT(ringPixels(150, 132, 190, 196), 0);
+}
+
 TEST_F(DamageTest, FullRedrawSendsEveryFrameWholeAsBefore) {
     Gfx_SetFullRedraw(true);
     EXPECT_TRUE(Gfx_FullRedraw());

@@ -207,6 +207,12 @@ struct ScriptedScene {
         small.scaleAboutCentre = 1, small.width = 32, small.height = 32;
         Gfx_DrawQuad(420, 260, folder + "half.png", 0, 0, 32, 32, &small);
         Gfx_DrawLine(10, 590, static_cast<float>(10 + 20 * t), 560, 0xFF00FF00u);
+        // A frame with an empty middle over all of it, whole and in part, on
+        // whole pixels: its empty squares are left out where it is redrawn.
+        Gfx_DrawQuad(330, 200, folder + "frame.png", 0, 0, 200, 160, nullptr);
+        SpriteParams tint;
+        tint.alpha = 200, tint.green = 120;
+        Gfx_DrawQuad(403, 237, folder + "frame.png", 7, 3, 150, 140, &tint);
         Gfx_EndScene();
     }
 };
@@ -225,12 +231,19 @@ TEST_F(GlTest, DrawingOnlyTheChangesGivesTheSamePictureAsDrawingEverything) {
     for (size_t i = 0; i < half.size(); ++i) half[i] = (i % 32) < 16 ? 0xC0FF8000u : 0x000000FFu;
     writePng("half.png", 32, 32, half);
     writeSolidPng("white.png", 40, 10);
+    std::vector<uint32_t> frame(200 * 160);
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool ring = x < 24 || x >= 176 || y < 21 || y >= 139 || (x == 100 && y == 80);
+            frame[static_cast<size_t>(y * 200 + x)] = ring ? noise[static_cast<size_t>((y % 64) * 64 + x % 64)] & 0xC0FFFFFFu : 0u;
+        }
+    writePng("frame.png", 200, 160, frame);
     writeSolidPng("particles/dot.png", 8, 8, 0x80FFFFFFu);
     writeText("fx/spray.fx",
               "Emitter Velocity 120 SizeOverLife 6 12 0 SpinOverLife 1 0 0 SpinVariation 0 "
               "PartColor 1 0.5 0 0.8 1 0 PartLifeTime 0.4 PartRandomness 1 Texture dot.png\n");
     loadAllEffectsFrom(folder + "fx/");
-    for (const char* f : {"noise.png", "half.png", "white.png"})
+    for (const char* f : {"noise.png", "half.png", "white.png", "frame.png"})
         ASSERT_TRUE(textureBank().loadFromFile(folder + f, false));
     particlesEnableDrawing();
     particlesSetFrameTime(0.04f);

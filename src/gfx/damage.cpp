@@ -187,10 +187,33 @@ bool DamageDevice::setFullscreen(bool on) {
     return inner_->setFullscreen(on);
 }
 
+void DamageDevice::noteClearTiles(TextureInfo& t, const uint32_t* pixels) {
+    // Small pictures are not worth it: a quad of them is cheap to draw whole.
+    if (!pixels || t.width < 4 * kClearTile || t.height < 4 * kClearTile) return;
+    const int tilesX = (t.width + kClearTile - 1) / kClearTile, tilesY = (t.height + kClearTile - 1) / kClearTile;
+    std::vector<uint8_t> clear(static_cast<size_t>(tilesX) * static_cast<size_t>(tilesY), 1);
+    bool any = false;
+    for (int y = 0; y < t.height; ++y) {
+        const uint32_t* row = pixels + static_cast<size_t>(y) * static_cast<size_t>(t.width);
+        uint8_t* tiles = &clear[static_cast<size_t>(y / kClearTile) * static_cast<size_t>(tilesX)];
+        for (int x = 0; x < t.width; ++x)
+            if ((row[x] >> 24) != 0u) tiles[x / kClearTile] = 0;
+    }
+    for (uint8_t c : clear) any = any || c != 0;
+    if (!any) return;
+    t.clearTiles = std::move(clear);
+    t.tilesX = tilesX;
+}
+
 void DamageDevice::noteTexture(uint32_t handle, int width, int height, const uint32_t* pixels) {
     if (handle == 0) return;
     TextureInfo& t = textures_[handle];
     t.generation = ++generation_;
+    t.width = width;
+    t.height = height;
+    t.clearTiles.clear();
+    t.tilesX = 0;
+    noteClearTiles(t, pixels);
     t.opaque = pixels != nullptr && width > 0 && height > 0;
     if (t.opaque) {
         const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -488,6 +511,80 @@ void DamageDevice::computeDamage() {
     if (area >= kWholeArea) damage_.assign(1, kWholeScreen);
 }
 
+namespace {
+
+// A whole number, to within a rounding error of the float that carries it.
+bool nearWhole(double v, int& out) {
+    const double r = std::round(v);
+    if (!(std::fabs(v - r) < 1e-3) || std::fabs(r) > 1e6) return false;
+    out = static_cast<int>(r);
+    return true;
+}
+
+}  // namespace
+
+void DamageDevice::flushScratch(uint32_t texture, uint32_t blend) {
+    if (scratch_.empty()) return;
+    applyState(texture, blend);
+    inner_->drawBatch(kQuadList, scratch_.data(), static_cast<int>(scratch_.size() / 4));
+    scratch_.clear();
+}
+
+bool DamageDevice::addVisibleParts(const Vertex* v, const TextureInfo& tex, const ScreenRect& r, uint32_t texture,
+                                   uint32_t blend) {
+    if (tex.clearTiles.empty()) return false;
+    // Unturned, unmirrored, one colour, and texel for pixel on whole pixels:
+    // then a part of the quad draws exactly what the whole draws there.
+    if (v[0].y != v[1].y || v[2].y != v[3].y || v[0].x != v[3].x || v[1].x != v[2].x) return false;
+    if (v[0].v != v[1].v || v[2].v != v[3].v || v[0].u != v[3].u || v[1].u != v[2].u) return false;
+    if (v[1].colour != v[0].colour || v[2].colour != v[0].colour || v[3].colour != v[0].colour) return false;
+    if (v[1].z != v[0].z || v[2].z != v[0].z || v[3].z != v[0].z) return false;
+    int x0, y0, x1, y1, tx0, ty0, tx1, ty1;
+    if (!nearWhole(v[0].x, x0) || !nearWhole(v[0].y, y0) || !nearWhole(v[2].x, x1) || !nearWhole(v[2].y, y1)) return false;
+    if (v[0].x != static_cast<float>(x0) || v[0].y != static_cast<float>(y0) || v[2].x != static_cast<float>(x1) ||
+        v[2].y != static_cast<float>(y1))
+        return false;
+    const double w = tex.width, h = tex.height;
+    if (!nearWhole(v[0].u * w, tx0) || !nearWhole(v[0].v * h, ty0) || !nearWhole(v[2].u * w, tx1) ||
+        !nearWhole(v[2].v * h, ty1))
+        return false;
+    if (x1 <= x0 || y1 <= y0 || tx1 - tx0 != x1 - x0 || ty1 - ty0 != y1 - y0) return false;
+    if (tx0 < 0 || ty0 < 0 || tx1 > tex.width || ty1 > tex.height) return false;
+
+    const int sx0 = std::max(x0, r.x0), sy0 = std::max(y0, r.y0), sx1 = std::min(x1, r.x1), sy1 = std::min(y1, r.y1);
+    if (sx1 <= sx0 || sy1 <= sy0) return true;  // nothing of it in r
+    auto corner = [&](int px, int py) {
+        Vertex out = v[0];
+        out.x = static_cast<float>(px);
+        out.y = static_cast<float>(py);
+        out.u = static_cast<float>((px - x0 + tx0) / w);
+        out.v = static_cast<float>((py - y0 + ty0) / h);
+        return out;
+    };
+    const int dx = tx0 - x0, dy = ty0 - y0;  // texel = pixel + (dx, dy)
+    for (int ty = (sy0 + dy) / kClearTile * kClearTile; ty < sy1 + dy; ty += kClearTile) {
+        const int py0 = std::max(sy0, ty - dy), py1 = std::min(sy1, ty + kClearTile - dy);
+        const uint8_t* tiles = &tex.clearTiles[static_cast<size_t>(ty / kClearTile) * static_cast<size_t>(tex.tilesX)];
+        int runStart = -1;
+        for (int tx = (sx0 + dx) / kClearTile * kClearTile;; tx += kClearTile) {
+            const bool inside = tx < sx1 + dx;
+            const bool shows = inside && tiles[tx / kClearTile] == 0;
+            if (shows && runStart < 0) runStart = std::max(sx0, tx - dx);
+            if (!shows && runStart >= 0) {
+                const int runEnd = std::min(sx1, tx - dx);
+                if (scratch_.size() >= size_t{kBatchQuads} * 4) flushScratch(texture, blend);
+                scratch_.push_back(corner(runStart, py0));
+                scratch_.push_back(corner(runEnd, py0));
+                scratch_.push_back(corner(runEnd, py1));
+                scratch_.push_back(corner(runStart, py1));
+                runStart = -1;
+            }
+            if (!inside) break;
+        }
+    }
+    return true;
+}
+
 void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
     const TextureInfo* tex = nullptr;
     if (const auto t = textures_.find(c.texture); t != textures_.end()) tex = &t->second;
@@ -495,18 +592,16 @@ void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
     const bool solidTexture = (c.blend & kBlendAlpha) != 0 && (c.texture == 0 || (tex && tex->opaque));
     scratch_.clear();
     bool runSolid = false;
-    auto flushRun = [&] {
-        if (scratch_.empty()) return;
-        applyState(c.texture, runSolid ? (c.blend | kBlendOff) : c.blend);
-        inner_->drawBatch(kQuadList, scratch_.data(), static_cast<int>(scratch_.size() / 4));
-        scratch_.clear();
-    };
+    auto flushRun = [&] { flushScratch(c.texture, runSolid ? (c.blend | kBlendOff) : c.blend); };
     for (int q = 0; q < c.pieceCount; ++q) {
         if (!meets(frame_.pieces[static_cast<size_t>(c.firstPiece + q)].box, r)) continue;
         const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
         const bool solid = solidTexture && fullAlpha(v);
         if (solid != runSolid || scratch_.size() >= size_t{kBatchQuads} * 4) flushRun();
         runSolid = solid;
+        // A picture with wholly transparent squares (a frame round the field)
+        // is drawn without them: they cost a fill and change nothing.
+        if (tex && !solid && addVisibleParts(v, *tex, r, c.texture, c.blend)) continue;
         scratch_.insert(scratch_.end(), v, v + 4);
     }
     flushRun();

@@ -104,7 +104,13 @@ private:
     struct TextureInfo {
         uint64_t generation = 0;
         bool opaque = false;
+        int width = 0, height = 0;
+        // Per square of kClearTile texels, 1 where every texel is fully
+        // transparent; empty when there is no such square.
+        std::vector<uint8_t> clearTiles;
+        int tilesX = 0;
     };
+    static constexpr int kClearTile = 16;
 
     bool recording() const { return enabled_ && inScene_; }
     Command& startCommand(Op op);
@@ -118,8 +124,16 @@ private:
     bool cacheMatches() const;
     size_t commonPrefix() const;
     void drawQuads(const Command& c, const ScreenRect& r);
+    // Adds the parts of a quad inside r that can show anything, leaving out
+    // the fully transparent squares of its picture; false when the quad does
+    // not map its picture's texels one to one onto whole pixels.
+    bool addVisibleParts(const Vertex* v, const TextureInfo& tex, const ScreenRect& r, uint32_t texture,
+                         uint32_t blend);
+    // Draws the quads gathered in scratch_ and empties it.
+    void flushScratch(uint32_t texture, uint32_t blend);
     void applyState(uint32_t texture, uint32_t blend);
     void noteTexture(uint32_t handle, int width, int height, const uint32_t* pixels);
+    static void noteClearTiles(TextureInfo& t, const uint32_t* pixels);
 
     std::unique_ptr<GfxDevice> inner_;
     bool enabled_ = false;

@@ -154,9 +154,10 @@ TEST_F(DamageTest, OpaqueQuadsDrawWithoutBlendingAndHideWhatLiesBelow) {
     frame({{"solid.png", 0, 0, 255, 50.0f}, {"glass.png", 100, 100}, {"solid.png", 200, 100, 200}});
     EXPECT_TRUE(dev->clears.empty());
     ASSERT_EQ(dev->draws.size(), 3u);
-    EXPECT_EQ(dev->draws[0].blendFlags, kBlendAlpha | kBlendOff);
-    EXPECT_EQ(dev->draws[1].blendFlags, kBlendAlpha) << "a translucent picture blends";
-    EXPECT_EQ(dev->draws[2].blendFlags, kBlendAlpha) << "a faded opaque picture blends";
+    EXPECT_EQ(dev->draws[0].blendFlags, kBlendAlpha | kBlendOff) << "scaled: filtered as ever";
+    // Unscaled on whole pixels: each pixel takes one texel, nearest is exact.
+    EXPECT_EQ(dev->draws[1].blendFlags, kBlendAlpha | kSampleExact) << "a translucent picture blends";
+    EXPECT_EQ(dev->draws[2].blendFlags, kBlendAlpha | kSampleExact) << "a faded opaque picture blends";
 
     // The background and the glass stayed: they are drawn once into the
     // cache picture, and the changed rectangle starts as a copy of it.
@@ -199,7 +200,7 @@ TEST_F(DamageTest, ANewPictureInATextureRedrawsTheQuadsThatUseIt) {
     EXPECT_EQ(drawnAt(300), 0);
     // Now opaque: drawn without blending.
     ASSERT_FALSE(dev->draws.empty());
-    EXPECT_EQ(dev->draws.back().blendFlags, kBlendAlpha | kBlendOff);
+    EXPECT_EQ(dev->draws.back().blendFlags, kBlendAlpha | kBlendOff | kSampleExact);
 }
 
 TEST_F(DamageTest, TheEmptyMiddleOfAFramePictureIsNotRedrawn) {
@@ -245,6 +246,11 @@ TEST_F(DamageTest, TheEmptyMiddleOfAFramePictureIsNotRedrawn) {
     // Off whole pixels the picture is drawn as it is, middle and all.
     scene(150, 100.5f);
     EXPECT_GT(ringPixels(150, 132, 190, 196), 0);
+    for (const auto& d : dev->draws) {
+        if (d.texture == ringTexture) {
+            EXPECT_EQ(d.blendFlags & kSampleExact, 0u) << "filtered between texels";
+        }
+    }
 }
 
 TEST_F(DamageTest, FullRedrawSendsEveryFrameWholeAsBefore) {

@@ -180,6 +180,8 @@ struct ScriptedScene {
         bg.scaleX = 12.5f, bg.scaleY = 9.375f;
         Gfx_DrawQuad(0, 0, folder + "noise.png", 0, 0, 64, 64, &bg);
         Gfx_DrawQuad(static_cast<float>(40 + 7 * t), 50, folder + "half.png", 0, 0, 32, 32, nullptr);
+        // Unscaled between whole pixels: filtered, never sampled as if exact.
+        Gfx_DrawQuad(150.0f + 2.3f * static_cast<float>(t), 180.4f, folder + "noise.png", 0, 0, 64, 64, nullptr);
         SpriteParams fade;
         fade.alpha = (t * 23) % 256;
         fade.red = 255 - 8 * t;

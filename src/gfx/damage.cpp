@@ -530,26 +530,34 @@ void DamageDevice::flushScratch(uint32_t texture, uint32_t blend) {
     scratch_.clear();
 }
 
-bool DamageDevice::addVisibleParts(const Vertex* v, const TextureInfo& tex, const ScreenRect& r, uint32_t texture,
-                                   uint32_t blend) {
-    if (tex.clearTiles.empty()) return false;
-    // Unturned, unmirrored, one colour, and texel for pixel on whole pixels:
-    // then a part of the quad draws exactly what the whole draws there.
+bool DamageDevice::texelExact(const Vertex* v, const TextureInfo& tex, ExactQuad& q) {
+    // Unturned, unmirrored, and texel for pixel on whole pixels.
     if (v[0].y != v[1].y || v[2].y != v[3].y || v[0].x != v[3].x || v[1].x != v[2].x) return false;
     if (v[0].v != v[1].v || v[2].v != v[3].v || v[0].u != v[3].u || v[1].u != v[2].u) return false;
-    if (v[1].colour != v[0].colour || v[2].colour != v[0].colour || v[3].colour != v[0].colour) return false;
-    if (v[1].z != v[0].z || v[2].z != v[0].z || v[3].z != v[0].z) return false;
-    int x0, y0, x1, y1, tx0, ty0, tx1, ty1;
-    if (!nearWhole(v[0].x, x0) || !nearWhole(v[0].y, y0) || !nearWhole(v[2].x, x1) || !nearWhole(v[2].y, y1)) return false;
-    if (v[0].x != static_cast<float>(x0) || v[0].y != static_cast<float>(y0) || v[2].x != static_cast<float>(x1) ||
+    if (tex.width <= 0 || tex.height <= 0) return false;
+    int x1, y1, tx1, ty1;
+    if (!nearWhole(v[0].x, q.x0) || !nearWhole(v[0].y, q.y0) || !nearWhole(v[2].x, x1) || !nearWhole(v[2].y, y1)) return false;
+    if (v[0].x != static_cast<float>(q.x0) || v[0].y != static_cast<float>(q.y0) || v[2].x != static_cast<float>(x1) ||
         v[2].y != static_cast<float>(y1))
         return false;
     const double w = tex.width, h = tex.height;
-    if (!nearWhole(v[0].u * w, tx0) || !nearWhole(v[0].v * h, ty0) || !nearWhole(v[2].u * w, tx1) ||
+    if (!nearWhole(v[0].u * w, q.tx0) || !nearWhole(v[0].v * h, q.ty0) || !nearWhole(v[2].u * w, tx1) ||
         !nearWhole(v[2].v * h, ty1))
         return false;
-    if (x1 <= x0 || y1 <= y0 || tx1 - tx0 != x1 - x0 || ty1 - ty0 != y1 - y0) return false;
-    if (tx0 < 0 || ty0 < 0 || tx1 > tex.width || ty1 > tex.height) return false;
+    if (x1 <= q.x0 || y1 <= q.y0 || tx1 - q.tx0 != x1 - q.x0 || ty1 - q.ty0 != y1 - q.y0) return false;
+    if (q.tx0 < 0 || q.ty0 < 0 || tx1 > tex.width || ty1 > tex.height) return false;
+    q.x1 = x1, q.y1 = y1;
+    return true;
+}
+
+bool DamageDevice::addVisibleParts(const Vertex* v, const TextureInfo& tex, const ExactQuad& q, const ScreenRect& r,
+                                   uint32_t texture, uint32_t blend) {
+    if (tex.clearTiles.empty()) return false;
+    // One colour: then a part of the quad draws exactly what the whole draws there.
+    if (v[1].colour != v[0].colour || v[2].colour != v[0].colour || v[3].colour != v[0].colour) return false;
+    if (v[1].z != v[0].z || v[2].z != v[0].z || v[3].z != v[0].z) return false;
+    const int x0 = q.x0, y0 = q.y0, x1 = q.x1, y1 = q.y1, tx0 = q.tx0, ty0 = q.ty0;
+    const double w = tex.width, h = tex.height;
 
     const int sx0 = std::max(x0, r.x0), sy0 = std::max(y0, r.y0), sx1 = std::min(x1, r.x1), sy1 = std::min(y1, r.y1);
     if (sx1 <= sx0 || sy1 <= sy0) return true;  // nothing of it in r
@@ -591,17 +599,20 @@ void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
     // Opaque pixels over alpha blending give the same result without it.
     const bool solidTexture = (c.blend & kBlendAlpha) != 0 && (c.texture == 0 || (tex && tex->opaque));
     scratch_.clear();
-    bool runSolid = false;
-    auto flushRun = [&] { flushScratch(c.texture, runSolid ? (c.blend | kBlendOff) : c.blend); };
+    uint32_t runFlags = 0;
+    auto flushRun = [&] { flushScratch(c.texture, c.blend | runFlags); };
     for (int q = 0; q < c.pieceCount; ++q) {
         if (!meets(frame_.pieces[static_cast<size_t>(c.firstPiece + q)].box, r)) continue;
         const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
         const bool solid = solidTexture && fullAlpha(v);
-        if (solid != runSolid || scratch_.size() >= size_t{kBatchQuads} * 4) flushRun();
-        runSolid = solid;
+        ExactQuad exact;
+        const bool isExact = tex && texelExact(v, *tex, exact);
+        const uint32_t flags = (solid ? kBlendOff : 0u) | (isExact ? kSampleExact : 0u);
+        if (flags != runFlags || scratch_.size() >= size_t{kBatchQuads} * 4) flushRun();
+        runFlags = flags;
         // A picture with wholly transparent squares (a frame round the field)
         // is drawn without them: they cost a fill and change nothing.
-        if (tex && !solid && addVisibleParts(v, *tex, r, c.texture, c.blend)) continue;
+        if (isExact && addVisibleParts(v, *tex, exact, r, c.texture, c.blend | flags)) continue;
         scratch_.insert(scratch_.end(), v, v + 4);
     }
     flushRun();

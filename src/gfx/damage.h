@@ -124,11 +124,17 @@ private:
     bool cacheMatches() const;
     size_t commonPrefix() const;
     void drawQuads(const Command& c, const ScreenRect& r);
-    // Adds the parts of a quad inside r that can show anything, leaving out
-    // the fully transparent squares of its picture; false when the quad does
-    // not map its picture's texels one to one onto whole pixels.
-    bool addVisibleParts(const Vertex* v, const TextureInfo& tex, const ScreenRect& r, uint32_t texture,
-                         uint32_t blend);
+    // Adds the parts of an exact quad inside r that can show anything,
+    // leaving out the fully transparent squares of its picture; false when
+    // the picture has none or the quad's corners differ in colour.
+    // A quad that maps texels one to one onto whole pixels: its screen
+    // rectangle and the texel at its top left.
+    struct ExactQuad {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0, tx0 = 0, ty0 = 0;
+    };
+    static bool texelExact(const Vertex* v, const TextureInfo& tex, ExactQuad& q);
+    bool addVisibleParts(const Vertex* v, const TextureInfo& tex, const ExactQuad& q, const ScreenRect& r,
+                         uint32_t texture, uint32_t blend);
     // Draws the quads gathered in scratch_ and empties it.
     void flushScratch(uint32_t texture, uint32_t blend);
     void applyState(uint32_t texture, uint32_t blend);

@@ -39,6 +39,7 @@ enum : uint32_t {
     kBlendAlpha = 2,      // destination factor 1 - src alpha; clear = additive
     kBlendDepthWrite = 4, // kept for completeness; there is no depth buffer
     kBlendOff = 8,        // opaque pixels: written without blending, same result, less work
+    kSampleExact = 16,    // texel centres on pixel centres one to one: the nearest texel is the filtered one
 };
 
 struct TextureEntry;

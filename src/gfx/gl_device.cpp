@@ -162,6 +162,7 @@ private:
     GLuint fbo_ = 0, colourRb_ = 0;
     GLuint cacheFbo_ = 0, cacheRb_ = 0;  // the picture of the frame's unchanging first layers
     GLuint drawFbo_ = 0;                 // where draws go: fbo_ or cacheFbo_
+    GLuint nearest_ = 0;                 // sampler for kSampleExact runs
     uint32_t texture_ = 0;
     uint32_t blend_ = kBlendAlpha;
 };
@@ -235,6 +236,14 @@ DeviceError GlDevice::create() {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(idx.size() * 2), idx.data(), GL_STATIC_DRAW);
     if (glGetError() != GL_NO_ERROR) return DeviceError::IndexBuffer;
 
+    // Where every pixel takes one texel whole, filtering weighs nothing but
+    // still costs a software rasteriser four reads and the mixing.
+    glGenSamplers(1, &nearest_);
+    glSamplerParameteri(nearest_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(nearest_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glSamplerParameteri(nearest_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(nearest_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
@@ -263,7 +272,9 @@ void GlDevice::release() {
         if (cacheRb_) glDeleteRenderbuffers(1, &cacheRb_);
         glDeleteProgram(quadProgram_);
         glDeleteProgram(plainProgram_);
+        if (nearest_) glDeleteSamplers(1, &nearest_);
     }
+    nearest_ = 0;
     cacheFbo_ = cacheRb_ = drawFbo_ = 0;
     vbo_ = ebo_ = plainVbo_ = vao_ = plainVao_ = fbo_ = colourRb_ = quadProgram_ = plainProgram_ = 0;
     created_ = false;
@@ -374,6 +385,7 @@ void GlDevice::setBlendFlags(uint32_t flags) {
     else
         glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, (flags & kBlendAlpha) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
+    glBindSampler(0, (flags & kSampleExact) ? nearest_ : 0);
     glUseProgram(quadProgram_);
     glUniform1i(colourAddLoc_, (flags & kBlendColourAdd) ? 1 : 0);
 }

@@ -117,15 +117,14 @@ void PairFinder::test(int a, int b) {
     keys_.push_back(static_cast<uint64_t>(a) << 32 | static_cast<uint32_t>(b));
 }
 
-const std::vector<PairFinder::Pair>& PairFinder::find(dSpaceID space) {
-    pairs_.clear();
-    keys_.clear();
+PairFinder::Extent PairFinder::gather(dSpaceID space) {
     small_.clear();
     big_.clear();
-    dSpaceClean(space);
     const int n = dSpaceGetNumGeoms(space);
     entries_.resize(static_cast<size_t>(std::max(n, 0)));
-    double span = 0, cx0 = HUGE_VAL, cy0 = HUGE_VAL, cx1 = -HUGE_VAL, cy1 = -HUGE_VAL;
+    Extent ext;
+    double& span = ext.span;
+    double &cx0 = ext.cx0, &cy0 = ext.cy0, &cx1 = ext.cx1, &cy1 = ext.cy1;
     for (int i = 0; i < n; ++i) {
         Entry& e = entries_[static_cast<size_t>(i)];
         e.geom = dSpaceGetGeom(space, i);  // in list order: each call steps on from the last
@@ -148,41 +147,51 @@ const std::vector<PairFinder::Pair>& PairFinder::find(dSpaceID space) {
         cy0 = std::min(cy0, cy);
         cy1 = std::max(cy1, cy);
     }
+    return ext;
+}
 
-    if (!small_.empty()) {
-        // Two boxes no wider than a cell overlap only if their centres lie in
-        // neighbouring cells; the slack keeps rounding from splitting a pair.
-        double cell = std::max(span * 1.01, 1e-9);
-        cell = std::max({cell, (cx1 - cx0) / 63.0, (cy1 - cy0) / 63.0});
-        const int nx = std::min(64, static_cast<int>((cx1 - cx0) / cell) + 1);
-        const int ny = std::min(kMaxPairCells / 64, static_cast<int>((cy1 - cy0) / cell) + 1);
-        cellOf_.resize(small_.size());
-        cellStart_.assign(static_cast<size_t>(nx * ny) + 1, 0);
-        for (size_t k = 0; k < small_.size(); ++k) {
-            const Entry& e = entries_[static_cast<size_t>(small_[k])];
-            const int c = cellIndex((e.box[1] + e.box[0]) / 2, cx0, cell, nx) +
-                          nx * cellIndex((e.box[3] + e.box[2]) / 2, cy0, cell, ny);
-            cellOf_[k] = c;
-            ++cellStart_[static_cast<size_t>(c) + 1];
-        }
-        for (size_t c = 1; c < cellStart_.size(); ++c) cellStart_[c] += cellStart_[c - 1];
-        cellItems_.resize(small_.size());
-        fill_.assign(cellStart_.begin(), cellStart_.end() - 1);
-        for (size_t k = 0; k < small_.size(); ++k)
-            cellItems_[static_cast<size_t>(fill_[static_cast<size_t>(cellOf_[k])]++)] = small_[k];
-        for (size_t k = 0; k < small_.size(); ++k) {
-            const int a = small_[k];
-            const int ci = cellOf_[k] % nx, cj = cellOf_[k] / nx;
-            for (int j = std::max(cj - 1, 0); j <= std::min(cj + 1, ny - 1); ++j)
-                for (int i = std::max(ci - 1, 0); i <= std::min(ci + 1, nx - 1); ++i) {
-                    const int c = j * nx + i;
-                    for (int s = cellStart_[static_cast<size_t>(c)]; s < cellStart_[static_cast<size_t>(c) + 1]; ++s) {
-                        const int b = cellItems_[static_cast<size_t>(s)];
-                        if (b > a) test(a, b);
-                    }
-                }
-        }
+void PairFinder::testNeighbours(const Extent& ext) {
+    const double span = ext.span, cx0 = ext.cx0, cy0 = ext.cy0, cx1 = ext.cx1, cy1 = ext.cy1;
+    // Two boxes no wider than a cell overlap only if their centres lie in
+    // neighbouring cells; the slack keeps rounding from splitting a pair.
+    double cell = std::max(span * 1.01, 1e-9);
+    cell = std::max({cell, (cx1 - cx0) / 63.0, (cy1 - cy0) / 63.0});
+    const int nx = std::min(64, static_cast<int>((cx1 - cx0) / cell) + 1);
+    const int ny = std::min(kMaxPairCells / 64, static_cast<int>((cy1 - cy0) / cell) + 1);
+    cellOf_.resize(small_.size());
+    cellStart_.assign(static_cast<size_t>(nx * ny) + 1, 0);
+    for (size_t k = 0; k < small_.size(); ++k) {
+        const Entry& e = entries_[static_cast<size_t>(small_[k])];
+        const int c = cellIndex((e.box[1] + e.box[0]) / 2, cx0, cell, nx) +
+                      nx * cellIndex((e.box[3] + e.box[2]) / 2, cy0, cell, ny);
+        cellOf_[k] = c;
+        ++cellStart_[static_cast<size_t>(c) + 1];
     }
+    for (size_t c = 1; c < cellStart_.size(); ++c) cellStart_[c] += cellStart_[c - 1];
+    cellItems_.resize(small_.size());
+    fill_.assign(cellStart_.begin(), cellStart_.end() - 1);
+    for (size_t k = 0; k < small_.size(); ++k)
+        cellItems_[static_cast<size_t>(fill_[static_cast<size_t>(cellOf_[k])]++)] = small_[k];
+    for (size_t k = 0; k < small_.size(); ++k) {
+        const int a = small_[k];
+        const int ci = cellOf_[k] % nx, cj = cellOf_[k] / nx;
+        for (int j = std::max(cj - 1, 0); j <= std::min(cj + 1, ny - 1); ++j)
+            for (int i = std::max(ci - 1, 0); i <= std::min(ci + 1, nx - 1); ++i) {
+                const int c = j * nx + i;
+                for (int s = cellStart_[static_cast<size_t>(c)]; s < cellStart_[static_cast<size_t>(c) + 1]; ++s) {
+                    const int b = cellItems_[static_cast<size_t>(s)];
+                    if (b > a) test(a, b);
+                }
+            }
+    }
+}
+
+const std::vector<PairFinder::Pair>& PairFinder::find(dSpaceID space) {
+    pairs_.clear();
+    keys_.clear();
+    dSpaceClean(space);
+    const Extent ext = gather(space);
+    if (!small_.empty()) testNeighbours(ext);
     // Large geometries against everything.
     for (size_t k = 0; k < big_.size(); ++k) {
         const int a = big_[k];

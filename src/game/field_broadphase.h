@@ -7,6 +7,7 @@
 
 #include <ode/ode.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -52,6 +53,15 @@ private:
         dBodyID body;
         unsigned long category, collide;
     };
+    // Where the spheres' centres lie and how wide the widest box is.
+    struct Extent {
+        double span = 0, cx0 = HUGE_VAL, cy0 = HUGE_VAL, cx1 = -HUGE_VAL, cy1 = -HUGE_VAL;
+    };
+    // Reads the space's enabled geometries into entries_, spheres into
+    // small_ and the rest into big_.
+    Extent gather(dSpaceID space);
+    // Tests the spheres against their neighbours on a grid of cells.
+    void testNeighbours(const Extent& ext);
     void test(int a, int b);
     std::vector<Entry> entries_;
     std::vector<int> small_, big_, cellOf_, cellStart_, cellItems_, fill_;

@@ -165,7 +165,32 @@ private:
     GLuint nearest_ = 0;                 // sampler for kSampleExact runs
     uint32_t texture_ = 0;
     uint32_t blend_ = kBlendAlpha;
+    bool createTargets();
 };
+
+// The frame's picture and the cache picture of its unchanging first layers.
+bool GlDevice::createTargets() {
+    glGenFramebuffers(1, &fbo_);
+    glGenRenderbuffers(1, &colourRb_);
+    glBindRenderbuffer(GL_RENDERBUFFER, colourRb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kScreenWidth, kScreenHeight);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourRb_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+    glGenFramebuffers(1, &cacheFbo_);
+    glGenRenderbuffers(1, &cacheRb_);
+    glBindRenderbuffer(GL_RENDERBUFFER, cacheRb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kScreenWidth, kScreenHeight);
+    glBindFramebuffer(GL_FRAMEBUFFER, cacheFbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, cacheRb_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        // Without it every frame is drawn from its first layer: slower, same picture.
+        glDeleteFramebuffers(1, &cacheFbo_);
+        glDeleteRenderbuffers(1, &cacheRb_);
+        cacheFbo_ = cacheRb_ = 0;
+    }
+    return true;
+}
 
 DeviceError GlDevice::create() {
     release();  // a second start must not leak the first one's objects
@@ -185,25 +210,7 @@ DeviceError GlDevice::create() {
     colourAddLoc_ = glGetUniformLocation(quadProgram_, "colourAdd");
     pointSizeLoc_ = glGetUniformLocation(plainProgram_, "pointSize");
 
-    glGenFramebuffers(1, &fbo_);
-    glGenRenderbuffers(1, &colourRb_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colourRb_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kScreenWidth, kScreenHeight);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colourRb_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return DeviceError::NoCore33;
-    glGenFramebuffers(1, &cacheFbo_);
-    glGenRenderbuffers(1, &cacheRb_);
-    glBindRenderbuffer(GL_RENDERBUFFER, cacheRb_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kScreenWidth, kScreenHeight);
-    glBindFramebuffer(GL_FRAMEBUFFER, cacheFbo_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, cacheRb_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        // Without it every frame is drawn from its first layer: slower, same picture.
-        glDeleteFramebuffers(1, &cacheFbo_);
-        glDeleteRenderbuffers(1, &cacheRb_);
-        cacheFbo_ = cacheRb_ = 0;
-    }
+    if (!createTargets()) return DeviceError::NoCore33;
     drawFbo_ = fbo_;
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     glViewport(0, 0, kScreenWidth, kScreenHeight);

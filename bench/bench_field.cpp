@@ -30,17 +30,8 @@ void runField(benchmark::State& state, int balls, int iterations) {
     resetLevelParams();
     LevelParams& p = mutableLevelParams();
     p.ColorsMax = 8;
-    // A 12-tooth cog as the magnet, like the campaign's.
-    std::vector<std::pair<double, double>> cog;
-    for (int i = 0; i < 24; ++i) {
-        const double a = i * 3.14159265358979 / 12, r = (i % 2) ? 0.9 : 1.15;
-        cog.emplace_back(r * std::cos(a), r * std::sin(a));
-    }
-    std::vector<std::vector<std::pair<double, double>>> teeth;
-    for (int i = 0; i < 24; ++i) teeth.push_back({{0, 0}, cog[static_cast<size_t>(i)], cog[static_cast<size_t>((i + 1) % 24)]});
-    std::tie(p.MagnetVertices, p.MagnetIndices) = prismLists(teeth);
-    std::tie(p.WallVertices, p.WallIndices) = prismLists(
-        {box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10), box(11.45, -1, 13, 10)});
+    std::tie(p.MagnetVertices, p.MagnetIndices) = cogLists();
+    std::tie(p.WallVertices, p.WallIndices) = fieldWallLists();
     // Hexagonal cells of the walled area, nearest to the magnet first;
     // colours in pairs so groups form but rarely reach three.
     p.BallSize = 60;

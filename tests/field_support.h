@@ -19,8 +19,7 @@ inline void setTestLevel() {
     auto magnet = prismLists({box(-0.5, -0.5, 0.5, 0.5)});
     p.MagnetVertices = magnet.first;
     p.MagnetIndices = magnet.second;
-    auto walls = prismLists({box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10),
-                             box(11.45, -1, 13, 10)});
+    auto walls = fieldWallLists();
     p.WallVertices = walls.first;
     p.WallIndices = walls.second;
     p.BallsVertices = "2 10.5 8";

@@ -2,6 +2,7 @@
 // benchmarks (no test framework here).
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -38,4 +39,22 @@ inline std::pair<std::string, std::string> prismLists(const std::vector<std::vec
 
 inline std::vector<std::pair<double, double>> box(double x0, double y0, double x1, double y1) {
     return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
+
+// A 12-tooth cog round the origin, like the campaign's magnets: one
+// triangle per tooth flank.
+inline std::pair<std::string, std::string> cogLists() {
+    std::vector<std::pair<double, double>> cog;
+    for (int i = 0; i < 24; ++i) {
+        const double a = i * 3.14159265358979 / 12, r = (i % 2) ? 0.9 : 1.15;
+        cog.emplace_back(r * std::cos(a), r * std::sin(a));
+    }
+    std::vector<std::vector<std::pair<double, double>>> teeth;
+    for (int i = 0; i < 24; ++i) teeth.push_back({{0, 0}, cog[static_cast<size_t>(i)], cog[static_cast<size_t>((i + 1) % 24)]});
+    return prismLists(teeth);
+}
+
+// The four walls round the 12 x 9 field.
+inline std::pair<std::string, std::string> fieldWallLists() {
+    return prismLists({box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10), box(11.45, -1, 13, 10)});
 }

@@ -43,20 +43,9 @@ Mesh meshOf(const std::pair<std::string, std::string>& lists) {
     return m;
 }
 
-Mesh cogMesh() {
-    std::vector<std::pair<double, double>> cog;
-    for (int i = 0; i < 24; ++i) {
-        const double a = i * 3.14159265358979 / 12, r = (i % 2) ? 0.9 : 1.15;
-        cog.emplace_back(r * std::cos(a), r * std::sin(a));
-    }
-    std::vector<std::vector<std::pair<double, double>>> teeth;
-    for (int i = 0; i < 24; ++i) teeth.push_back({{0, 0}, cog[static_cast<size_t>(i)], cog[static_cast<size_t>((i + 1) % 24)]});
-    return meshOf(prismLists(teeth));
-}
+Mesh cogMesh() { return meshOf(cogLists()); }
 
-Mesh wallMesh() {
-    return meshOf(prismLists({box(-1, -1, 13, 0.8), box(-1, 8.6, 13, 10), box(-1, -1, 0.55, 10), box(11.45, -1, 13, 10)}));
-}
+Mesh wallMesh() { return meshOf(fieldWallLists()); }
 
 dGeomID meshGeom(dSpaceID space, Mesh& mesh, dTriMeshDataID& data) {
     data = dGeomTriMeshDataCreate();

@@ -42,24 +42,31 @@ lib() {  # lib NAME SOURCE: an archive of one object
   "$cxx" -c -o "$scratch/$1.o" "$scratch/$1.cpp" || fail "cannot compile $1"
   ar rcs "$scratch/lib$1.a" "$scratch/$1.o"
 }
+# refused WHAT NAMED LIBS...: the link check must exit 1 and name NAMED;
+# accepted WHAT LIBS...: it must pass.
+refused() {
+  what="$1" named="$2"
+  shift 2
+  "$check" --links "$@" > "$scratch/out"
+  status=$?
+  [ "$status" -eq 1 ] || { cat "$scratch/out"; fail "$what: exit $status, not 1"; }
+  grep -q "$named" "$scratch/out" || { cat "$scratch/out"; fail "$what: $named is not named"; }
+}
+accepted() {
+  what="$1"
+  shift
+  "$check" --links "$@" > "$scratch/out" || { cat "$scratch/out"; fail "$what was refused"; }
+}
 lib game 'int mapScreens(); int gameLevel() { return 1; } int play() { return mapScreens(); }'
 lib screens 'int gameLevel(); int mapScreens() { return gameLevel(); }'
-"$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out"
-status=$?
-[ "$status" -eq 1 ] || { cat "$scratch/out"; fail "game calling the screens: exit $status, not 1"; }
-grep -q 'mapScreens' "$scratch/out" || { cat "$scratch/out"; fail "the call into the screens is not named"; }
+refused "game calling the screens" 'mapScreens' game="$scratch/libgame.a" screens="$scratch/libscreens.a"
 lib game 'int gameLevel() { return 1; }'
-"$check" --links game="$scratch/libgame.a" screens="$scratch/libscreens.a" > "$scratch/out" ||
-  { cat "$scratch/out"; fail "the screens calling the game was refused"; }
+accepted "the screens calling the game" game="$scratch/libgame.a" screens="$scratch/libscreens.a"
 # Inside the engine: the frame calling the scene's draw is refused; the
 # scene handing the frame its parts is not.
 lib frame 'void drawFrame(); void runFrame() { drawFrame(); } void setFrameParts() {}'
 lib scene 'void setFrameParts(); void drawFrame() {} void connectSceneToFrame() { setFrameParts(); }'
-"$check" --links frame="$scratch/libframe.a" scene="$scratch/libscene.a" > "$scratch/out"
-status=$?
-[ "$status" -eq 1 ] || { cat "$scratch/out"; fail "the frame calling the scene: exit $status, not 1"; }
-grep -q 'frame uses drawFrame' "$scratch/out" || { cat "$scratch/out"; fail "the frame's call into the scene is not named"; }
+refused "the frame calling the scene" 'frame uses drawFrame' frame="$scratch/libframe.a" scene="$scratch/libscene.a"
 lib frame 'void runFrame() {} void setFrameParts() {}'
-"$check" --links frame="$scratch/libframe.a" scene="$scratch/libscene.a" > "$scratch/out" ||
-  { cat "$scratch/out"; fail "the scene handing the frame its parts was refused"; }
+accepted "the scene handing the frame its parts" frame="$scratch/libframe.a" scene="$scratch/libscene.a"
 echo "layer check: refuses what it must"

@@ -757,6 +757,75 @@ TEST_F(SettingsTest, AnOlderCopyGetsWhatWasShippedSinceAndKeepsEveryValueItHas) 
     EXPECT_EQ(readText(path("data/levels.ini")), "[Episodes]\nEpisodes=1\n");
 }
 
+TEST_F(SettingsTest, AnUpgradeTakesEveryShippedValueThePlayerNeverChangedAndKeepsTheirOwn) {
+    const std::string copy = path("data/vm_game.ini"), record = path("data/vm_game.shipped.ini");
+    const std::string v1 = "[Game]\nFullscreen=0\n[Tip1]\ntl0=Helo\n[GameTuning]\nRotateBalls=1\nSpin=3\n"
+                           "[Tip9]\ntl0=Gone\n";
+    writeText(path("program/vm_game.ini"), v1);
+    // The first start copies the shipped file and records it.
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(readText(copy), v1);
+    EXPECT_EQ(readText(record), v1);
+    ASSERT_TRUE(setIniString("Game", "Fullscreen", "1"));
+    ASSERT_TRUE(setIniString("GameTuning", "Spin", "4"));
+    ASSERT_TRUE(setIniString("Game", "Mine", "x"));
+
+    // The next version fixes the tip, changes the tuning key and drops a key
+    // and a tip the player never touched, and one the player changed.
+    const std::string v2 = "[Game]\nFullscreen=0\nNew=1\n[Tip1]\ntl0=Hello\n[GameTuning]\nRotateBalls=0\n";
+    writeText(path("program/vm_game.ini"), v2);
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(readText(copy), "[Game]\nFullscreen=1\nMine=x\nNew=1\n[Tip1]\ntl0=Hello\n[GameTuning]\nRotateBalls=0\n"
+                              "Spin=4\n");
+    EXPECT_EQ(readText(record), v2);
+    // Nothing new: nothing is written.
+    const ino_t before = inodeOf(copy);
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(inodeOf(copy), before);
+}
+
+TEST_F(SettingsTest, ACopyWithoutARecordIsMergedFromTheReleaseThatMadeIt) {
+    const std::string copy = path("data/vm_game.ini");
+    fs::create_directories(path("program/released"));
+    writeText(path("program/released/vm_game-0.9.0.ini"), "[Game]\nFullscreen=0\n[Tip1]\ntl0=A\ntl1=B\n");
+    writeText(path("program/released/vm_game-0.10.0.ini"), "[Game]\nFullscreen=0\n[Tip1]\ntl0=C\ntl1=D\n");
+    writeText(path("program/released/vm_game-extra.txt"), "[Tip1]\ntl0=A\ntl1=B\n");
+    writeText(path("program/vm_game.ini"), "[Game]\nFullscreen=0\n[Tip1]\ntl0=E\ntl1=F\n");
+    // Made by 0.9.0 (two keys agree, against one for 0.10.0); full screen and
+    // the second line are the player's.
+    writeText(copy, "[Game]\nFullscreen=1\n[Tip1]\ntl0=A\ntl1=Mine\n");
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(readText(copy), "[Game]\nFullscreen=1\n[Tip1]\ntl0=E\ntl1=Mine\n");
+    EXPECT_EQ(readText(path("data/vm_game.shipped.ini")), readText(path("program/vm_game.ini")));
+    // Equal agreement: the newer release (by version, not by spelling).
+    fs::remove(path("data/vm_game.shipped.ini"));
+    writeText(copy, "[Game]\nFullscreen=0\n[Tip1]\ntl0=A\ntl1=D\n");
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(readText(copy), "[Game]\nFullscreen=0\n[Tip1]\ntl0=A\ntl1=F\n");
+}
+
+TEST_F(SettingsTest, ACopyThatCannotBeReadGivesWayToTheShippedFileForTheRunAndIsKept) {
+    writeText(path("program/vm_game.ini"), "[Game]\nIniUsers=vm_users.ini\n");
+    const std::string copy = path("data/vm_game.ini");
+    writeText(copy, "[Game]\nIniUsers=elsewhere.ini\n");
+    fs::resize_file(copy, kMaxProfileBytes + 1);
+    ASSERT_TRUE(selectIniFile("vm_game.ini", true));
+    EXPECT_EQ(getIniString("Game", "IniUsers", ""), "vm_users.ini");
+    const std::string notice = takeSettingsNotice();
+    EXPECT_NE(notice.find("vm_game.ini was not read: it is larger than the 4 MB"), std::string::npos) << notice;
+    EXPECT_TRUE(takeSettingsNotice().empty());
+    // Nothing is written for the run, to the shipped file or the copy, and
+    // other files still are.
+    EXPECT_FALSE(setIniString("Game", "Fullscreen", "1"));
+    writeText(path("data/vm_users.ini"), "[User]\n");
+    ASSERT_TRUE(selectIniFile("vm_users.ini", false));
+    EXPECT_TRUE(setIniString("User", "CountUser", "1"));
+    ASSERT_TRUE(selectIniFile("vm_game.ini", false));
+    EXPECT_EQ(getIniString("Game", "IniUsers", ""), "vm_users.ini");
+    EXPECT_EQ(readText(path("program/vm_game.ini")), "[Game]\nIniUsers=vm_users.ini\n");
+    EXPECT_EQ(fs::file_size(copy), kMaxProfileBytes + 1);
+}
+
 TEST_F(SettingsTest, ACopyThatCannotBeUpdatedIsLeftAsItWas) {
     writeText(path("program/vm_game.ini"),
               "[Game]\nFullscreen=0\n[Tip1]\ntl0=" + std::string(4000, 'x') + "\n");
@@ -771,10 +840,10 @@ TEST_F(SettingsTest, ACopyThatCannotBeUpdatedIsLeftAsItWas) {
     EXPECT_EQ(getIniInt("Game", "Fullscreen", 0), 1);
     // Without a shipped file there is nothing to add and nothing changes.
     fs::remove(path("program/vm_game.ini"));
-    EXPECT_FALSE(addShippedSettings("./vm_game.ini", path("data/vm_game.ini")));
+    EXPECT_FALSE(mergeShippedSettings("./vm_game.ini", path("data/vm_game.ini")));
     EXPECT_EQ(readText(path("data/vm_game.ini")), copy);
     // A data folder that is the program's own: the file is its own copy.
-    EXPECT_TRUE(addShippedSettings(path("data/vm_game.ini"), path("data/./vm_game.ini")));
+    EXPECT_TRUE(mergeShippedSettings(path("data/vm_game.ini"), path("data/./vm_game.ini")));
     EXPECT_EQ(readText(path("data/vm_game.ini")), copy);
 }
 

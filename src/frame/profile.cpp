@@ -782,14 +782,9 @@ static bool readWholeDoc(const std::string& path, Doc& doc) {
     return true;
 }
 
-int profileAddMissing(const std::string& file, const std::string& from) {
-    Doc shipped;
-    if (!readWholeDoc(platform::normalizeSeparators(from), shipped)) return -1;
-    const std::string path = platform::normalizeSeparators(file);
-    // A copy that cannot be read is never written over.
-    Doc doc;
-    if (!readWholeDoc(path, doc)) return -1;
-
+// Adds to doc every section and key of shipped that reads of doc would not
+// find (see profileAddMissing); returns how many keys were added.
+static int addMissing(Doc& doc, const Doc& shipped) {
     // The comment lines right above line `at` of the shipped file.
     auto commentsAbove = [&](size_t at, size_t floor) {
         size_t first = at;
@@ -845,8 +840,130 @@ int profileAddMissing(const std::string& file, const std::string& from) {
         }
         insertLines(doc, appendPosition(doc, *mine), missing);
     }
+    return added;
+}
+
+int profileAddMissing(const std::string& file, const std::string& from) {
+    Doc shipped;
+    if (!readWholeDoc(platform::normalizeSeparators(from), shipped)) return -1;
+    const std::string path = platform::normalizeSeparators(file);
+    // A copy that cannot be read is never written over.
+    Doc doc;
+    if (!readWholeDoc(path, doc)) return -1;
+    const int added = addMissing(doc, shipped);
     if (added == 0) return 0;
     return save(path, doc) ? added : -1;
+}
+
+// A document with its look-up index, for files that are only read here.
+static bool readKept(const std::string& path, Kept& kept) {
+    if (!readWholeDoc(path, kept.doc)) return false;
+    kept.index = buildIndex(kept.doc);
+    return true;
+}
+
+// The value reads of the file would see for section/key, if any.
+static std::optional<std::string_view> keptValue(const Kept& kept, std::string_view section, std::string_view key) {
+    const Index::Section* s = kept.section(section);
+    if (!s) return std::nullopt;
+    const Line* line = kept.entry(*s, key);
+    if (!line || !line->hasValue) return std::nullopt;
+    return kept.doc.value(*line);
+}
+
+int profileMergeShipped(const std::string& file, const std::string& from, const std::string& basePath) {
+    Kept shipped;
+    if (!readKept(platform::normalizeSeparators(from), shipped)) return -1;
+    Kept base;
+    if (!basePath.empty() && !readKept(platform::normalizeSeparators(basePath), base)) return -1;
+    if (basePath.empty()) base.index = buildIndex(base.doc);
+    const std::string path = platform::normalizeSeparators(file);
+    Doc doc;
+    if (!readWholeDoc(path, doc)) return -1;
+
+    int changed = 0;
+    std::vector<size_t> dropped;
+    for (const Span& span : allSections(doc)) {
+        if (!span.header) continue;  // lines before the first section are nobody's keys
+        const std::string section(sectionName(doc, span));  // the buffer grows below
+        // Only the first section of a name and the first of each key in it
+        // are read; later copies are the player's business.
+        if (firstSection(doc, section)->begin != span.begin) continue;
+        for (size_t i = span.begin; i < span.end; ++i) {
+            Line& line = doc.lines[i];
+            if (line.kind != Kind::Entry || !line.hasValue || findEntry(doc, span, doc.name(line)) != &line) continue;
+            const std::optional<std::string_view> was = keptValue(base, section, doc.name(line));
+            // A value the player set, or a key the player added, stays.
+            if (!was || *was != doc.value(line)) continue;
+            const std::optional<std::string_view> now = keptValue(shipped, section, doc.name(line));
+            if (!now) {
+                dropped.push_back(i);
+            } else if (*now != *was) {
+                line = appendLine(doc, std::string(doc.text(line).substr(0, doc.valueStart(line))) + std::string(*now),
+                                  line.eol);
+                ++changed;
+            }
+        }
+    }
+    // Keys the shipped file no longer has go, and with them a section that
+    // held nothing else, once the shipped file has dropped it too.
+    for (auto it = dropped.rbegin(); it != dropped.rend(); ++it)
+        doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(*it));
+    changed += static_cast<int>(dropped.size());
+    if (!dropped.empty()) {
+        const std::vector<Span> spans = allSections(doc);
+        for (auto it = spans.rbegin(); it != spans.rend(); ++it) {
+            if (!it->header || shipped.section(sectionName(doc, *it)) || !base.section(sectionName(doc, *it)))
+                continue;
+            const bool empty = std::none_of(doc.lines.begin() + static_cast<std::ptrdiff_t>(it->begin),
+                                            doc.lines.begin() + static_cast<std::ptrdiff_t>(it->end),
+                                            [](const Line& l) { return l.kind == Kind::Entry; });
+            if (empty)
+                doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(*it->header),
+                                doc.lines.begin() + static_cast<std::ptrdiff_t>(it->end));
+        }
+    }
+    changed += addMissing(doc, shipped.doc);
+    if (changed == 0) return 0;
+    return save(path, doc) ? changed : -1;
+}
+
+int profileAgreement(const std::string& file, const std::string& other) {
+    Kept mine;
+    Kept theirs;
+    if (!readKept(platform::normalizeSeparators(file), mine) ||
+        !readKept(platform::normalizeSeparators(other), theirs))
+        return -1;
+    int same = 0;
+    for (size_t s = 1; s < theirs.index.sections.size(); ++s) {
+        const Index::Section& section = theirs.index.sections[s];
+        if (!section.firstOfName) continue;
+        const std::string_view name = sectionName(theirs.doc, section.span);
+        for (uint32_t k = section.keysBegin; k < section.keysEnd; ++k) {
+            const Line& line = theirs.doc.lines[theirs.index.keys[k]];
+            if (!line.hasValue) continue;
+            const std::optional<std::string_view> value = keptValue(mine, name, theirs.doc.name(line));
+            if (value && *value == theirs.doc.value(line)) ++same;
+        }
+    }
+    return same;
+}
+
+bool profileReadable(const std::string& file, std::string* why) {
+    std::string content;
+    Signature signature;
+    switch (readLimited(platform::normalizeSeparators(file), content, signature)) {
+    case ReadResult::Ok: return true;
+    case ReadResult::Missing:
+        if (why) *why = std::strerror(ENOENT);
+        return false;
+    case ReadResult::TooLarge:
+        if (why) *why = "it is larger than the " + std::to_string(kMaxProfileBytes >> 20) + " MB a settings file may be";
+        return false;
+    default:
+        if (why) *why = errno != 0 ? std::strerror(errno) : "it cannot be read";
+        return false;
+    }
 }
 
 void profileForgetCachedFiles() {

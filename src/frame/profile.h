@@ -68,6 +68,28 @@ bool profileWriteSection(const std::string& file, const char* section, const cha
 // (`file` is then unchanged).
 int profileAddMissing(const std::string& file, const std::string& from);
 
+// Brings a player's copy of a shipped file up to date by a three-way merge
+// with `base`, the shipped file the copy was made or last merged from (empty:
+// none known, so only what the copy lacks is added). For every key that
+// reads of the copy see:
+// - a value equal to base's is the shipped one, never changed by the player:
+//   it takes the new shipped value, and the key goes when the new shipped
+//   file has dropped it (with its section once nothing is left in it);
+// - any other value, and any key base lacks, is the player's and stays.
+// Then whatever the copy lacks is added as profileAddMissing adds it. One
+// atomic write, none when nothing changes. Returns the number of keys
+// changed, added or removed, or -1 when a file cannot be read or the write
+// fails (the copy is then unchanged).
+int profileMergeShipped(const std::string& file, const std::string& shipped, const std::string& base);
+
+// How many keys of `other` reads of `file` see with the same value; -1 when
+// either cannot be read.
+int profileAgreement(const std::string& file, const std::string& other);
+
+// Whether reads would take the file's content: it exists, can be read and is
+// within kMaxProfileBytes. Otherwise why not, in words for a message.
+bool profileReadable(const std::string& file, std::string* why);
+
 // Drops every kept copy (tests that change files behind the layer's back in
 // ways a signature cannot see).
 void profileForgetCachedFiles();

@@ -8,6 +8,8 @@
 #include <set>
 #include <utility>
 
+#include "frame/errors.h"
+#include "frame/log.h"
 #include "frame/profile.h"
 #include "platform/platform.h"
 
@@ -26,6 +28,10 @@ struct EngineSettings {
 };
 
 std::string g_iniPath;
+// The shipped settings standing in, read only, for a player's copy that was
+// refused at start; empty while the copy is in use.
+std::string g_mainFallback;
+std::string g_settingsNotice;  // that refusal, for the player
 std::string g_dataFolder;
 EngineSettings g_engine;
 std::function<bool()> g_fullscreenToggle;
@@ -81,7 +87,7 @@ std::string getIniString(const char* section, const char* key, const char* def) 
 }
 
 bool setIniString(const char* section, const char* key, const char* value) {
-    if (g_iniPath.empty()) return false;
+    if (g_iniPath.empty() || g_iniPath == g_mainFallback) return false;
     return profileWriteString(g_iniPath, section, key, value);
 }
 
@@ -90,7 +96,7 @@ int getIniSection(const char* section, char* buffer, int size) {
 }
 
 bool setIniSection(const char* section, const char* text) {
-    if (g_iniPath.empty()) return false;
+    if (g_iniPath.empty() || g_iniPath == g_mainFallback) return false;
     return profileWriteSection(g_iniPath, section, text);
 }
 
@@ -164,31 +170,127 @@ static void clearLeftoversOnce(const std::string& target) {
                                    slash == std::string::npos ? target : target.substr(slash + 1));
 }
 
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat x {};
+    struct stat y {};
+    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+std::string stemOf(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ini") == 0) name.resize(name.size() - 4);
+    return name;
+}
+
+// A copy made before the game kept records came from a released version.
+// The shipped file of every release is kept beside the game's data
+// ("released/vm_game-<version>.ini"); the copy's origin is the release it
+// agrees with on the most keys, the newest of equals. None: no origin.
+std::string releasedOrigin(const std::string& shipped, const std::string& copy) {
+    const std::string folder = folderOf(shipped) + "released/";
+    const std::string prefix = stemOf(shipped) + "-";
+    std::string best;
+    std::string bestVersion;
+    int bestScore = -1;
+    for (const std::string& entry : platform::listFolder(folder)) {
+        if (entry.size() <= prefix.size() + 4 || entry.compare(0, prefix.size(), prefix) != 0 ||
+            entry.compare(entry.size() - 4, 4, ".ini") != 0)
+            continue;
+        const std::string version = entry.substr(prefix.size(), entry.size() - prefix.size() - 4);
+        const int score = profileAgreement(copy, folder + entry);
+        if (score < 0) continue;
+        if (score > bestScore || (score == bestScore && ::strverscmp(version.c_str(), bestVersion.c_str()) > 0)) {
+            best = folder + entry;
+            bestVersion = version;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+// Keeps a copy of the shipped file the player's copy now follows.
+bool keepShippedRecord(const std::string& shipped, const std::string& record) {
+    std::string now;
+    std::string kept;
+    if (!platform::readFile(shipped, now)) return false;
+    if (platform::readFile(record, kept) && kept == now) return true;
+    if (platform::writeFileAtomic(record, now)) return true;
+    debugCheck(false, "Settings record %s not written: %s", record.c_str(), lastWriteError().c_str());
+    return false;
+}
+
+// The player's copy cannot be read: this run reads the shipped settings and
+// writes none, so the copy stays for the player to mend or delete.
+bool fallBackToShipped(const std::string& copy, const std::string& why, const std::string& shipped) {
+    if (!profileReadable(shipped, nullptr)) return false;
+    g_settingsNotice = copy.substr(copy.find_last_of('/') + 1) + " was not read: " + why;
+    logLine(LogLevel::Warning, "vellmoor: the settings file " + copy + " is refused: " + why +
+                                   "; this run uses the shipped settings and saves none of them");
+    g_mainFallback = shipped;
+    g_iniPath = shipped;
+    return true;
+}
+
+}  // namespace
+
+std::string shippedRecordPath(const std::string& copy) {
+    return folderOf(copy) + stemOf(copy) + ".shipped.ini";
+}
+
+std::string takeSettingsNotice() {
+    return std::exchange(g_settingsNotice, std::string());
+}
+
 bool selectIniFile(const std::string& name, bool copyDefault) {
     const bool plain = !hasSeparator(name);
+    const bool main = plain && name == kMainSettingsFile;
+    if (main && !g_mainFallback.empty()) {
+        g_iniPath = g_mainFallback;
+        return true;
+    }
     const std::string target = plain ? makeDataPath(name) : platform::normalizeSeparators(name);
+    const std::string source = plain ? "./" + name : target;
     clearLeftoversOnce(target);
-    if (openFile(target, 0)) {
+    if (main && copyDefault) {
+        std::string why;
+        if (profileReadable(target, &why)) {
+            // A new version's settings reach the copy; the player's own stay.
+            mergeShippedSettings(source, target);
+            g_iniPath = target;
+            return true;
+        }
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0) return fallBackToShipped(target, why, source);
+    } else if (openFile(target, 0)) {
         closeFile();
-        // A copy made by an older version never saw what was shipped since.
-        if (copyDefault && plain && name == kMainSettingsFile) addShippedSettings("./" + name, target);
         g_iniPath = target;
         return true;
     }
     if (!copyDefault) return false;
-    const std::string source = plain ? "./" + name : target;
     if (!platform::copyFile(source, target)) return false;
+    if (main) keepShippedRecord(source, shippedRecordPath(target));
     g_iniPath = target;
     return true;
 }
 
-bool addShippedSettings(const std::string& shipped, const std::string& copy) {
+bool mergeShippedSettings(const std::string& shipped, const std::string& copy) {
     const std::string from = platform::normalizeSeparators(shipped), to = platform::normalizeSeparators(copy);
-    struct stat a {};
-    struct stat b {};
-    if (::stat(from.c_str(), &a) != 0) return false;
-    if (::stat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino) return true;
-    return profileAddMissing(to, from) >= 0;
+    if (!platform::fileExists(from)) return false;
+    if (sameFile(from, to)) return true;
+    const std::string record = shippedRecordPath(to);
+    const std::string base = profileReadable(record, nullptr) ? record : releasedOrigin(from, to);
+    if (profileMergeShipped(to, from, base) < 0) return false;
+    // The copy first, then the record: a run cut in between merges again
+    // next time, and finds each key it already took equal to the new value.
+    keepShippedRecord(from, record);
+    return true;
 }
 
 const std::string& iniPath() {
@@ -292,6 +394,8 @@ void resetSettingsForTests() {
     closeFile();
     g_leftoversCleared.clear();
     g_iniPath.clear();
+    g_mainFallback.clear();
+    g_settingsNotice.clear();
     g_dataFolder.clear();
     g_engine = EngineSettings{};
     g_fullscreenToggle = nullptr;

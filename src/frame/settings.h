@@ -37,21 +37,29 @@ std::string newScreenshotPath(time_t when);
 // the default copy "./name" is copied there when copyDefault is set. A name
 // with a slash or backslash is used as it stands. On failure the previous
 // file stays current.
-// When the main settings file (vm_game.ini) is selected with copyDefault
-// and the copy already exists, whatever the shipped file has and the copy
-// lacks (new tips, new keys) is added to the copy first.
+// The main settings file (vm_game.ini) selected with copyDefault is the
+// player's copy of the shipped file: an existing copy is first brought up to
+// date with the shipped one (mergeShippedSettings). A copy that exists but
+// cannot be read (too large, no permission) is refused with a message: the
+// shipped file stands in for it, read only, for the rest of the run.
 bool selectIniFile(const std::string& name, bool copyDefault);
 const std::string& iniPath();
 
-// The main settings file: the one whose copy follows the shipped file's
-// additions.
 constexpr const char* kMainSettingsFile = "vm_game.ini";
 
-// Adds to the player's copy every section and key of the shipped file that
-// the copy lacks, keeping each value the player has, in one atomic write
-// (none when nothing is missing, or when both names are the same file).
-// False when the copy could not be brought up to date; it is then as it was.
-bool addShippedSettings(const std::string& shipped, const std::string& copy);
+// Upgrades the player's copy to a new shipped file by a three-way merge
+// (profileMergeShipped) against the shipped file the copy last followed,
+// whose copy is kept beside it (shippedRecordPath). A copy without that
+// record was made by a release: the one whose shipped file, kept in
+// "released/" beside the shipped one, agrees with it on the most keys.
+// The copy is written first, then the record. False when the copy could
+// not be brought up to date; it is then as it was.
+bool mergeShippedSettings(const std::string& shipped, const std::string& copy);
+// "vm_game.shipped.ini" beside "vm_game.ini".
+std::string shippedRecordPath(const std::string& copy);
+// Why the player's settings were refused at start ("<file>: <why>"), once;
+// empty when they were not.
+std::string takeSettingsNotice();
 
 // A handle used to test for a file. Flag bit 0: read and write (else read
 // only); bit 1: create or truncate (else the file must exist).

@@ -135,6 +135,9 @@ void Dispatcher::update() {
     // A save that failed anywhere is told once, over whatever screen runs.
     const SaveWarning warning = takeSaveWarning();
     if (!warning.file.empty()) showSaveFailure(warning.reason);
+    // So is a settings file refused at start (the terminal names its folder).
+    if (const std::string refused = takeSettingsNotice(); !refused.empty())
+        new Notice("The shipped settings are in use", refused, Notice::kLongTicks);
     if (isAppActive()) return;
     if (frozen)
         setSuspended(true);

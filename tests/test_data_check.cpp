@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -51,6 +52,7 @@ TEST_F(DataCheckTest, TheBuiltFolderIsWholeAndItsManifestListsEveryDataFile) {
     ASSERT_TRUE(check.haveManifest);
     EXPECT_TRUE(check.manifestError.empty()) << check.manifestError;
     EXPECT_TRUE(check.problems.empty()) << describeDataCheck(check);
+    EXPECT_TRUE(check.changed.empty()) << describeChangedFiles(check);
     EXPECT_TRUE(check.canRun());
     EXPECT_TRUE(describeDataCheck(check).empty());
     std::ifstream in(kData + "/" + kManifestName);
@@ -77,7 +79,7 @@ TEST_F(DataCheckTest, EachKindOfMissingFileIsNamedAndOnlyTheNeededOnesStopTheSta
         const DataCheck check = checkGameData(copy_, false);
         ASSERT_EQ(check.problems.size(), 1u);
         EXPECT_EQ(check.problems[0].path, c.path);
-        EXPECT_TRUE(check.problems[0].missing);
+        EXPECT_EQ(check.problems[0].kind, DataProblem::Kind::Missing);
         EXPECT_EQ(check.canRun(), !c.stops);
         const std::string message = describeDataCheck(check);
         EXPECT_NE(message.find(std::string(c.path) + " (missing)"), std::string::npos) << message;
@@ -85,24 +87,39 @@ TEST_F(DataCheckTest, EachKindOfMissingFileIsNamedAndOnlyTheNeededOnesStopTheSta
     }
 }
 
-TEST_F(DataCheckTest, DamageIsFoundBySizeAlwaysAndByContentWhenChecked) {
+TEST_F(DataCheckTest, FilesThatDifferFromTheManifestAreUsedAndNamedOnceOnlyUnreadableOnesCount) {
     {
+        // A packager's change of size, and one of content only: the game
+        // runs on both and one line names them.
         Change sound("sound/bonus_ink.ogg");
         sound.truncate();
-        const DataCheck bySize = checkGameData(copy_, false);
-        ASSERT_EQ(bySize.problems.size(), 1u);
-        EXPECT_FALSE(bySize.problems[0].missing);
-        EXPECT_TRUE(bySize.canRun());
-        EXPECT_NE(describeDataCheck(bySize).find("sound/bonus_ink.ogg (damaged)"), std::string::npos);
-    }
-    {
-        // Same size, one byte changed: only the checksum sees it.
         Change ball("pic/balls/ball_c1.png");
         ball.flipByte();
-        EXPECT_TRUE(checkGameData(copy_, false).problems.empty());
+        const DataCheck bySize = checkGameData(copy_, false);
+        EXPECT_TRUE(bySize.problems.empty());
+        EXPECT_TRUE(bySize.canRun());
+        EXPECT_EQ(bySize.changed, std::vector<std::string>{"sound/bonus_ink.ogg"});
+        EXPECT_TRUE(describeDataCheck(bySize).empty());
         const DataCheck byContent = checkGameData(copy_, true);
-        ASSERT_EQ(byContent.problems.size(), 1u);
-        EXPECT_FALSE(byContent.canRun());
+        EXPECT_TRUE(byContent.canRun());
+        EXPECT_EQ(byContent.changed, (std::vector<std::string>{"pic/balls/ball_c1.png", "sound/bonus_ink.ogg"}));
+        const std::string line = describeChangedFiles(byContent);
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 0) << line;
+        EXPECT_NE(line.find("2 files differ"), std::string::npos) << line;
+        // The ball is essential: it is handed on to be decoded.
+        EXPECT_NE(std::find(byContent.essentials.begin(), byContent.essentials.end(), "pic/balls/ball_c1.png"),
+                  byContent.essentials.end());
+    }
+    if (::geteuid() != 0) {
+        // One the game cannot open stops it when it is needed.
+        Change levels("vm_levels.ini");
+        fs::permissions(levels.path, fs::perms::none);
+        const DataCheck check = checkGameData(copy_, false);
+        fs::permissions(levels.path, fs::perms::owner_read | fs::perms::owner_write);
+        ASSERT_EQ(check.problems.size(), 1u);
+        EXPECT_EQ(check.problems[0].kind, DataProblem::Kind::Unreadable);
+        EXPECT_FALSE(check.canRun());
+        EXPECT_NE(describeDataCheck(check).find("vm_levels.ini (unreadable)"), std::string::npos);
     }
     // Many at once: five named, the rest counted.
     std::vector<std::unique_ptr<Change>> many;
@@ -131,12 +148,15 @@ TEST(DataManifest, AManifestThatIsNotOneIsRefusedWithAReason) {
     }
     EXPECT_FALSE(parseManifest(std::string(5 << 20, '#'), entries, error));
     // An unreadable manifest does not stop the game: nothing is known
-    // against the files.
+    // against the files but what it needs.
     DataCheck unreadable;
     unreadable.haveManifest = true;
     unreadable.manifestError = "line 2 of the manifest does not parse";
     EXPECT_TRUE(unreadable.canRun());
     EXPECT_NE(describeDataCheck(unreadable).find("cannot be checked"), std::string::npos);
+    unreadable.addDamaged("pic/font1.map");
+    EXPECT_FALSE(unreadable.canRun());
+    EXPECT_NE(describeDataCheck(unreadable).find("pic/font1.map (damaged)"), std::string::npos);
     // Checksums tell one changed byte, and the length, apart.
     EXPECT_NE(dataChecksum("abcdefghij"), dataChecksum("abcdefghik"));
     EXPECT_NE(dataChecksum(std::string(8, '\0')), dataChecksum(std::string(9, '\0')));

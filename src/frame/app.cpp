@@ -183,6 +183,8 @@ bool createMainWindow() {
     // Whatever the record asks for, the client area is the 800 x 600 frame.
     desc.width = 800;
     desc.height = 600;
+    // The class icon, when the game set one, is the platform's picture.
+    desc.icon = static_cast<const platform::WindowIcon*>(rec->windowClass.icon);
     g_windowDestroyed = false;
     if (!platform::current().createWindow(desc)) return false;
     rec->window = rec;  // any non-null token: the platform keeps the real handle

@@ -28,7 +28,7 @@ struct WindowClassRecord {
     int32_t classExtra = 0;
     int32_t windowExtra = 0;
     void* instance = nullptr;
-    void* icon = nullptr;
+    void* icon = nullptr;  // a platform::WindowIcon the owner keeps alive
     void* cursor = nullptr;
     void* background = nullptr;
     const char* menuName = nullptr;

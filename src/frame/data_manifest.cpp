@@ -1,5 +1,8 @@
 #include "frame/data_manifest.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -122,34 +125,97 @@ bool essentialDataFile(const std::string& p) {
 }
 
 bool DataCheck::canRun() const {
-    if (!manifestError.empty()) return true;  // nothing known against the files
     return std::none_of(problems.begin(), problems.end(), [](const DataProblem& p) { return p.essential; });
 }
+
+void DataCheck::addDamaged(const std::string& path) {
+    problems.push_back(DataProblem{path, DataProblem::Kind::Damaged, essentialDataFile(path)});
+}
+
+namespace {
+
+// Whether the file can be opened and read at all.
+bool opens(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char byte;
+    const bool ok = ::read(fd, &byte, 1) >= 0;
+    ::close(fd);
+    return ok;
+}
+
+// A frame map the build does not make but that the game reads when it is
+// there: one beside the font replaces the font's grid.
+void addOptionalEssentials(const std::string& folder, DataCheck& check) {
+    for (const char* name : {"pic/font1.map"}) {
+        std::error_code ec;
+        if (fs::exists(folder + "/" + name, ec) &&
+            std::find(check.essentials.begin(), check.essentials.end(), name) == check.essentials.end())
+            check.essentials.emplace_back(name);
+    }
+}
+
+// Without a manifest: the essential files by name, the balls by listing.
+void findEssentials(const std::string& folder, DataCheck& check) {
+    for (const char* name : {"vm_game.ini", "vm_levels.ini", "pic/font1.png"}) {
+        std::error_code ec;
+        if (fs::is_regular_file(folder + "/" + name, ec))
+            check.essentials.emplace_back(name);
+        else
+            check.problems.push_back(DataProblem{name, DataProblem::Kind::Missing, true});
+    }
+    std::vector<std::string> balls;
+    for (const std::string& entry : platform::listFolder(folder + "/pic/balls/"))
+        if (endsWith(entry, ".png")) balls.push_back("pic/balls/" + entry);
+    std::sort(balls.begin(), balls.end());
+    check.essentials.insert(check.essentials.end(), balls.begin(), balls.end());
+}
+
+}  // namespace
 
 DataCheck checkGameData(const std::string& folder, bool checksums) {
     DataCheck check;
     std::string text;
-    if (!platform::readFile(folder + "/" + kManifestName, text)) return check;
-    check.haveManifest = true;
     std::vector<ManifestEntry> entries;
-    if (!parseManifest(text, entries, check.manifestError)) return check;
+    std::error_code ec;
+    if (!fs::exists(folder + "/" + kManifestName, ec)) {
+        check.manifestError = std::string(kManifestName) + " is missing";
+    } else if (!platform::readFile(folder + "/" + kManifestName, text)) {
+        check.manifestError = std::string(kManifestName) + " cannot be read";
+    } else if (!parseManifest(text, entries, check.manifestError)) {
+        check.haveManifest = true;
+    } else if (entries.empty()) {
+        check.haveManifest = true;
+        check.manifestError = std::string(kManifestName) + " lists no files";
+    }
+    if (!check.manifestError.empty()) {
+        findEssentials(folder, check);
+        addOptionalEssentials(folder, check);
+        return check;
+    }
+    check.haveManifest = true;
     for (const ManifestEntry& e : entries) {
         const std::string path = folder + "/" + e.path;
-        std::error_code ec;
-        const auto size = fs::file_size(path, ec);
-        DataProblem problem{e.path, false, essentialDataFile(e.path)};
-        if (ec) {
-            problem.missing = true;
-        } else if (size != e.size) {
-            // damaged: a file cut short or grown
-        } else if (checksums) {
-            std::string bytes;
-            if (platform::readFile(path, bytes) && dataChecksum(bytes) == e.sum) continue;
-        } else {
+        const bool essential = essentialDataFile(e.path);
+        std::error_code sizeError;
+        const auto size = fs::file_size(path, sizeError);
+        if (sizeError) {
+            check.problems.push_back(DataProblem{e.path, DataProblem::Kind::Missing, essential});
             continue;
         }
-        check.problems.push_back(problem);
+        if (!opens(path)) {
+            check.problems.push_back(DataProblem{e.path, DataProblem::Kind::Unreadable, essential});
+            continue;
+        }
+        if (essential) check.essentials.push_back(e.path);
+        if (size != e.size) {
+            check.changed.push_back(e.path);
+        } else if (checksums) {
+            std::string bytes;
+            if (platform::readFile(path, bytes) && dataChecksum(bytes) != e.sum) check.changed.push_back(e.path);
+        }
     }
+    addOptionalEssentials(folder, check);
     return check;
 }
 
@@ -157,7 +223,8 @@ std::string describeDataCheck(const DataCheck& check) {
     std::ostringstream out;
     if (!check.manifestError.empty()) {
         out << "The game's data cannot be checked: " << check.manifestError << ".";
-        return out.str();
+        if (check.problems.empty()) return out.str();
+        out << "\n";
     }
     if (check.problems.empty()) return {};
     out << (check.canRun() ? "Some of the game's files are missing or damaged; it runs, but may look or sound wrong:"
@@ -165,10 +232,24 @@ std::string describeDataCheck(const DataCheck& check) {
     int named = 0;
     for (const DataProblem& p : check.problems) {
         if (named == kNamed) break;
-        out << "\n  " << p.path << (p.missing ? " (missing)" : " (damaged)");
+        const char* what = p.kind == DataProblem::Kind::Missing      ? " (missing)"
+                           : p.kind == DataProblem::Kind::Unreadable ? " (unreadable)"
+                                                                     : " (damaged)";
+        out << "\n  " << p.path << what;
         ++named;
     }
     if (check.problems.size() > kNamed) out << "\n  and " << check.problems.size() - kNamed << " more";
     out << "\nReinstalling the game puts them back.";
+    return out.str();
+}
+
+std::string describeChangedFiles(const DataCheck& check) {
+    if (check.changed.empty()) return {};
+    std::ostringstream out;
+    out << check.changed.size() << (check.changed.size() == 1 ? " file differs" : " files differ")
+        << " from the build's manifest and " << (check.changed.size() == 1 ? "is" : "are") << " used as "
+        << (check.changed.size() == 1 ? "it is" : "they are") << ":";
+    for (size_t i = 0; i < check.changed.size() && i < kNamed; ++i) out << (i ? ", " : " ") << check.changed[i];
+    if (check.changed.size() > kNamed) out << " and " << check.changed.size() - kNamed << " more";
     return out.str();
 }

@@ -28,22 +28,37 @@ std::string makeManifest(const std::string& folder);
 bool parseManifest(const std::string& text, std::vector<ManifestEntry>& out, std::string& error);
 
 struct DataProblem {
+    enum class Kind { Missing, Unreadable, Damaged };
     std::string path;
-    bool missing = false;  // else damaged (wrong size or checksum)
+    Kind kind = Kind::Missing;
     bool essential = false;
 };
 
+// What the start-up check found. Only a file the game cannot do without
+// that is missing, unreadable or does not decode stops it: a file that
+// differs from the manifest but reads is used as it is (an administrator,
+// a packager or a mod may have changed it).
 struct DataCheck {
     bool haveManifest = false;
-    std::string manifestError;  // set when the manifest itself is unreadable
+    std::string manifestError;  // the manifest is missing, empty or unreadable
     std::vector<DataProblem> problems;
+    std::vector<std::string> changed;     // differ from the manifest, used as they are
+    std::vector<std::string> essentials;  // the essential files present, to be decoded
     bool canRun() const;
+    void addDamaged(const std::string& path);
 };
 
 // Files the game cannot run without: the settings, the levels, the texts'
 // font and the ball pictures. Everything else only looks or sounds wrong.
 bool essentialDataFile(const std::string& relativePath);
-// Sizes of every file; checksums too when `checksums` is set.
+// Every file the manifest lists is present and can be opened; with
+// `checksums` the ones of the same size are compared by content too, to
+// name changed files. Without a manifest the essential files are looked
+// for by name.
 DataCheck checkGameData(const std::string& folder, bool checksums);
-// What to tell the user: up to five files by name, then a count.
+// What to tell the user about missing, unreadable and damaged files: up to
+// five by name, then a count; and a manifest that cannot be used. Empty
+// when there is nothing to tell.
 std::string describeDataCheck(const DataCheck& check);
+// One line naming the changed files (up to five), empty when there are none.
+std::string describeChangedFiles(const DataCheck& check);

@@ -19,12 +19,19 @@ struct Message {
     intptr_t l = 0;
 };
 
+// A window's icon: square pixels as 0xAARRGGBB, row after row.
+struct WindowIcon {
+    int width = 0, height = 0;
+    std::vector<uint32_t> argb;
+};
+
 struct WindowDesc {
     std::string title;
     std::string className;  // kept as data; has no meaning on Linux
     uint32_t style = 0;
     int x = 0, y = 0, width = 800, height = 600;
     bool openGL = true;  // ask for a 3.3 core context
+    const WindowIcon* icon = nullptr;  // none: the window system's own
 };
 
 // Letterbox placement of the 800 x 600 frame inside the drawable.

@@ -18,6 +18,10 @@ namespace {
 
 void reportSdlError(const char* what) { std::fprintf(stderr, "%s: %s\n", what, SDL_GetError()); }
 
+// The smallest window a player may drag the game to: half the frame.
+constexpr int kMinWindowWidth = kLogicalWidth / 2;
+constexpr int kMinWindowHeight = kLogicalHeight / 2;
+
 // Drivers without a screen: a message box there could only block or fail.
 bool headlessVideo() {
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -114,6 +118,20 @@ bool SdlPlatform::createWindow(const WindowDesc& desc) {
     if (!window_) {
         reportSdlError("SDL_CreateWindow");
         return false;
+    }
+    // Smaller than this the letterboxed frame's text cannot be read.
+    SDL_SetWindowMinimumSize(window_, kMinWindowWidth, kMinWindowHeight);
+    // For window managers that do not find the desktop entry's icon.
+    if (desc.icon && desc.icon->width > 0 &&
+        desc.icon->argb.size() == static_cast<size_t>(desc.icon->width) * static_cast<size_t>(desc.icon->height)) {
+        if (SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+                const_cast<uint32_t*>(desc.icon->argb.data()), desc.icon->width, desc.icon->height, 32,
+                desc.icon->width * 4, SDL_PIXELFORMAT_ARGB8888)) {
+            SDL_SetWindowIcon(window_, icon);
+            SDL_FreeSurface(icon);
+        } else {
+            reportSdlError("SDL_CreateRGBSurfaceWithFormatFrom (window icon)");
+        }
     }
     if (desc.openGL) {
         context_ = SDL_GL_CreateContext(window_);

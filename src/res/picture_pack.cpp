@@ -1,4 +1,5 @@
 #include "res/picture_pack.h"
+#include "res/map_check.h"
 
 #include <sys/stat.h>
 
@@ -173,3 +174,26 @@ void PicturePack::trimGlyphs() {
 }
 
 int frameCount(const SpritePicture* pack) { return pack ? pack->frameCount() : 0; }
+
+bool frameMapReadsWhole(const std::string& path, int frames, std::string* why) {
+    auto fail = [&](const std::string& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    const long long size = fileSize(path);
+    if (size < 0) return fail("it cannot be read");
+    if (size > kMaxMapBytes) return fail("it is larger than a frame map may be");
+    std::ifstream in(path);
+    std::string token;
+    int count = 0;
+    while (in >> token) {
+        if (token != "texture") return fail("it holds '" + token.substr(0, 20) + "' where a frame should be");
+        long long v[4];
+        if (!(in >> v[0] >> v[1] >> v[2] >> v[3]))
+            return fail("frame " + std::to_string(count + 1) + " does not have four numbers");
+        if (++count > frames) break;
+    }
+    if (count != frames)
+        return fail("it lists " + std::to_string(count) + " frames where " + std::to_string(frames) + " belong");
+    return true;
+}

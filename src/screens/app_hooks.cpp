@@ -9,6 +9,8 @@
 #include "frame/clock.h"
 #include "frame/data_manifest.h"
 #include "frame/errors.h"
+#include "frame/log.h"
+#include "frame/profile.h"
 #include "frame/random.h"
 #include "frame/messages.h"
 #include "frame/settings.h"
@@ -16,7 +18,10 @@
 #include "game/level.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
+#include "gfx/texture_bank.h"
+#include "gfx/window_icon.h"
 #include "players/players.h"
+#include "res/map_check.h"
 #include "res/picture_pack.h"
 #include "res/texts.h"
 #include "scene/engine.h"
@@ -62,6 +67,35 @@ void startMusic() {
     Sound_PlayMusic();
     Sound_SetMusicOrder(getIniInt("Sound", "intro", 0));
 }
+
+// The files the game cannot run without must not only be there but decode:
+// a garbage font map would blank every text, a settings file over its
+// limit would be read as empty.
+void checkEssentialsDecode(DataCheck& data) {
+    constexpr int kFontFrames = 256;
+    for (const std::string& path : data.essentials) {
+        std::string why;
+        bool whole = true;
+        if (path.ends_with(".ini")) {
+            whole = profileReadable(path, &why);
+        } else if (path.ends_with(".map")) {
+            whole = frameMapReadsWhole(path, kFontFrames, &why);
+        } else if (path.ends_with(".png") || path.ends_with(".dds")) {
+            Image image;
+            whole = decodeImageFile(path, image, &why);
+            if (!whole && why.empty()) why = "it cannot be read";
+        }
+        if (whole) continue;
+        logLine(LogLevel::Warning, "vellmoor: " + path + ": " + why);
+        data.addDamaged(path);
+    }
+}
+
+// Where the player's files go, for a message: the folder itself.
+std::string playerFolderForMessage() {
+    const std::string folder = dataFolder();
+    return folder.empty() ? "the player's folder" : folder;
+}
 }  // namespace
 
 int gameInitHook() {
@@ -72,11 +106,16 @@ int gameInitHook() {
         sys::showError("The game data folder (vm_game.ini) was not found.");
         return 0;
     }
+    Gfx_LoadWindowIcon("./pic/window_icon.png");
     // A broken install says what is wrong, and stops only when the game
-    // could not run at all.
-    const DataCheck data = checkGameData(".", true);
+    // could not run at all. Files changed since the build (by a packager, an
+    // administrator, a mod) are used: one line says so when asked for.
+    DataCheck data = checkGameData(".", logShows(LogLevel::Debug));
+    checkEssentialsDecode(data);
+    if (const std::string changed = describeChangedFiles(data); !changed.empty())
+        logLine(LogLevel::Debug, "vellmoor: " + changed);
     if (const std::string problems = describeDataCheck(data); !problems.empty()) {
-        std::fprintf(stderr, "vellmoor: %s\n", problems.c_str());
+        logLine(data.canRun() ? LogLevel::Warning : LogLevel::Error, "vellmoor: " + problems);
         if (!data.canRun()) {
             sys::showError(problems);
             return 0;
@@ -84,7 +123,11 @@ int gameInitHook() {
     }
     initDataFolder("\\Brandwick\\Vellmoor_L\\");
     if (!selectIniFile("vm_game.ini", true)) {
-        debugCheck(false, "Cant load ini file : %s", "vm_game.ini");
+        // Nothing can be kept without the settings: the player is told where
+        // and why (a full disk, a folder that may not be written).
+        const std::string why = lastWriteError();
+        sys::showError("The game cannot start: its settings could not be copied into " + playerFolderForMessage() +
+                       (why.empty() ? std::string(".") : ": " + why + "."));
         return 0;
     }
     loadTexts(getIniString("Game", "Localization", "vm_texts.loc"));

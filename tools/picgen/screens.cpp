@@ -389,7 +389,16 @@ void creditsPlate() {
 void icon(const ShapeSet& shapes, int size, const std::string& path) {
     Canvas c(size, size);
     const double k = size / 128.0;
-    if (!shapes.magnets.empty()) {
+    // At 32 pixels and below six balls shrink to specks: one ball, large,
+    // on a cog that fills the icon reads better.
+    if (size <= 32 && !shapes.magnets.empty()) {
+        drawMagnet(c, shapes.magnets.begin()->second, 64 * k, 64 * k, 58 * k, 4242);
+        cairo_t* cr = c.cr();
+        cairo_save(cr);
+        cairo_scale(cr, k, k);
+        drawSphere(cr, 64, 64, 34, ballColour(0));
+        cairo_restore(cr);
+    } else if (!shapes.magnets.empty()) {
         drawMagnet(c, shapes.magnets.begin()->second, 64 * k, 64 * k, 40 * k, 4242);
         cairo_t* cr = c.cr();
         cairo_save(cr);

@@ -16,7 +16,6 @@
 
 namespace {
 AppRecord g_gameRecord(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);
-constexpr int kInternalErrorExit = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,7 +36,7 @@ int main(int argc, char** argv) {
         code = appMain();
     } catch (const InternalError& error) {
         platform::current().messageBox(error.what(), "Error", platform::MB_ICONERROR_);
-        code = kInternalErrorExit;
+        code = kInternalErrorExitStatus;
     }
     // Whichever way appMain ended, the teardown is under the watchdog.
     platform::beginShutdown();
@@ -50,5 +49,5 @@ int main(int argc, char** argv) {
     // The engine answers 1 for a game that ran and ended, 0 for one that
     // could not start; a shell wants 0 for success.
     if (code == 0) std::fprintf(stderr, "vellmoor: the game could not start\n");
-    return code == 1 ? 0 : code == 0 ? 1 : code;
+    return code == 1 ? 0 : code == 0 ? kCouldNotStartExitStatus : code;
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "frame/settings.h"
 #include "frame/startup_options.h"
 #include "gfx_support.h"
+#include "platform/exit_guard.h"
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
 
@@ -119,21 +121,28 @@ TEST(CommandLineTest, WrongCommandLinesSayWhatWasWrong) {
     } cases[] = {
         {{"--no-such-option"}, "unknown option '--no-such-option'"},
         {{"-x"}, "unknown option '-x'"},
-        {{"-vh"}, "unknown option '-vh'"},
+        {{"-vx"}, "unknown option '-x'"},
         {{"---help"}, "unknown option '---help'"},
-        {{"--"}, "unknown option '--'"},
+        {{"--", "level.txt"}, "unexpected argument 'level.txt'"},
         {{"-"}, "unexpected argument '-'"},
-        {{"level.txt"}, "unexpected argument 'level.txt'"},
+        {{"level.txt", "--help"}, "unexpected argument 'level.txt'"},
         {{""}, "unexpected argument ''"},
         {{"--windowed=yes"}, "option '--windowed' takes no value"},
         {{"--help=all"}, "option '--help' takes no value"},
         {{"--windowed", "--fullscren"}, "unknown option '--fullscren'"},
+        {{"--f"}, "option '--f' is ambiguous (--fullscreen, --fps)"},
     };
     for (const auto& c : cases) {
         const CommandLine line = parse(c.args);
         EXPECT_EQ(line.action, Action::Error) << c.args.front();
         EXPECT_EQ(line.error, c.error);
     }
+    // Short options bundle, and a long one may be cut while it is unique.
+    const CommandLine bundled = parse({"-vh"});
+    EXPECT_EQ(bundled.action, Action::Help);
+    EXPECT_EQ(bundled.options.logLevel, LogLevel::Debug);
+    EXPECT_EQ(parse({"--wind"}).options.display, Display::Windowed);
+    EXPECT_EQ(parse({"--"}).action, Action::Play);
 }
 
 // --- Answers and exit statuses ---
@@ -167,8 +176,34 @@ TEST(CommandLineTest, AWrongCommandLineGivesTheErrorAndUsageOnStderrWithStatusTw
     EXPECT_EQ(a.status, 2);
     EXPECT_EQ(a.status, kUsageExitStatus);
     EXPECT_TRUE(a.out.empty());
-    EXPECT_EQ(firstLine(a.err), "vellmoor: unknown option '--no-such-option'");
-    EXPECT_NE(a.err.find("\nUsage: vellmoor [OPTION]...\n"), std::string::npos);
+    EXPECT_EQ(a.err, "vellmoor: unknown option '--no-such-option'\nTry 'vellmoor --help' for more information.\n");
+}
+
+TEST(CommandLineTest, TheManualPageAndTheHelpListEveryExitStatusTheGameEndsWith) {
+    // The statuses the code ends with, wherever they are defined.
+    std::set<std::string> code = {"0", std::to_string(kCouldNotStartExitStatus), std::to_string(kUsageExitStatus),
+                                  std::to_string(kInternalErrorExitStatus),
+                                  std::to_string(platform::kExitDisplayLost),
+                                  std::to_string(platform::kExitShutdownStuck), "128+n"};
+    std::set<std::string> listed;
+    for (int i = 0; i < kExitStatusCount; ++i) listed.insert(kExitStatuses[i].code);
+    EXPECT_EQ(listed, code);
+
+    std::ifstream in(VM_TEST_MANUAL);
+    ASSERT_TRUE(in) << VM_TEST_MANUAL;
+    std::string line, previous;
+    std::set<std::string> manual;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        if (line.rfind(".SH", 0) == 0) inside = line == ".SH EXIT STATUS";
+        // Each status is the tag of a paragraph: ".TP" then ".B <status>".
+        if (inside && previous == ".TP" && line.rfind(".B ", 0) == 0) manual.insert(line.substr(3));
+        previous = line;
+    }
+    EXPECT_EQ(manual, code);
+    const std::string help = usageText();
+    for (const std::string& status : code)
+        EXPECT_NE(help.find("\n  " + status + " "), std::string::npos) << status;
 }
 
 // --- The player's folder named in the help ---

@@ -1,5 +1,7 @@
 #include "frame/command_line.h"
 
+#include <getopt.h>
+
 #include <cstdlib>
 #include <string_view>
 
@@ -14,38 +16,39 @@ namespace {
 using Action = CommandLine::Action;
 
 // One row per option. An option another part of the game adds is one more
-// row; the help text is made from this table.
+// row; the parser and the help text are made from this table. An option
+// that takes a value names it (valueName) and gets it in apply.
 struct Option {
     const char* longName;
-    char shortName;  // 0: none
+    char shortName;         // 0: none
+    const char* valueName;  // null: takes no value
     const char* help;
-    void (*apply)(CommandLine& line);
+    void (*apply)(CommandLine& line, const char* value);
 };
 
 const Option kOptions[] = {
-    {"windowed", 0, "play in a window this time; the saved choice stays",
-     [](CommandLine& l) { l.options.display = StartupOptions::Display::Windowed; }},
-    {"fullscreen", 0, "play full screen this time; the saved choice stays",
-     [](CommandLine& l) { l.options.display = StartupOptions::Display::Fullscreen; }},
-    {"demo", 0, "the game plays itself until a key or click; saves nothing",
-     [](CommandLine& l) { l.options.demo = true; }},
-    {"fps", 0, "print frames per second and processor use each second",
-     [](CommandLine& l) { l.options.showFps = true; }},
-    {"verbose", 'v', "print everything, library messages too (VELLMOOR_LOG=debug)",
-     [](CommandLine& l) { l.options.logLevel = LogLevel::Debug; }},
-    {"help", 'h', "show this help and exit", [](CommandLine& l) { l.action = Action::Help; }},
-    {"version", 0, "show the version and exit", [](CommandLine& l) { l.action = Action::Version; }},
+    {"windowed", 0, nullptr, "play in a window this time; the saved choice stays",
+     [](CommandLine& l, const char*) { l.options.display = StartupOptions::Display::Windowed; }},
+    {"fullscreen", 0, nullptr, "play full screen this time; the saved choice stays",
+     [](CommandLine& l, const char*) { l.options.display = StartupOptions::Display::Fullscreen; }},
+    {"demo", 0, nullptr, "the game plays itself until a key or click; saves nothing",
+     [](CommandLine& l, const char*) { l.options.demo = true; }},
+    {"fps", 0, nullptr, "print frames per second and processor use each second",
+     [](CommandLine& l, const char*) { l.options.showFps = true; }},
+    {"verbose", 'v', nullptr, "print everything, library messages too (VELLMOOR_LOG=debug)",
+     [](CommandLine& l, const char*) { l.options.logLevel = LogLevel::Debug; }},
+    {"help", 'h', nullptr, "show this help and exit", [](CommandLine& l, const char*) { l.action = Action::Help; }},
+    {"version", 0, nullptr, "show the version and exit",
+     [](CommandLine& l, const char*) { l.action = Action::Version; }},
 };
+constexpr int kOptionCount = static_cast<int>(sizeof kOptions / sizeof kOptions[0]);
+// getopt_long's code for option i: above every character a short option has.
+constexpr int kLongCode = 0x100;
 
-const Option* findLong(std::string_view name) {
+const Option* optionOfCode(int code) {
+    if (code >= kLongCode && code < kLongCode + kOptionCount) return &kOptions[code - kLongCode];
     for (const Option& o : kOptions)
-        if (name == o.longName) return &o;
-    return nullptr;
-}
-
-const Option* findShort(char c) {
-    for (const Option& o : kOptions)
-        if (c != 0 && c == o.shortName) return &o;
+        if (o.shortName != 0 && code == o.shortName) return &o;
     return nullptr;
 }
 
@@ -55,7 +58,46 @@ CommandLine fail(CommandLine line, std::string error) {
     return line;
 }
 
+// The long options a "--name" may abbreviate, as getopt_long matches them.
+std::vector<std::string> longMatches(std::string_view name) {
+    std::vector<std::string> found;
+    for (const Option& o : kOptions) {
+        if (std::string_view(o.longName) == name) return {o.longName};
+        if (std::string_view(o.longName).substr(0, name.size()) == name) found.emplace_back(o.longName);
+    }
+    return found;
+}
+
+// What was wrong with the option getopt_long refused (it answered '?').
+std::string refusal(const char* arg, int code) {
+    if (const Option* o = code >= kLongCode ? optionOfCode(code) : nullptr)
+        return "option '--" + std::string(o->longName) + "' takes no value";
+    if (code != 0) return std::string("unknown option '-") + static_cast<char>(code) + "'";
+    std::string_view given(arg ? arg : "");
+    given = given.substr(0, given.find('='));
+    if (given.size() > 2 && given.substr(0, 2) == "--") {
+        const std::vector<std::string> matches = longMatches(given.substr(2));
+        if (matches.size() > 1) {
+            std::string names;
+            for (const std::string& m : matches) names += (names.empty() ? "--" : ", --") + m;
+            return "option '" + std::string(given) + "' is ambiguous (" + names + ")";
+        }
+    }
+    return "unknown option '" + std::string(given) + "'";
+}
+
 }  // namespace
+
+const ExitStatus kExitStatuses[] = {
+    {"0", "the game ended normally, or --help or --version answered"},
+    {"1", "the game could not start; a message said why"},
+    {"2", "the command line was wrong"},
+    {"3", "an internal error stopped the game; a message said which"},
+    {"4", "the display went away while the game ran"},
+    {"5", "the game did not finish ending within 5 seconds"},
+    {"128+n", "signal n arrived while the game was already ending"},
+};
+const int kExitStatusCount = static_cast<int>(sizeof kExitStatuses / sizeof kExitStatuses[0]);
 
 const char* gameVersion() { return VM_VERSION; }
 
@@ -69,25 +111,40 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* l
             line.warnings.push_back(std::string("VELLMOOR_LOG: unknown level '") + logEnv +
                                     "' (quiet, error, warning, info or debug); using info");
     }
-    for (const std::string& arg : args) {
-        const Option* option = nullptr;
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            const std::string_view body = std::string_view(arg).substr(2);
-            const size_t equals = body.find('=');
-            option = findLong(body.substr(0, equals));
-            if (option && equals != std::string_view::npos)
-                return fail(line, "option '--" + std::string(option->longName) + "' takes no value");
-        } else if (arg.size() == 2 && arg[0] == '-' && arg[1] != '-') {
-            option = findShort(arg[1]);
-        }
-        if (!option) {
-            if (arg.size() > 1 && arg[0] == '-') return fail(line, "unknown option '" + arg + "'");
-            return fail(line, "unexpected argument '" + arg + "'");
-        }
-        option->apply(line);
+    // getopt_long wants a program name and writable strings.
+    std::vector<std::string> storage{"vellmoor"};
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : storage) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(storage.size());
+    // "+": the first argument that is not an option ends the options;
+    // ":": a missing value is told apart from an unknown option.
+    std::string shorts = "+:";
+    std::vector<option> longs;
+    for (int i = 0; i < kOptionCount; ++i) {
+        const Option& o = kOptions[i];
+        longs.push_back({o.longName, o.valueName ? required_argument : no_argument, nullptr, kLongCode + i});
+        if (o.shortName == 0) continue;
+        shorts += o.shortName;
+        if (o.valueName) shorts += ':';
+    }
+    longs.push_back({nullptr, 0, nullptr, 0});
+    optind = 0;  // a fresh scan, whatever an earlier one left
+    opterr = 0;  // the messages are ours
+    for (;;) {
+        const int code = getopt_long(argc, argv.data(), shorts.c_str(), longs.data(), nullptr);
+        if (code == -1) break;
+        const char* arg = optind > 0 && optind <= argc ? argv[static_cast<size_t>(optind - 1)] : nullptr;
+        if (code == '?') return fail(line, refusal(arg, optopt));
+        const Option* o = optionOfCode(code == ':' ? optopt : code);
+        if (!o) return fail(line, refusal(arg, 0));
+        if (code == ':') return fail(line, "option '--" + std::string(o->longName) + "' needs a value");
+        o->apply(line, optarg);
         // Help and version answer at once, whatever follows.
         if (line.action != Action::Play) return line;
     }
+    if (optind < argc) return fail(line, "unexpected argument '" + storage[static_cast<size_t>(optind)] + "'");
     return line;
 }
 
@@ -122,6 +179,7 @@ std::string usageText() {
         std::string names = o.shortName ? std::string("  -") + o.shortName + ", " : std::string("      ");
         names += "--";
         names += o.longName;
+        if (o.valueName) names += std::string("=") + o.valueName;
         if (names.size() < 20) names.resize(20, ' ');
         text += names + o.help + "\n";
     }
@@ -140,7 +198,16 @@ std::string usageText() {
         "  XDG_DATA_HOME   where the player's folder is made (default ~/.local/share)\n"
         "\n"
         "Keys: F11 or Alt+Return full screen, Escape the in-game menu, P pause,\n"
-        "F12 a screenshot into the player's folder. See vellmoor(6).\n";
+        "F12 a screenshot, saved as vellmoor-DATE-TIME.png in your pictures folder\n"
+        "(XDG_PICTURES_DIR; the player's folder when there is none).\n"
+        "\n"
+        "Exit status:\n";
+    for (int i = 0; i < kExitStatusCount; ++i) {
+        std::string code = std::string("  ") + kExitStatuses[i].code;
+        code.resize(9, ' ');
+        text += code + kExitStatuses[i].meaning + "\n";
+    }
+    text += "\nSee vellmoor(6).\n";
     return text;
 }
 
@@ -157,7 +224,7 @@ int answerCommandLine(const CommandLine& line, std::FILE* out, std::FILE* err) {
         case Action::Help: std::fputs(usageText().c_str(), out); return 0;
         case Action::Version: std::fputs(versionText("vellmoor").c_str(), out); return 0;
         case Action::Error:
-            std::fprintf(err, "vellmoor: %s\n%s", line.error.c_str(), usageText().c_str());
+            std::fprintf(err, "vellmoor: %s\nTry 'vellmoor --help' for more information.\n", line.error.c_str());
             return kUsageExitStatus;
         case Action::Play: break;
     }

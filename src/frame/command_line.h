@@ -19,6 +19,18 @@ struct CommandLine {
 };
 
 constexpr int kUsageExitStatus = 2;
+constexpr int kCouldNotStartExitStatus = 1;
+constexpr int kInternalErrorExitStatus = 3;
+
+// Every status the game ends with and what it means, for the help and the
+// manual page. The platform's own (a lost display, a hung shutdown, a second
+// signal) are among them.
+struct ExitStatus {
+    const char* code;  // "0", ..., "128+n"
+    const char* meaning;
+};
+extern const ExitStatus kExitStatuses[];
+extern const int kExitStatusCount;
 
 // args without the program name; logEnv is VELLMOOR_LOG's value or null.
 CommandLine parseCommandLine(const std::vector<std::string>& args, const char* logEnv);

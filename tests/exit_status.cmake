@@ -4,3 +4,12 @@ add_test(NAME game.exit-status
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/exit_status.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR})
 set_tests_properties(game.exit-status PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180)
+
+# Start-ups on the player's and the install's files as upgrades, packagers
+# and full disks leave them (tests/scripts/startup_files.sh names the cases).
+foreach(case settings-upgrade oversized-settings touched-install full-disk)
+  add_test(NAME game.startup-${case}
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/startup_files.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR} ${case})
+  set_tests_properties(game.startup-${case} PROPERTIES
+    ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180 SKIP_RETURN_CODE 77)
+endforeach()

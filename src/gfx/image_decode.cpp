@@ -12,31 +12,10 @@
 
 #include "gfx/texture_bank.h"
 
-namespace {
-
-// stb_image allocates through these. A decode may not ask for more than the
-// largest buffer its image can need, however the file describes itself: a
-// small PNG can inflate to gigabytes.
-thread_local size_t t_decodeAllocLimit = 0;
-
-void* limitedMalloc(size_t n) { return n <= t_decodeAllocLimit ? std::malloc(n) : nullptr; }
-void* limitedRealloc(void* p, size_t n) { return n <= t_decodeAllocLimit ? std::realloc(p, n) : nullptr; }
-
-}  // namespace
-
-// Compiled here, PNG only and private to this file, so no other stb_image
-// decoder is linked in and none can be reached by content.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_MAX_DIMENSIONS 8192
-#define STBI_MALLOC(sz) limitedMalloc(sz)
-#define STBI_REALLOC(p, newsz) limitedRealloc(p, newsz)
-#define STBI_FREE(p) std::free(p)
-#include <stb_image.h>
+// PNG through the system's libpng: its decoder fills only the rows the
+// header declares, so data past them is never inflated into memory, and a
+// fix to it reaches the game with the library.
+#include <png.h>
 
 namespace {
 uint32_t read32(const uint8_t* p) {
@@ -130,27 +109,6 @@ bool isDds(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(d
 uint32_t readBig32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
            static_cast<uint32_t>(p[3]);
-}
-
-// stb_image copies an empty first IDAT chunk from a null buffer (undefined,
-// if harmless in practice). Empty data chunks carry nothing: a copy of the
-// file without them decodes the same. Returns false when there are none.
-bool dropEmptyDataChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
-    // Chunks: length, type, data, CRC. The decoder acts on a chunk's header
-    // before it reads the CRC, so one cut short after its type counts too.
-    auto emptyData = [&](size_t pos) {
-        return readBig32(data + pos) == 0 && std::memcmp(data + pos + 4, "IDAT", 4) == 0;
-    };
-    auto next = [&](size_t pos) { return std::min<uint64_t>(uint64_t{pos} + 12 + readBig32(data + pos), size); };
-    bool found = false;
-    for (size_t pos = 8; pos + 8 <= size && !found; pos = static_cast<size_t>(next(pos))) found = emptyData(pos);
-    if (!found) return false;
-    out.assign(data, data + 8);
-    size_t pos = 8;
-    for (; pos + 8 <= size; pos = static_cast<size_t>(next(pos)))
-        if (!emptyData(pos)) out.insert(out.end(), data + pos, data + next(pos));
-    out.insert(out.end(), data + pos, data + size);
-    return true;
 }
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -253,30 +211,29 @@ bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why) {
     if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0 &&
         !imageSizeAllowed(readBig32(data + 16), readBig32(data + 20), why))
         return false;
-    int w = 0, h = 0, n = 0;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
     // The header first: an image over the caps is refused before it is inflated.
-    if (!stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &n)) return fail(why, "the PNG header is damaged");
-    if (!imageSizeAllowed(static_cast<uint64_t>(w), static_cast<uint64_t>(h), why)) return false;
-    std::vector<uint8_t> cleaned;
-    if (dropEmptyDataChunks(data, size, cleaned)) {
-        data = cleaned.data();
-        size = cleaned.size();
+    if (!png_image_begin_read_from_memory(&image, data, size))
+        return fail(why, std::string("the PNG header is damaged (") + image.message + ")");
+    if (!imageSizeAllowed(image.width, image.height, why)) {
+        png_image_free(&image);
+        return false;
     }
-    // The largest buffer a PNG of this size needs: its compressed data, or its
-    // rows inflated at 16 bits for each of four channels plus a filter byte.
-    const size_t rows = static_cast<size_t>(h) * (1 + static_cast<size_t>(w) * 8);
-    t_decodeAllocLimit = std::max(size, rows) + 65536;
-    stbi_uc* rgba = stbi_load_from_memory(data, static_cast<int>(size), &w, &h, &n, 4);
-    t_decodeAllocLimit = 0;
-    if (!rgba) return fail(why, std::string("the PNG file is damaged (") + stbi_failure_reason() + ")");
-    out.width = w;
-    out.height = h;
-    out.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(size_t{image.width} * image.height * 4);
+    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
+        const std::string message = image.message;
+        png_image_free(&image);
+        return fail(why, "the PNG file is damaged (" + message + ")");
+    }
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.pixels.resize(size_t{image.width} * image.height);
     for (size_t i = 0; i < out.pixels.size(); ++i) {
-        const stbi_uc* p = rgba + i * 4;
+        const uint8_t* p = rgba.data() + i * 4;
         out.pixels[i] = packArgb(p[3], p[0], p[1], p[2]);
     }
-    stbi_image_free(rgba);
     return true;
 }
 

@@ -20,6 +20,10 @@ struct Option {
     char shortName;  // 0: none
     const char* help;
     void (*apply)(CommandLine& line);
+    // An option with a value ("--name value" or "--name=value"): the words
+    // it takes, separated by '|'; apply is then given the value instead.
+    const char* values = nullptr;
+    void (*applyValue)(CommandLine& line, std::string_view value) = nullptr;
 };
 
 const Option kOptions[] = {
@@ -31,6 +35,11 @@ const Option kOptions[] = {
      [](CommandLine& l) { l.options.demo = true; }},
     {"fps", 0, "print frames per second and processor use each second",
      [](CommandLine& l) { l.options.showFps = true; }},
+    {"effects", 0, "full or light effects this time (light: still flares, for software drivers)",
+     nullptr, "full|light",
+     [](CommandLine& l, std::string_view v) {
+         l.options.effects = v == "light" ? StartupOptions::Effects::Light : StartupOptions::Effects::Full;
+     }},
     {"verbose", 'v', "print everything, library messages too (VELLMOOR_LOG=debug)",
      [](CommandLine& l) { l.options.logLevel = LogLevel::Debug; }},
     {"help", 'h', "show this help and exit", [](CommandLine& l) { l.action = Action::Help; }},
@@ -47,6 +56,17 @@ const Option* findShort(char c) {
     for (const Option& o : kOptions)
         if (c != 0 && c == o.shortName) return &o;
     return nullptr;
+}
+
+// True when value is one of the '|'-separated words.
+bool oneOf(std::string_view value, std::string_view words) {
+    while (!words.empty()) {
+        const size_t bar = words.find('|');
+        if (words.substr(0, bar) == value) return true;
+        if (bar == std::string_view::npos) break;
+        words.remove_prefix(bar + 1);
+    }
+    return false;
 }
 
 CommandLine fail(CommandLine line, std::string error) {
@@ -69,12 +89,28 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* l
             line.warnings.push_back(std::string("VELLMOOR_LOG: unknown level '") + logEnv +
                                     "' (quiet, error, warning, info or debug); using info");
     }
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         const Option* option = nullptr;
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             const std::string_view body = std::string_view(arg).substr(2);
             const size_t equals = body.find('=');
             option = findLong(body.substr(0, equals));
+            if (option && option->values) {
+                const std::string name = "--" + std::string(option->longName);
+                std::string_view value;
+                if (equals != std::string_view::npos)
+                    value = body.substr(equals + 1);
+                else if (i + 1 < args.size())
+                    value = args[++i];
+                else
+                    return fail(line, "option '" + name + "' needs a value (" + option->values + ")");
+                if (!oneOf(value, option->values))
+                    return fail(line, "option '" + name + "' takes " + option->values + ", not '" +
+                                          std::string(value) + "'");
+                option->applyValue(line, value);
+                continue;
+            }
             if (option && equals != std::string_view::npos)
                 return fail(line, "option '--" + std::string(option->longName) + "' takes no value");
         } else if (arg.size() == 2 && arg[0] == '-' && arg[1] != '-') {
@@ -122,7 +158,8 @@ std::string usageText() {
         std::string names = o.shortName ? std::string("  -") + o.shortName + ", " : std::string("      ");
         names += "--";
         names += o.longName;
-        if (names.size() < 20) names.resize(20, ' ');
+        if (o.values) names += std::string(" ") + o.values;
+        names += names.size() < 20 ? std::string(20 - names.size(), ' ') : std::string("  ");
         text += names + o.help + "\n";
     }
     const std::string players = playerFolderFor(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));

@@ -169,11 +169,11 @@ void Magnet::stopEffect() { effect->sprite.setEmitting(false); }
 
 void Magnet::update() {
     if (!active) return;
+    // Light effects change only what is shown: the flares and the flicker
+    // run on as in full, so a seed plays the same game whatever the driver.
     const bool light = Gfx_Effects() == EffectsLevel::Light;
     if (flareState == 0) {
         for (SlideShow* f : flareShows) f->sprite.setPicture(nullptr, 0);
-    } else if (light) {
-        stillFlares();
     } else {
         const bool shrinking = flareState == 3;
         for (int i = 0; i < 2; ++i) {
@@ -185,36 +185,26 @@ void Magnet::update() {
             f.alphaSpeed = std::clamp(f.alphaSpeed + randomStep(2, 10.0f), -2.0f, 2.0f);
             f.alpha = std::clamp(f.alpha + f.alphaSpeed, 64.0f, 128.0f);
             PckSprite& s = flareShows[i]->sprite;
-            s.setScale(f.scale, f.scale);
-            s.setAngle(f.angle);
-            s.setAlpha(static_cast<int>(f.alpha));
+            if (light) {
+                showStillFlare(s, i);
+            } else {
+                s.setScale(f.scale, f.scale);
+                s.setAngle(f.angle);
+                s.setAlpha(static_cast<int>(f.alpha));
+            }
         }
         if (shrinking && flares[0].scale < 0.15f && flares[1].scale < 0.15f) flareState = 0;
     }
-    if (light) {
-        // A steady glow at its mean brightness.
-        flicker = kSteadyFlicker;
-    } else {
-        flickerSpeed = std::clamp(flickerSpeed + randomStep(2, 10.0f), -20.0f, 20.0f);
-        flicker = std::clamp(flicker + flickerSpeed, 0.0f, 255.0f);
-    }
-    locks[1]->sprite.setAlpha(static_cast<int>(255.0f - flicker));
+    flickerSpeed = std::clamp(flickerSpeed + randomStep(2, 10.0f), -20.0f, 20.0f);
+    flicker = std::clamp(flicker + flickerSpeed, 0.0f, 255.0f);
+    // Light: a steady glow at its mean brightness.
+    locks[1]->sprite.setAlpha(static_cast<int>(255.0f - (light ? kSteadyFlicker : flicker)));
 }
 
-void Magnet::stillFlares() {
-    // Out at once, crossed, at their middle size and brightness, and never
-    // moving: a flare that grows, turns or fades changes most of the field.
-    const bool shrinking = flareState == 3;
-    for (int i = 0; i < 2; ++i) {
-        Flare& f = flares[i];
-        f.scale = shrinking ? 0.1f : kStillFlareScale;
-        f.scaleSpeed = f.angleSpeed = f.alphaSpeed = 0.0f;
-        f.angle = static_cast<float>(i) * kStillFlareTurn;
-        f.alpha = kStillFlareAlpha;
-        PckSprite& s = flareShows[i]->sprite;
-        s.setScale(f.scale, f.scale);
-        s.setAngle(f.angle);
-        s.setAlpha(static_cast<int>(f.alpha));
-    }
-    if (shrinking) flareState = 0;
+void Magnet::showStillFlare(PckSprite& s, int i) {
+    // Crossed, at their middle size and brightness, and never moving: a
+    // flare that grows, turns or fades changes most of the field each frame.
+    s.setScale(kStillFlareScale, kStillFlareScale);
+    s.setAngle(static_cast<float>(i) * kStillFlareTurn);
+    s.setAlpha(static_cast<int>(kStillFlareAlpha));
 }

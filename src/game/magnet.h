@@ -71,5 +71,5 @@ public:
 
 private:
     void dropFlares();
-    void stillFlares();
+    static void showStillFlare(PckSprite& s, int i);
 };

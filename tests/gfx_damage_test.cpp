@@ -130,6 +130,42 @@ TEST_F(DamageTest, FadeColourScaleArrivalAndDepartureEachDamageTheirQuadOnly) {
     }
 }
 
+TEST_F(DamageTest, ALongTurnedQuadDamagesABandAlongItsLengthNotItsBox) {
+    // 400 by 8 pixels about its centre (400, 300), turned by 45 degrees: its
+    // box is 290 pixels square, of which it covers a twentieth.
+    auto beam = [this](int alpha) {
+        dev->draws.clear();
+        ASSERT_TRUE(Gfx_Clear(0));
+        ASSERT_TRUE(Gfx_BeginScene());
+        SpriteParams p;
+        p.scaleX = 25.0f, p.scaleY = 0.5f;
+        p.hotX = 8.0f, p.hotY = 8.0f;
+        p.angle = 0.785398f;
+        p.alpha = alpha;
+        Gfx_DrawQuad(200, 296, folder + "glass.png", 0, 0, 16, 16, &p);  // hot spot at (400, 300)
+        Gfx_EndScene();
+    };
+    beam(200);
+    beam(180);
+    int64_t area = 0;
+    for (const ScreenRect& r : damage().lastDamage()) area += r.area();
+    EXPECT_GT(area, 400 * 8);
+    EXPECT_LT(area, 290 * 290 / 3);
+    // Every point along its middle is redrawn; the far corners of its box are not.
+    auto covered = [this](int x, int y) {
+        for (const ScreenRect& r : damage().lastDamage())
+            if (r.x0 <= x && x < r.x1 && r.y0 <= y && y < r.y1) return true;
+        return false;
+    };
+    for (int t = -140; t <= 140; t += 5) {
+        EXPECT_TRUE(covered(400 + t, 300 - t)) << t;
+        EXPECT_TRUE(covered(400 + t + 2, 300 - t + 2)) << t;
+    }
+    EXPECT_FALSE(covered(265, 165));
+    EXPECT_FALSE(covered(535, 435));
+    EXPECT_FALSE(dev->draws.empty());
+}
+
 TEST_F(DamageTest, AQuadOfAlphaZeroShowsNothingWhereverItGoes) {
     frame({{"glass.png", 100, 100}, {"solid.png", 0, 0, 0, 30.0f}});
     frame({{"glass.png", 100, 100}, {"solid.png", 50, 50, 0, 40.0f}});

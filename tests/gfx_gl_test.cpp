@@ -164,8 +164,9 @@ namespace {
 
 // A scripted scene whose every frame is drawn from its number alone: an
 // opaque background, sprites that move, turn, fade, scale, change colour,
-// appear, vanish and swap order over each other, debug lines, and particles
-// that live a while and die, after which the scene holds still.
+// appear, vanish and swap order over each other, debug lines, particles
+// that live a while and die, a flare burst, a tip box over the particles and
+// a menu sliding in, after which the scene holds still.
 struct ScriptedScene {
     std::string folder;
     FXSprite* glow = nullptr;
@@ -215,6 +216,29 @@ struct ScriptedScene {
         SpriteParams tint;
         tint.alpha = 200, tint.green = 120;
         Gfx_DrawQuad(403, 237, folder + "frame.png", 7, 3, 150, 140, &tint);
+        // A flare burst: long translucent beams about one centre, growing and
+        // turning, damaged as bands along their length.
+        for (int k = 0; k < 2; ++k) {
+            SpriteParams beam;
+            beam.scaleX = 12.0f + 0.3f * static_cast<float>(t), beam.scaleY = 0.6f;
+            beam.hotX = 20, beam.hotY = 5;
+            beam.angle = 0.4f + 1.3f * static_cast<float>(k) + 0.07f * static_cast<float>(t);
+            beam.alpha = 90 + 2 * t, beam.blue = 200;
+            Gfx_DrawQuad(380, 300, folder + "white.png", 0, 0, 40, 10, &beam);
+        }
+        // A tip box over the glow: edge pieces every few pixels over a
+        // translucent middle, still while what lies under it changes.
+        SpriteParams centre;
+        centre.scaleX = 5.0f, centre.scaleY = 12.0f, centre.alpha = 170, centre.red = 40;
+        Gfx_DrawQuad(300, 280, folder + "white.png", 0, 0, 40, 10, &centre);
+        for (int x = 300; x < 500; x += 4) {
+            Gfx_DrawQuad(static_cast<float>(x), 272, folder + "half.png", 0, 0, 8, 8, nullptr);
+            Gfx_DrawQuad(static_cast<float>(x), 400, folder + "half.png", 0, 0, 8, 8, nullptr);
+        }
+        // The in-game menu: its pictures slide in from above and then stay.
+        const int menuY = std::min(-120 + 30 * f, 140);
+        for (int e = 0; e < 3; ++e)
+            Gfx_DrawQuad(560, static_cast<float>(menuY + 70 * e), folder + "noise.png", 0, 0, 64, 48, nullptr);
         Gfx_EndScene();
     }
 };

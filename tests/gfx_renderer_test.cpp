@@ -3,6 +3,8 @@
 
 #include "frame/app.h"
 #include "frame/settings.h"
+#include "frame/startup_options.h"
+#include "gfx/effects.h"
 #include "platform/winmsg.h"
 #include "gfx_support.h"
 
@@ -243,4 +245,21 @@ TEST(GfxWindow, TheGameLetsTheWindowSystemPlaceItsWindow) {
     EXPECT_EQ(record.y, platform::CW_USEDEFAULT);
     EXPECT_EQ(record.width, 800);
     EXPECT_EQ(record.height, 600);
+}
+
+TEST(GfxEffects, SoftwareRasterisersGetLightEffectsUnlessTheSettingsOrTheCommandLineSayOtherwise) {
+    const StartupOptions saved = startupOptions();
+    setStartupOptions({});
+    EXPECT_EQ(Gfx_ChooseEffects("", "llvmpipe (LLVM 15.0.6, 256 bits)"), EffectsLevel::Light);
+    EXPECT_EQ(Gfx_ChooseEffects("", "softpipe"), EffectsLevel::Light);
+    EXPECT_EQ(Gfx_ChooseEffects("", "Mesa Intel(R) UHD Graphics 620 (KBL GT2)"), EffectsLevel::Full);
+    EXPECT_EQ(Gfx_ChooseEffects("", ""), EffectsLevel::Full) << "a driver that does not say is trusted";
+    EXPECT_EQ(Gfx_ChooseEffects("full", "llvmpipe"), EffectsLevel::Full);
+    EXPECT_EQ(Gfx_ChooseEffects("light", "AMD Radeon RX 580"), EffectsLevel::Light);
+    EXPECT_EQ(Gfx_ChooseEffects("bright", "llvmpipe"), EffectsLevel::Light) << "an unknown word lets the driver choose";
+    StartupOptions full;
+    full.effects = StartupOptions::Effects::Full;
+    setStartupOptions(full);
+    EXPECT_EQ(Gfx_ChooseEffects("light", "llvmpipe"), EffectsLevel::Full);
+    setStartupOptions(saved);
 }

@@ -88,6 +88,16 @@ TEST(CommandLineTest, DisplayOptionsChooseForThisStartAndTheLastOneCounts) {
     EXPECT_EQ(parse({"--windowed"}).action, Action::Play);
 }
 
+TEST(CommandLineTest, EffectsTakesItsLevelAsTheNextWordOrAfterAnEqualsSign) {
+    using Effects = StartupOptions::Effects;
+    EXPECT_EQ(parse({}).options.effects, Effects::Saved);
+    EXPECT_EQ(parse({"--effects", "light", "--fps"}).options.effects, Effects::Light);
+    EXPECT_TRUE(parse({"--effects", "light", "--fps"}).options.showFps) << "the value is not taken for an option";
+    EXPECT_EQ(parse({"--effects=full"}).options.effects, Effects::Full);
+    EXPECT_EQ(parse({"--effects=light", "--effects", "full"}).options.effects, Effects::Full);
+    EXPECT_NE(answer(parse({"--help"})).out.find("--effects=full|light"), std::string::npos);
+}
+
 TEST(CommandLineTest, LogLevelFromTheEnvironmentAndVerbose) {
     EXPECT_EQ(parse({}, "warning").options.logLevel, LogLevel::Warning);
     EXPECT_EQ(parse({}, "DEBUG").options.logLevel, LogLevel::Debug);
@@ -131,6 +141,9 @@ TEST(CommandLineTest, WrongCommandLinesSayWhatWasWrong) {
         {{"--help=all"}, "option '--help' takes no value"},
         {{"--windowed", "--fullscren"}, "unknown option '--fullscren'"},
         {{"--f"}, "option '--f' is ambiguous (--fullscreen, --fps)"},
+        {{"--effects"}, "option '--effects' needs a value (full|light)"},
+        {{"--effects", "medium"}, "option '--effects' takes full|light, not 'medium'"},
+        {{"--effects="}, "option '--effects' takes full|light, not ''"},
     };
     for (const auto& c : cases) {
         const CommandLine line = parse(c.args);

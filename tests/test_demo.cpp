@@ -268,18 +268,26 @@ TEST(DemoCommandLine, DemoAndFpsParseAndAreListed) {
     EXPECT_NE(help.find("      --fps "), std::string::npos);
 }
 
-TEST(DemoFpsMeter, ALineOncePerSecondWithFramesRedrawnShareAndProcessorShare) {
+TEST(DemoFpsMeter, ALineOncePerSecondWithFramesRedrawnShareProcessorShareAndLongestFrame) {
     demo::FpsMeter meter;
     constexpr int64_t screen = 800 * 600;
-    EXPECT_EQ(meter.step(0, 0, 0, 0.0, 0.0), "");
-    EXPECT_EQ(meter.step(40, 10, screen, 0.5, 0.05), "");
+    EXPECT_EQ(meter.step(0, 0, 0, 0.0, 0.0, 0.0), "");
+    meter.frameTook(0.0125);
+    meter.frameTook(0.031);
+    EXPECT_EQ(meter.step(40, 10, screen, 0.5, 0.05, 0.01), "");
+    meter.frameTook(0.0129);
     // 25 frames shown, together 2.25 screens redrawn: 9 % each.
-    EXPECT_EQ(meter.step(80, 25, screen * 9 / 4, 1.0, 0.12), "fps 80 (shown 25, redrawn 9 %, cpu 12 %)");
-    EXPECT_EQ(meter.step(100, 30, screen * 3, 1.9, 0.2), "");
-    // Two seconds with a stall: the share is of the time that passed.
-    EXPECT_EQ(meter.step(200, 145, screen * 123 / 4, 3.0, 2.12), "fps 60 (shown 60, redrawn 24 %, cpu 100 %)");
+    EXPECT_EQ(meter.step(80, 25, screen * 9 / 4, 1.0, 0.12, 0.04),
+              "fps 80 (shown 25, redrawn 9 %, cpu 12 %, game thread 4 %, longest frame 31.0 ms)");
+    EXPECT_EQ(meter.step(100, 30, screen * 3, 1.9, 0.2, 0.05), "");
+    // Two seconds with a stall: the share is of the time that passed, and
+    // the longest frame is that second's own, not the earlier one's.
+    meter.frameTook(0.0126);
+    EXPECT_EQ(meter.step(200, 145, screen * 123 / 4, 3.0, 2.12, 0.1),
+              "fps 60 (shown 60, redrawn 24 %, cpu 100 %, game thread 3 %, longest frame 12.6 ms)");
     // Nothing shown: nothing redrawn, and no division by zero.
-    EXPECT_EQ(meter.step(280, 145, screen * 123 / 4, 4.0, 2.14), "fps 80 (shown 0, redrawn 0 %, cpu 2 %)");
+    EXPECT_EQ(meter.step(280, 145, screen * 123 / 4, 4.0, 2.14, 0.1),
+              "fps 80 (shown 0, redrawn 0 %, cpu 2 %, game thread 0 %, longest frame 0.0 ms)");
 }
 
 // The demo leaves levels at any moment, as the in-game menu's way out does: a

@@ -1,7 +1,9 @@
 #include "demo/fps_meter.h"
 
 #include <sys/resource.h>
+#include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -27,10 +29,19 @@ double processSeconds() {
     return seconds(use.ru_utime) + seconds(use.ru_stime);
 }
 
+// Processor time of the calling thread alone: the game's own thread, as
+// against the rasteriser's and the sound's.
+double threadSeconds() {
+    timespec t{};
+    if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0;
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 struct Counting {
     FpsMeter meter;
     int64_t frames = 0;
     int32_t lastTick = -1;
+    double lastFrameAt = -1;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 std::unique_ptr<Counting> g_counting;
@@ -40,14 +51,19 @@ int fpsHook() {
     Counting& c = *g_counting;
     // A logic tick is drawn and shown unless the window is minimised or the
     // game rests behind its pause picture.
-    if (tickCount() != c.lastTick) {
-        if (c.lastTick >= 0 && !isWindowMinimised() && !isSuspended()) ++c.frames;
-        c.lastTick = tickCount();
-    }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.start).count();
+    if (tickCount() != c.lastTick) {
+        if (c.lastTick >= 0 && !isWindowMinimised() && !isSuspended()) {
+            ++c.frames;
+            if (c.lastFrameAt >= 0) c.meter.frameTook(wall - c.lastFrameAt);
+        }
+        c.lastTick = tickCount();
+        c.lastFrameAt = wall;
+    }
     const DamageStats stats = Gfx_DamageStats();
     const std::string line = c.meter.step(c.frames, static_cast<int64_t>(stats.presented),
-                                           static_cast<int64_t>(stats.pixels), wall, processSeconds());
+                                           static_cast<int64_t>(stats.pixels), wall, processSeconds(),
+                                           threadSeconds());
     if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
     return 1;
 }
@@ -56,7 +72,10 @@ HookNode g_node{fpsHook, nullptr, 0, nullptr};
 
 }  // namespace
 
-std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double wall, double cpu) {
+void FpsMeter::frameTook(double seconds) { longest_ = std::max(longest_, seconds); }
+
+std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double wall, double cpu,
+                           double gameThreadCpu) {
     if (!started_) {
         started_ = true;
         frames_ = frames;
@@ -64,6 +83,8 @@ std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double
         pixels_ = pixels;
         wall_ = wall;
         cpu_ = cpu;
+        thread_ = gameThreadCpu;
+        longest_ = 0;
         return {};
     }
     const double span = wall - wall_;
@@ -71,6 +92,8 @@ std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double
     const long fps = std::lround(static_cast<double>(frames - frames_) / span);
     const long shownFps = std::lround(static_cast<double>(shown - shown_) / span);
     const long percent = std::lround(100.0 * (cpu - cpu_) / span);
+    const long gamePercent = std::lround(100.0 * (gameThreadCpu - thread_) / span);
+    const double longestMs = longest_ * 1000.0;
     // Of the frames shown: a frame that changed nothing redraws nothing.
     const int64_t shownFrames = shown - shown_;
     const long redrawn = shownFrames > 0 ? std::lround(100.0 * static_cast<double>(pixels - pixels_) /
@@ -81,8 +104,13 @@ std::string FpsMeter::step(int64_t frames, int64_t shown, int64_t pixels, double
     pixels_ = pixels;
     wall_ = wall;
     cpu_ = cpu;
+    thread_ = gameThreadCpu;
+    longest_ = 0;
+    char longest[32];
+    std::snprintf(longest, sizeof longest, "%.1f", longestMs);
     return "fps " + std::to_string(fps) + " (shown " + std::to_string(shownFps) + ", redrawn " +
-           std::to_string(redrawn) + " %, cpu " + std::to_string(percent) + " %)";
+           std::to_string(redrawn) + " %, cpu " + std::to_string(percent) + " %, game thread " +
+           std::to_string(gamePercent) + " %, longest frame " + longest + " ms)";
 }
 
 void installFpsMeter() {

@@ -24,6 +24,8 @@ struct Option {
     const char* valueName;  // null: takes no value
     const char* help;
     void (*apply)(CommandLine& line, const char* value);
+    // The words the value may be, separated by '|'; null: any value.
+    const char* choices = nullptr;
 };
 
 const Option kOptions[] = {
@@ -35,6 +37,12 @@ const Option kOptions[] = {
      [](CommandLine& l, const char*) { l.options.demo = true; }},
     {"fps", 0, nullptr, "print frames per second and processor use each second",
      [](CommandLine& l, const char*) { l.options.showFps = true; }},
+    {"effects", 0, "full|light", "full or light effects this time (light: still flares, for software drivers)",
+     [](CommandLine& l, const char* v) {
+         l.options.effects = std::string_view(v) == "light" ? StartupOptions::Effects::Light
+                                                           : StartupOptions::Effects::Full;
+     },
+     "full|light"},
     {"verbose", 'v', nullptr, "print everything, library messages too (VELLMOOR_LOG=debug)",
      [](CommandLine& l, const char*) { l.options.logLevel = LogLevel::Debug; }},
     {"help", 'h', nullptr, "show this help and exit", [](CommandLine& l, const char*) { l.action = Action::Help; }},
@@ -50,6 +58,16 @@ const Option* optionOfCode(int code) {
     for (const Option& o : kOptions)
         if (o.shortName != 0 && code == o.shortName) return &o;
     return nullptr;
+}
+
+bool oneOf(std::string_view value, std::string_view words) {
+    while (!words.empty()) {
+        const size_t bar = words.find('|');
+        if (words.substr(0, bar) == value) return true;
+        if (bar == std::string_view::npos) break;
+        words.remove_prefix(bar + 1);
+    }
+    return false;
 }
 
 CommandLine fail(CommandLine line, std::string error) {
@@ -139,7 +157,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* l
         if (code == '?') return fail(line, refusal(arg, optopt));
         const Option* o = optionOfCode(code == ':' ? optopt : code);
         if (!o) return fail(line, refusal(arg, 0));
-        if (code == ':') return fail(line, "option '--" + std::string(o->longName) + "' needs a value");
+        const std::string name = "--" + std::string(o->longName);
+        if (code == ':') return fail(line, "option '" + name + "' needs a value (" + o->valueName + ")");
+        if (o->choices && !oneOf(optarg, o->choices))
+            return fail(line, "option '" + name + "' takes " + o->choices + ", not '" + optarg + "'");
         o->apply(line, optarg);
         // Help and version answer at once, whatever follows.
         if (line.action != Action::Play) return line;

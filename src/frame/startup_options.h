@@ -10,6 +10,10 @@ struct StartupOptions {
     LogLevel logLevel = kDefaultLogLevel;
     bool demo = false;     // the game plays itself until a key or a click
     bool showFps = false;  // frames per second and processor use on stderr
+    // The effects level for this start; Saved: the settings file's, else
+    // chosen by the graphics driver.
+    enum class Effects { Saved, Full, Light };
+    Effects effects = Effects::Saved;
 };
 
 const StartupOptions& startupOptions();

@@ -6,6 +6,7 @@
 
 #include "frame/random.h"
 #include "game/game_pictures.h"
+#include "gfx/effects.h"
 
 namespace {
 
@@ -168,6 +169,9 @@ void Magnet::stopEffect() { effect->sprite.setEmitting(false); }
 
 void Magnet::update() {
     if (!active) return;
+    // Light effects change only what is shown: the flares and the flicker
+    // run on as in full, so a seed plays the same game whatever the driver.
+    const bool light = Gfx_Effects() == EffectsLevel::Light;
     if (flareState == 0) {
         for (SlideShow* f : flareShows) f->sprite.setPicture(nullptr, 0);
     } else {
@@ -181,13 +185,26 @@ void Magnet::update() {
             f.alphaSpeed = std::clamp(f.alphaSpeed + randomStep(2, 10.0f), -2.0f, 2.0f);
             f.alpha = std::clamp(f.alpha + f.alphaSpeed, 64.0f, 128.0f);
             PckSprite& s = flareShows[i]->sprite;
-            s.setScale(f.scale, f.scale);
-            s.setAngle(f.angle);
-            s.setAlpha(static_cast<int>(f.alpha));
+            if (light) {
+                showStillFlare(s, i);
+            } else {
+                s.setScale(f.scale, f.scale);
+                s.setAngle(f.angle);
+                s.setAlpha(static_cast<int>(f.alpha));
+            }
         }
         if (shrinking && flares[0].scale < 0.15f && flares[1].scale < 0.15f) flareState = 0;
     }
     flickerSpeed = std::clamp(flickerSpeed + randomStep(2, 10.0f), -20.0f, 20.0f);
     flicker = std::clamp(flicker + flickerSpeed, 0.0f, 255.0f);
-    locks[1]->sprite.setAlpha(static_cast<int>(255.0f - flicker));
+    // Light: a steady glow at its mean brightness.
+    locks[1]->sprite.setAlpha(static_cast<int>(255.0f - (light ? kSteadyFlicker : flicker)));
+}
+
+void Magnet::showStillFlare(PckSprite& s, int i) {
+    // Crossed, at their middle size and brightness, and never moving: a
+    // flare that grows, turns or fades changes most of the field each frame.
+    s.setScale(kStillFlareScale, kStillFlareScale);
+    s.setAngle(static_cast<float>(i) * kStillFlareTurn);
+    s.setAlpha(static_cast<int>(kStillFlareAlpha));
 }

@@ -65,6 +65,11 @@ public:
     static constexpr int kCentreX = 400, kCentreY = 269;
     static constexpr int kFlareX = 144, kFlareY = 13;
 
+    // Light effects: the glow's steady dimming and the still flares' look.
+    static constexpr float kSteadyFlicker = 128.0f;
+    static constexpr float kStillFlareScale = 1.0f, kStillFlareTurn = 0.4f, kStillFlareAlpha = 96.0f;
+
 private:
     void dropFlares();
+    static void showStillFlare(PckSprite& s, int i);
 };

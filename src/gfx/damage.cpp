@@ -10,7 +10,11 @@ constexpr ScreenRect kWholeScreen{0, 0, kScreenWidth, kScreenHeight};
 // Extra area two rectangles may cover once merged before it is cheaper to
 // draw them apart: every rectangle costs a pass over the frame's draws.
 constexpr int64_t kMergeSlack = 48 * 48;
-constexpr size_t kMaxRects = 8;
+constexpr size_t kMaxRects = 16;
+// A turned quad is cut into slices about this long (or as long as it is
+// wide, if wider) along its length, and into at most kMaxBands of them.
+constexpr float kBandLength = 24.0f;
+constexpr int kMaxBands = 16;
 // Past this share of the screen one whole redraw is cheaper than pieces.
 constexpr int64_t kWholeArea = kScreenWidth * kScreenHeight * 55 / 100;
 // Frames between two rebuilds of the cache picture, so a prefix that keeps
@@ -315,8 +319,47 @@ void DamageDevice::addPiece(Command& c, const Vertex* v, int n, uint64_t extra) 
         p.box = kWholeScreen;
     else
         p.box = boundsOf(v, n, c.op == Op::Point ? c.size * 0.5f : 0.0f);
+    if (c.op == Op::Batch && c.kind == kQuadList && n == 4) addBands(frame_, p, v);
     c.box = unite(c.box, p.box);
     ++c.pieceCount;
+}
+
+void DamageDevice::addBands(Frame& f, Piece& p, const Vertex* v) {
+    // Only a parallelogram: its two triangles then cover exactly the slices.
+    const float ax = v[1].x - v[0].x, ay = v[1].y - v[0].y;  // along the top edge
+    const float bx = v[3].x - v[0].x, by = v[3].y - v[0].y;  // down the left edge
+    if (std::fabs(v[2].x - (v[1].x + bx)) > 0.01f || std::fabs(v[2].y - (v[1].y + by)) > 0.01f) return;
+    if (ax * by == 0.0f && ay * bx == 0.0f) return;  // unturned: its box is itself
+    const float area = std::fabs(ax * by - ay * bx);
+    if (!(area * 1.5f < static_cast<float>(p.box.area()))) return;  // the box wastes little
+    const float la = std::hypot(ax, ay), lb = std::hypot(bx, by);
+    const bool alongA = la >= lb;
+    const float length = alongA ? la : lb, width = alongA ? lb : la;
+    const int k = std::min(kMaxBands, static_cast<int>(std::ceil(length / std::max(width, kBandLength))));
+    if (k < 2) return;
+    p.firstBand = static_cast<int>(f.bands.size());
+    for (int i = 0; i < k; ++i) {
+        const float t0 = static_cast<float>(i) / static_cast<float>(k), t1 = static_cast<float>(i + 1) / static_cast<float>(k);
+        // The slice's corners: v0 moved t of the way along the long side,
+        // and the same across the short one.
+        const float lx = alongA ? ax : bx, ly = alongA ? ay : by, sx = alongA ? bx : ax, sy = alongA ? by : ay;
+        Vertex c[4] = {v[0], v[0], v[0], v[0]};
+        c[0].x = v[0].x + lx * t0, c[0].y = v[0].y + ly * t0;
+        c[1].x = v[0].x + lx * t1, c[1].y = v[0].y + ly * t1;
+        c[2].x = c[1].x + sx, c[2].y = c[1].y + sy;
+        c[3].x = c[0].x + sx, c[3].y = c[0].y + sy;
+        f.bands.push_back(boundsOf(c, 4, 0.0f));
+    }
+    p.bandCount = k;
+}
+
+void DamageDevice::damageOf(const Frame& f, const Piece& p, std::vector<ScreenRect>& rects) {
+    if (p.bandCount == 0) {
+        rects.push_back(p.box);
+        return;
+    }
+    const auto first = f.bands.begin() + p.firstBand;
+    rects.insert(rects.end(), first, first + p.bandCount);
 }
 
 void DamageDevice::drawBatch(int kind, const Vertex* vertices, int count) {
@@ -473,7 +516,7 @@ void DamageDevice::computeDamage() {
     for (size_t j = 0; j < now.size(); ++j) {
         const auto it = heads.find(now[j].key);
         if (it == heads.end() || it->second < 0) {
-            rects.push_back(now[j].box);
+            damageOf(frame_, now[j], rects);
             continue;
         }
         const int i = it->second;
@@ -483,7 +526,7 @@ void DamageDevice::computeDamage() {
         orderPiece.push_back(static_cast<int>(j));
     }
     for (size_t i = 0; i < before.size(); ++i)
-        if (!used[i]) rects.push_back(before[i].box);
+        if (!used[i]) damageOf(previous_, before[i], rects);
     // Pieces that kept their place relative to each other form the longest
     // increasing run of old indices; the others changed what lies above or
     // below them, so their pixels are redrawn.
@@ -503,7 +546,7 @@ void DamageDevice::computeDamage() {
     for (int k = tailAt.empty() ? -1 : tailAt.back(); k >= 0; k = parent[static_cast<size_t>(k)])
         kept[static_cast<size_t>(k)] = 1;
     for (size_t k = 0; k < order.size(); ++k)
-        if (!kept[k]) rects.push_back(now[static_cast<size_t>(orderPiece[k])].box);
+        if (!kept[k]) damageOf(frame_, now[static_cast<size_t>(orderPiece[k])], rects);
 
     damage_ = mergeDamage(std::move(rects), kMaxRects);
     int64_t area = 0;

@@ -49,6 +49,7 @@ public:
     void endScene() override;
     void discardScene() override;
     bool keepsPicture() const override { return inner_->keepsPicture(); }
+    std::string rendererName() const override { return inner_->rendererName(); }
     void setScissor(int x, int y, int w, int h) override { inner_->setScissor(x, y, w, h); }
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;
     void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) override;
@@ -88,13 +89,19 @@ private:
     struct Piece {
         uint64_t key = 0;
         ScreenRect box;
+        // A long turned quad also notes the boxes of slices along its
+        // length (in Frame::bands): where it changes, only those are redrawn,
+        // not the box round all of it.
+        int firstBand = 0, bandCount = 0;
     };
     struct Frame {
         std::vector<Command> commands;
         std::vector<Piece> pieces;
         std::vector<Vertex> vertices;
         std::vector<std::vector<Vertex>> uploads;
+        std::vector<ScreenRect> bands;
         void clear() {
+            bands.clear();
             commands.clear();
             pieces.clear();
             vertices.clear();
@@ -117,6 +124,10 @@ private:
     void addPiece(Command& c, const Vertex* v, int n, uint64_t extra);
     uint64_t stateKey(const Command& c) const;
     void computeDamage();
+    // Notes the slices of a turned quad whose box is much larger than itself.
+    static void addBands(Frame& f, Piece& p, const Vertex* v);
+    // The rectangles a changed piece of frame f damages.
+    static void damageOf(const Frame& f, const Piece& p, std::vector<ScreenRect>& rects);
     // Draws commands [first, end) clipped to r, starting above the last solid
     // quad that covers r; returns nothing.
     void replay(const ScreenRect& r, size_t end, size_t cached);

@@ -45,6 +45,9 @@ public:
     // Copies a rectangle of that picture into the frame (subject to the scissor).
     virtual void copyFromCache(int, int, int, int) {}
 
+    // The driver's name for what draws (OpenGL's renderer string); empty when unknown.
+    virtual std::string rendererName() const { return {}; }
+
     // Textures are 32-bit ARGB (alpha in the top byte), rows from the top.
     virtual uint32_t createTexture(int width, int height, const uint32_t* pixels) = 0;
     virtual void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) = 0;

@@ -122,6 +122,10 @@ public:
     bool beginScene() override;
     void endScene() override;
     bool keepsPicture() const override { return true; }
+    std::string rendererName() const override {
+        const auto* name = created_ ? reinterpret_cast<const char*>(glGetString(GL_RENDERER)) : nullptr;
+        return name ? name : "";
+    }
     void setScissor(int x, int y, int w, int h) override;
     bool drawToCache(bool on) override;
     void copyFromCache(int x, int y, int w, int h) override;

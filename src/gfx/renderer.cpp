@@ -13,6 +13,7 @@
 #include "frame/startup_options.h"
 #include "gfx/damage.h"
 #include "gfx/device.h"
+#include "gfx/effects.h"
 #include "gfx/gfx.h"
 #include "platform/winmsg.h"
 #include "gfx/particles.h"
@@ -35,6 +36,7 @@ struct RendererState {
 };
 
 GfxSink* g_sink = nullptr;
+EffectsLevel g_effects = EffectsLevel::Full;
 
 bool& fullRedrawFlag() {
     static bool on = [] {
@@ -170,7 +172,30 @@ bool Gfx_InitDevice() {
         return false;
     }
     s.device->setEnabled(!fullRedrawFlag());
+    g_effects = Gfx_ChooseEffects(getIniString("Game", "Effects", ""), s.device->rendererName());
     return createParticleObjects();
+}
+
+EffectsLevel Gfx_Effects() { return g_effects; }
+void Gfx_SetEffects(EffectsLevel level) { g_effects = level; }
+
+const char* Gfx_EffectsName(EffectsLevel level) { return level == EffectsLevel::Light ? "light" : "full"; }
+
+bool Gfx_IsSoftwareRenderer(const std::string& renderer) {
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast"})
+        if (renderer.find(soft) != std::string::npos) return true;
+    return false;
+}
+
+EffectsLevel Gfx_ChooseEffects(const std::string& saved, const std::string& renderer) {
+    switch (startupOptions().effects) {
+    case StartupOptions::Effects::Full: return EffectsLevel::Full;
+    case StartupOptions::Effects::Light: return EffectsLevel::Light;
+    case StartupOptions::Effects::Saved: break;
+    }
+    if (saved == Gfx_EffectsName(EffectsLevel::Full)) return EffectsLevel::Full;
+    if (saved == Gfx_EffectsName(EffectsLevel::Light)) return EffectsLevel::Light;
+    return Gfx_IsSoftwareRenderer(renderer) ? EffectsLevel::Light : EffectsLevel::Full;
 }
 
 bool Gfx_SetFullscreen(bool on) {
@@ -451,6 +476,7 @@ GfxDevice* Gfx_Device() { return st().device.get(); }
 void Gfx_Shutdown() {
     Gfx_ReleaseAll();
     RendererState& s = st();
+    g_effects = EffectsLevel::Full;
     s.fullscreen = false;
     s.batchReady = false;
     s.count = 0;

@@ -91,7 +91,7 @@ TEST_F(GfxTest, PictureSizesAreCheckedBeforeAnyPixelIsAllocated) {
     EXPECT_TRUE(textureBank().createBlank("fits", 4096, 4096));
 }
 
-TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
+TEST_F(GfxTest, PicturesAreReadWhenTheNameAndTheContentAgree) {
     writeSolidPng("real.png", 4, 3);
     std::ifstream in(folder + "real.png", std::ios::binary);
     const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -99,6 +99,7 @@ TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
     writeText("png-as.dds", png);
     writeText("png-as.tga", png);
     writeText("png-as.jpg", png);
+    writeText("png-as.bmp", png);
     writeText("dds-as.png", dds);
     writeText("real.dds", dds);
     writeText("two-bytes.png", "P5");
@@ -112,16 +113,18 @@ TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
     EXPECT_TRUE(decodeImageFile(folder + "real.dds", image, &why));
     EXPECT_EQ(image.width, 2);
     for (const char* name : {"png-as.dds", "png-as.tga", "png-as.jpg", "dds-as.png", "two-bytes.png", "pgm.png",
-                             "empty.png"}) {
+                             "empty.png", "png-as.bmp"}) {
         why.clear();
         EXPECT_FALSE(decodeImageFile(folder + name, image, &why)) << name;
         EXPECT_FALSE(why.empty()) << name;
     }
-    // By content alone (no name) only the two signatures are taken.
+    // By content alone (no name) only the signatures are taken; a JPEG that
+    // ends in its header is refused with the reason.
     const std::vector<uint8_t> pgm = bytesOf("P5\n1 1\n255\n\x01");
     EXPECT_FALSE(decodeImageMemory(pgm.data(), pgm.size(), image, &why));
     const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0};
     EXPECT_FALSE(decodeImageMemory(jpeg.data(), jpeg.size(), image, &why));
+    EXPECT_NE(why.find("the JPEG file is damaged"), std::string::npos) << why;
 
     // The bank says why it refused a file that is there, and nothing for a
     // file that is not (packs look for several names).
@@ -132,6 +135,63 @@ TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
     EXPECT_NE(debugLog().find("Picture " + folder + "dds-as.png refused: the file is named .png but is not a PNG"),
               std::string::npos)
         << debugLog();
+}
+
+TEST_F(GfxTest, JpegAndTgaPacksLoadAfterDdsAndPngAndLyingHeadersAreRefused) {
+    const std::vector<uint8_t> jpeg = regression("../jpeg/baseline-4x3.jpg");
+    ASSERT_FALSE(jpeg.empty());
+    writeText("j.jpg", std::string(jpeg.begin(), jpeg.end()));
+    // A 2 x 2 TGA stored from the bottom: blue, green / red, white.
+    auto tgaHeader = [](int type, int w, int h, int bits, int descriptor) {
+        const uint8_t b[18] = {0, 0, static_cast<uint8_t>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                               static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(h),
+                               static_cast<uint8_t>(h >> 8), static_cast<uint8_t>(bits),
+                               static_cast<uint8_t>(descriptor)};
+        return std::string(reinterpret_cast<const char*>(b), 18);
+    };
+    writeText("t.tga", tgaHeader(2, 2, 2, 24, 0) + std::string("\xff\x00\x00\x00\xff\x00\x00\x00\xff\xff\xff\xff", 12));
+    PicturePack j, t;
+    j.loadFrom(folder, "j", false, 1, 1);
+    t.loadFrom(folder, "t", false, 1, 1);
+    EXPECT_EQ(j.textureName, folder + "/j.jpg");
+    EXPECT_EQ(j.width, 4u);
+    EXPECT_EQ(j.height, 3u);
+    EXPECT_EQ(t.textureName, folder + "/t.tga");
+    EXPECT_EQ(t.width, 2u);
+    Image image;
+    std::string why;
+    ASSERT_TRUE(decodeImageFile(folder + "t.tga", image, &why)) << why;
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFFFF0000u, 0xFFFFFFFFu, 0xFF0000FFu, 0xFF00FF00u}));
+    ASSERT_TRUE(decodeImageFile(folder + "j.jpg", image, &why)) << why;
+    EXPECT_EQ(image.pixels.size(), 12u);
+    EXPECT_EQ(image.pixels[0] >> 24, 0xFFu);  // opaque
+
+    // Headers that claim more than the caps or than the file holds are
+    // refused before a pixel is allocated.
+    struct Case {
+        std::string name, bytes;
+        const char* reason;
+    };
+    const std::string jpegText(jpeg.begin(), jpeg.end());
+    std::string jpegHuge = jpegText;
+    const size_t sof = jpegHuge.find("\xff\xc0");
+    ASSERT_NE(sof, std::string::npos);
+    jpegHuge[sof + 5] = jpegHuge[sof + 7] = '\xea';  // 60000 x 60000
+    jpegHuge[sof + 6] = jpegHuge[sof + 8] = '\x60';
+    const Case cases[] = {
+        {"huge.jpg", jpegHuge, "more than the game takes"},
+        {"cut.jpg", jpegText.substr(0, 300), "the JPEG file is damaged"},
+        {"huge.tga", tgaHeader(2, 16384, 16384, 32, 0), "more than the game takes"},
+        {"short.tga", tgaHeader(2, 100, 100, 24, 0) + std::string(12, '\0'), "ends before its pixels"},
+        {"rle.tga", tgaHeader(10, 4096, 2048, 32, 0) + std::string(5, '\x7f'), "ends before its pixels"},
+        {"bits.tga", tgaHeader(2, 2, 2, 7, 0) + std::string(12, '\0'), "7-bit pixels is not read"},
+    };
+    for (const Case& c : cases) {
+        writeText(c.name, c.bytes);
+        why.clear();
+        EXPECT_FALSE(decodeImageFile(folder + c.name, image, &why)) << c.name;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << c.name << ": " << why;
+    }
 }
 
 TEST_F(GfxTest, FrameMapsAreCutToTheirPictureAndGlyphScansStayOnIt) {

@@ -4,3 +4,9 @@ add_test(NAME game.exit-status
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/exit_status.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR})
 set_tests_properties(game.exit-status PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180)
+
+# A second start brings the running game forward and exits 0 without a message.
+add_test(NAME game.second-start
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/second_start.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR})
+set_tests_properties(game.second-start PROPERTIES
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180)

@@ -167,6 +167,9 @@ void TitleScreenv2::update() {
     coin->sprite.setPicture(pictureByName("coin"), 0);
     coin->sprite.setPosition(kFirstCoinX + kCoinSpacing * step, kCoinY);
     preloadPictures(step);
+    // The sound effects too, a few per step: one decoded at its first play
+    // would hold up a logic tick in the middle of a game.
+    Sound_PreloadFolderPart(step, kLastStep + 1);
     if (++step <= kLastStep) return;
 
     loadBar->sprite.setPicture(nullptr, 0);

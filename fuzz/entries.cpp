@@ -175,10 +175,10 @@ void fuzzFrameMap(const uint8_t* data, size_t size) {
     textureBank().clear();
 }
 
-void fuzzPicture(const uint8_t* data, size_t size) {
-    Image image;
-    std::string why;
-    if (decodeImageMemory(data, size, image, &why)) {
+namespace {
+// What holds for any picture decoder's answer.
+void checkPicture(bool decoded, const Image& image, const std::string& why) {
+    if (decoded) {
         check(image.width > 0 && image.height > 0, "a picture has pixels");
         check(imageSizeAllowed(static_cast<uint64_t>(image.width), static_cast<uint64_t>(image.height)),
               "a picture is within the caps");
@@ -187,6 +187,26 @@ void fuzzPicture(const uint8_t* data, size_t size) {
     } else {
         check(!why.empty(), "a refusal says why");
     }
+}
+}  // namespace
+
+void fuzzPicture(const uint8_t* data, size_t size) {
+    Image image;
+    std::string why;
+    checkPicture(decodeImageMemory(data, size, image, &why), image, why);
+}
+
+void fuzzJpeg(const uint8_t* data, size_t size) {
+    Image image;
+    std::string why;
+    checkPicture(decodeJpeg(data, size, image, &why), image, why);
+}
+
+// TGA has no signature: the game reads one only under its name.
+void fuzzTga(const uint8_t* data, size_t size) {
+    Image image;
+    std::string why;
+    checkPicture(decodeTga(data, size, image, &why), image, why);
 }
 
 void fuzzEffect(const uint8_t* data, size_t size) {
@@ -281,6 +301,8 @@ FuzzEntry fuzzEntry(const std::string& target) {
     if (target == "ini") return fuzzIniText;
     if (target == "map") return fuzzFrameMap;
     if (target == "picture") return fuzzPicture;
+    if (target == "jpeg") return fuzzJpeg;
+    if (target == "tga") return fuzzTga;
     if (target == "effect") return fuzzEffect;
     if (target == "texts") return fuzzTexts;
     if (target == "mesh") return fuzzMeshLists;

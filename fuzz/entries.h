@@ -11,6 +11,8 @@
 void fuzzIniText(const uint8_t* data, size_t size);
 void fuzzFrameMap(const uint8_t* data, size_t size);
 void fuzzPicture(const uint8_t* data, size_t size);
+void fuzzJpeg(const uint8_t* data, size_t size);
+void fuzzTga(const uint8_t* data, size_t size);
 void fuzzEffect(const uint8_t* data, size_t size);
 void fuzzTexts(const uint8_t* data, size_t size);
 void fuzzMeshLists(const uint8_t* data, size_t size);

@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::Platform> desktop = platform::uninstall();
     desktop.reset();
     // The engine answers 1 for a game that ran and ended, 0 for one that
-    // could not start; a shell wants 0 for success.
+    // could not start; a shell wants 0 for success. A second start that
+    // brought the running game forward did what it was asked.
+    if (code == 0 && startHandedToRunningCopy()) return 0;
     if (code == 0) std::fprintf(stderr, "vellmoor: the game could not start\n");
     return code == 1 ? 0 : code == 0 ? kCouldNotStartExitStatus : code;
 }

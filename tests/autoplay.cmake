@@ -25,3 +25,9 @@ set_tests_properties(autoplay.fails-when-a-level-is-never-won PROPERTIES
 # The listening test has the autoplayer play a busy level and write its sound log.
 add_dependencies(vellmoor-tests vellmoor-autoplay)
 target_compile_definitions(vellmoor-tests PRIVATE VM_AUTOPLAY="$<TARGET_FILE:vellmoor-autoplay>")
+
+# A level that cannot be built ends the run within its tries, with status 1.
+add_test(NAME autoplay.broken-level-ends-within-its-tries
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/broken_level.sh $<TARGET_FILE:vellmoor-autoplay> ${VM_DATA_DIR})
+set_tests_properties(autoplay.broken-level-ends-within-its-tries PROPERTIES
+  ENVIRONMENT "${VM_AUTOPLAY_ENV}" TIMEOUT 360)

@@ -13,3 +13,8 @@ foreach(case settings-upgrade oversized-settings touched-install full-disk)
   set_tests_properties(game.startup-${case} PROPERTIES
     ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180 SKIP_RETURN_CODE 77)
 endforeach()
+# A second start brings the running game forward and exits 0 without a message.
+add_test(NAME game.second-start
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/second_start.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR})
+set_tests_properties(game.second-start PROPERTIES
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180)

@@ -44,7 +44,8 @@ TEST_F(GfxTest, PictureExtensionsAreTriedInOrder) {
     EXPECT_EQ(p.width, 16u);
     EXPECT_EQ(p.height, 4u);
 
-    // Without the DDS the PNG loads; other formats are never looked for.
+    // Without the DDS the PNG loads; a TGA comes after it (this one is a
+    // PNG under that name, and is refused).
     PicturePack q;
     std::filesystem::remove(folder + "both.dds");
     textureBank().clear();

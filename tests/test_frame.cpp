@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "frame/errors.h"
 #include "frame/settings.h"
 #include "platform/headless_platform.h"
+#include "platform/instance_call.h"
 #include "test_support.h"
 
 namespace {
@@ -52,6 +54,14 @@ int msgLow(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
     g_calls.push_back("low" + std::to_string(m));
     return 1;
 }
+// An idle hook that hands a message to the window procedure itself.
+int nestingIdle() {
+    g_calls.push_back("nest");
+    intptr_t result = 0;
+    runMessageHooks(nullptr, 7, 0, 0, &result);
+    return 1;
+}
+HookNode g_nestingNode{nestingIdle, nullptr, 0, nullptr};
 int msgMid(void*, uint32_t m, uintptr_t, intptr_t, intptr_t* result) {
     g_calls.push_back("mid" + std::to_string(m));
     if (m == 0x1234) {
@@ -103,6 +113,19 @@ int countingIdle() {
     if (g_idleRuns == g_quitAfter) requestQuit();
     return runFrame() ? 1 : 0;
 }
+// The running game is minimised, then started again.
+bool g_minimisedAfterKnock = true;
+int knockingIdle() {
+    ++g_idleRuns;
+    if (g_idleRuns == 2) {
+        platform::current().minimizeWindow();
+        platform::knockAtRunningCopy(instanceLockPath());
+    }
+    if (g_idleRuns == 3)
+        g_minimisedAfterKnock = static_cast<platform::HeadlessPlatform&>(platform::current()).isMinimized();
+    if (g_idleRuns == 4) requestQuit();
+    return runFrame() ? 1 : 0;
+}
 int shutdownLog() {
     g_calls.push_back("shutdown");
     return 1;
@@ -147,6 +170,19 @@ TEST_F(FrameTest, AHookRemovingItselfDoesNotStopItsList) {
     runHookList(HookList::Window);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"A", "B"}));
     removeHook(&g_nodeA);
+    removeHook(&g_nodeB);
+
+    // A list run from inside a hook has its own cursor: the idle list goes
+    // on after the nested message run.
+    addHook(HookList::Idle, 5, &g_nestingNode);
+    addHook(HookList::Idle, 6, &g_nodeB);
+    addMessageHook(1, msgLow);
+    g_calls.clear();
+    EXPECT_TRUE(runHookList(HookList::Idle));
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"nest", "low7", "B"}));
+    EXPECT_EQ(currentHook(), nullptr);
+    removeMessageHook(msgLow);
+    removeHook(&g_nestingNode);
     removeHook(&g_nodeB);
 }
 
@@ -194,20 +230,42 @@ TEST_F(FrameTest, StartUpFailures) {
         headless->failWindowCreation = false;
     }
     {
-        // A second copy finds the first one's lock and leaves with 0.
+        // A second start finds the first one's lock: it knocks at the first
+        // copy, and leaves with 0, no window and no message.
         AppRecord rec(hookA, hookB, hookC, shutdownLog, nullptr);
-        // Another copy holds the lock (a separate open file, as another process would).
+        // Another copy holds the lock (a separate open file, as another
+        // process would) and listens.
         const int fd = ::open(instanceLockPath().c_str(), O_RDWR | O_CREAT, 0666);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        ASSERT_TRUE(platform::listenForOtherStarts(instanceLockPath()));
+        const size_t boxes = headless->messageBoxes().size();
         g_calls.clear();
         EXPECT_EQ(appMain(), 0);
+        EXPECT_TRUE(startHandedToRunningCopy());
         EXPECT_FALSE(headless->hasWindow());
         EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
-        // It tells the user instead of leaving without a word.
-        EXPECT_NE(headless->messageBoxes().back().text.find("already running"), std::string::npos);
+        EXPECT_EQ(headless->messageBoxes().size(), boxes);
+        EXPECT_TRUE(platform::takeOtherStart());
+        EXPECT_FALSE(platform::takeOtherStart());  // one knock, heard once
+        platform::stopListeningForOtherStarts();
         ::close(fd);
     }
+}
+
+TEST_F(FrameTest, AnotherStartBringsTheMinimisedGameForwardAndAStaleLockIsTakenOver) {
+    // The lock file of a copy that crashed: its process is gone, and the
+    // system dropped its lock with it.
+    std::filesystem::create_directories(std::filesystem::path(instanceLockPath()).parent_path());
+    { std::ofstream(instanceLockPath()) << "999999999\n"; }
+    AppRecord rec(nullptr, windowStart, knockingIdle, shutdownLog, nullptr);
+    g_minimisedAfterKnock = true;
+    EXPECT_EQ(appMain(), 1);
+    EXPECT_FALSE(startHandedToRunningCopy());
+    EXPECT_FALSE(g_minimisedAfterKnock);
+    std::string pid;
+    ASSERT_TRUE(platform::readFile(instanceLockPath(), pid));
+    EXPECT_EQ(pid, std::to_string(::getpid()) + "\n");
 }
 
 TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {

@@ -308,3 +308,19 @@ TEST_F(GameTest, LosingTheLastLevelWithLivesLeftPlaysItAgain) {
     EXPECT_TRUE(runUntil([&] { return owner->count(1027) == 1; }, 400));
     EXPECT_EQ(player::GameSession(), 0);
 }
+
+TEST_F(GameTest, AGameKilledWithoutItsReleaseIsPurgedAndLetsGoOfWhatItOwned) {
+    // An actor killed before the game leaves an empty slot in the live list
+    // by the time the game's destructor walks it.
+    auto* before = new gametest::OwnerRecorder;
+    mergeNewActors();
+    Game& g = startAt(11);
+    auto* banner = new gametest::OwnerRecorder;
+    banner->setOwner(&g, 5);
+    mergeNewActors();
+    before->kill();
+    g.kill();
+    purgeDeadActors();
+    EXPECT_EQ(Game::existing(), nullptr);
+    EXPECT_EQ(banner->owner, nullptr);
+}

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "gfx_support.h"
@@ -97,7 +98,7 @@ TEST_F(GfxTest, PictureSizesAreCheckedBeforeAnyPixelIsAllocated) {
     EXPECT_TRUE(textureBank().createBlank("fits", 4096, 4096));
 }
 
-TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
+TEST_F(GfxTest, PicturesAreReadWhenTheNameAndTheContentAgree) {
     writeSolidPng("real.png", 4, 3);
     std::ifstream in(folder + "real.png", std::ios::binary);
     const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -105,6 +106,7 @@ TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
     writeText("png-as.dds", png);
     writeText("png-as.tga", png);
     writeText("png-as.jpg", png);
+    writeText("png-as.bmp", png);
     writeText("dds-as.png", dds);
     writeText("real.dds", dds);
     writeText("two-bytes.png", "P5");
@@ -118,16 +120,18 @@ TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
     EXPECT_TRUE(decodeImageFile(folder + "real.dds", image, &why));
     EXPECT_EQ(image.width, 2);
     for (const char* name : {"png-as.dds", "png-as.tga", "png-as.jpg", "dds-as.png", "two-bytes.png", "pgm.png",
-                             "empty.png"}) {
+                             "empty.png", "png-as.bmp"}) {
         why.clear();
         EXPECT_FALSE(decodeImageFile(folder + name, image, &why)) << name;
         EXPECT_FALSE(why.empty()) << name;
     }
-    // By content alone (no name) only the two signatures are taken.
+    // By content alone (no name) only the signatures are taken; a JPEG that
+    // ends in its header is refused with the reason.
     const std::vector<uint8_t> pgm = bytesOf("P5\n1 1\n255\n\x01");
     EXPECT_FALSE(decodeImageMemory(pgm.data(), pgm.size(), image, &why));
     const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0};
     EXPECT_FALSE(decodeImageMemory(jpeg.data(), jpeg.size(), image, &why));
+    EXPECT_NE(why.find("the JPEG file is damaged"), std::string::npos) << why;
 
     // The bank says why it refused a file that is there, and nothing for a
     // file that is not (packs look for several names).
@@ -138,6 +142,63 @@ TEST_F(GfxTest, OnlyPngAndDdsAreReadAndTheNameMustAgreeWithTheContent) {
     EXPECT_NE(debugLog().find("Picture " + folder + "dds-as.png refused: the file is named .png but is not a PNG"),
               std::string::npos)
         << debugLog();
+}
+
+TEST_F(GfxTest, JpegAndTgaPacksLoadAfterDdsAndPngAndLyingHeadersAreRefused) {
+    const std::vector<uint8_t> jpeg = regression("../jpeg/baseline-4x3.jpg");
+    ASSERT_FALSE(jpeg.empty());
+    writeText("j.jpg", std::string(jpeg.begin(), jpeg.end()));
+    // A 2 x 2 TGA stored from the bottom: blue, green / red, white.
+    auto tgaHeader = [](int type, int w, int h, int bits, int descriptor) {
+        const uint8_t b[18] = {0, 0, static_cast<uint8_t>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                               static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(h),
+                               static_cast<uint8_t>(h >> 8), static_cast<uint8_t>(bits),
+                               static_cast<uint8_t>(descriptor)};
+        return std::string(reinterpret_cast<const char*>(b), 18);
+    };
+    writeText("t.tga", tgaHeader(2, 2, 2, 24, 0) + std::string("\xff\x00\x00\x00\xff\x00\x00\x00\xff\xff\xff\xff", 12));
+    PicturePack j, t;
+    j.loadFrom(folder, "j", false, 1, 1);
+    t.loadFrom(folder, "t", false, 1, 1);
+    EXPECT_EQ(j.textureName, folder + "/j.jpg");
+    EXPECT_EQ(j.width, 4u);
+    EXPECT_EQ(j.height, 3u);
+    EXPECT_EQ(t.textureName, folder + "/t.tga");
+    EXPECT_EQ(t.width, 2u);
+    Image image;
+    std::string why;
+    ASSERT_TRUE(decodeImageFile(folder + "t.tga", image, &why)) << why;
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFFFF0000u, 0xFFFFFFFFu, 0xFF0000FFu, 0xFF00FF00u}));
+    ASSERT_TRUE(decodeImageFile(folder + "j.jpg", image, &why)) << why;
+    EXPECT_EQ(image.pixels.size(), 12u);
+    EXPECT_EQ(image.pixels[0] >> 24, 0xFFu);  // opaque
+
+    // Headers that claim more than the caps or than the file holds are
+    // refused before a pixel is allocated.
+    struct Case {
+        std::string name, bytes;
+        const char* reason;
+    };
+    const std::string jpegText(jpeg.begin(), jpeg.end());
+    std::string jpegHuge = jpegText;
+    const size_t sof = jpegHuge.find("\xff\xc0");
+    ASSERT_NE(sof, std::string::npos);
+    jpegHuge[sof + 5] = jpegHuge[sof + 7] = '\xea';  // 60000 x 60000
+    jpegHuge[sof + 6] = jpegHuge[sof + 8] = '\x60';
+    const Case cases[] = {
+        {"huge.jpg", jpegHuge, "more than the game takes"},
+        {"cut.jpg", jpegText.substr(0, 300), "the JPEG file is damaged"},
+        {"huge.tga", tgaHeader(2, 16384, 16384, 32, 0), "more than the game takes"},
+        {"short.tga", tgaHeader(2, 100, 100, 24, 0) + std::string(12, '\0'), "ends before its pixels"},
+        {"rle.tga", tgaHeader(10, 4096, 2048, 32, 0) + std::string(5, '\x7f'), "ends before its pixels"},
+        {"bits.tga", tgaHeader(2, 2, 2, 7, 0) + std::string(12, '\0'), "7-bit pixels is not read"},
+    };
+    for (const Case& c : cases) {
+        writeText(c.name, c.bytes);
+        why.clear();
+        EXPECT_FALSE(decodeImageFile(folder + c.name, image, &why)) << c.name;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << c.name << ": " << why;
+    }
 }
 
 TEST_F(GfxTest, FrameMapsAreCutToTheirPictureAndGlyphScansStayOnIt) {
@@ -193,36 +254,78 @@ TEST_F(GfxTest, FrameMapsAreCutToTheirPictureAndGlyphScansStayOnIt) {
     EXPECT_NE(debugLog().find("g.map refused: larger than 1048576 bytes"), std::string::npos) << debugLog();
 }
 
-TEST_F(HostileEffectTest, EffectValuesOutOfRangeRefuseTheEffectNamingFileAndKey) {
+TEST_F(HostileEffectTest, EffectValuesOutOfRangeAreClampedOneLineEachAndTheOtherEmittersKept) {
+    // Each bad value sits in the first of two emitters, followed by a key of
+    // its own: the value is clamped (or ignored), the emitter keeps its
+    // other keys, the second emitter is read, and one line names it all.
     struct Case {
-        const char* text;
+        const char* value;
         const char* message;
+        std::function<bool(const EmitterDef&)> check;
     };
     const Case cases[] = {
-        {"Emitter ParticlesPerEmit 2147483647 BurstSize 2\n", "ParticlesPerEmit is 2.14748e+09, outside 0 .. 1e+06"},
-        {"Emitter ScatterAngle 3e38 0\n", "ScatterAngle is 3e+38, outside -3600 .. 3600"},
-        {"Emitter PartLifeTime -1\n", "PartLifeTime is -1, outside 0 .. 3600"},
-        {"Emitter Velocity 1e400\n", "the value of Velocity is too large"},
-        {"Emitter ShiftX 99999999999\n", "ShiftX is 1e+11, outside -1e+06 .. 1e+06"},
-        {"Emitter SizeOverLife 2000000000 1 0\n", "SizeOverLife is 2e+09, outside 0 .. 64"},
-        {"Emitter PartColor 1 1 1 1 1 2\n", "PartColor is 2, outside 0 .. 1"},
-        {"Emitter PartRandomness -5\n", "PartRandomness is -5, outside 0 .. 1000"},
-        {"Emitter EmitterType 7\n", "EmitterType is 7, outside 0 .. 2"},
-        {"Emitter Emitter Velocity 5 SizeOverLife 1 1e8 0\n", "SizeOverLife is 1e+08, outside -1e+07 .. 1e+07"},
+        {"ParticlesPerEmit 2147483647", "ParticlesPerEmit 2.14748e+09 is out of range, 1e+06 used",
+         [](const EmitterDef& d) { return d.particlesPerEmit == 1000000; }},
+        {"ScatterAngle 3e38 0", "ScatterAngle 3e+38 is out of range, 3600 used",
+         [](const EmitterDef& d) { return d.scatterA == 3600.0f && d.scatterB == 0.0f; }},
+        {"PartLifeTime -1", "PartLifeTime -1 is out of range, 0 used",
+         [](const EmitterDef& d) { return d.life == 0.0f; }},
+        {"CycleVariation -20", "CycleVariation -20 is out of range, 0 used",
+         [](const EmitterDef& d) { return d.cycleVariation == 0; }},
+        {"Velocity 1e400", "Velocity 1e400 is out of range, 1e+06 used",
+         [](const EmitterDef& d) { return d.velocity == 1e6f; }},
+        {"Velocity -inf", "Velocity -inf is out of range, -1e+06 used",
+         [](const EmitterDef& d) { return d.velocity == -1e6f; }},
+        {"ShiftX 99999999999999999999", "ShiftX 99999999999999999999 is out of range, 1e+06 used",
+         [](const EmitterDef& d) { return d.shiftX == 1000000; }},
+        {"EmitterType 3", "EmitterType 3 is out of range, 0 used",
+         [](const EmitterDef& d) { return d.emitterType == 0; }},
+        {"SizeOverLife 2 5 0 7 1.5", "SizeOverLife 1.5 is out of range, 1 used",
+         [](const EmitterDef& d) { return d.sizeCurve.keys->size() == 2 && d.sizeCurve.keys->at(1).time == 1.0f; }},
+        {"PartColor 1 300 0 0 1 0", "PartColor 300 is out of range, 255 used",
+         [](const EmitterDef& d) { return d.colourCurve.keys->size() == 1 && d.colourCurve.keys->at(0).r == 255.0f; }},
+        {"SizeOverLife -3", "SizeOverLife -3 is out of range, 0 used",
+         [](const EmitterDef& d) { return d.sizeCurve.keys->empty(); }},
+        // A NaN keeps what the key had, whatever its type.
+        {"Velocity nan", "Velocity nan is not a number, ignored",
+         [](const EmitterDef& d) { return d.velocity == 300.0f; }},
+        {"BurstSize -NaN", "BurstSize -NaN is not a number, ignored",
+         [](const EmitterDef& d) { return d.burstSize == 1; }},
     };
     for (const Case& c : cases) {
         clearDebugLog();
-        writeText("bad.fx", c.text);
-        EXPECT_TRUE(parseEffectFile(folder + "bad.fx").empty()) << c.text;
-        EXPECT_EQ(debugLog(), std::string("Effect bad.fx refused: ") + c.message + "\n") << c.text;
+        writeText("bad.fx", std::string("Emitter ") + c.value + " Radius 7\nEmitter Radius 9\n");
+        const std::vector<EmitterDef> list = parseEffectFile(folder + "bad.fx");
+        ASSERT_EQ(list.size(), 2u) << c.value;
+        EXPECT_TRUE(c.check(list[0])) << c.value;
+        EXPECT_EQ(list[0].radius, 7.0f) << c.value;
+        EXPECT_EQ(list[1].radius, 9.0f) << c.value;
+        EXPECT_EQ(debugLog(), std::string("Effect bad.fx: ") + c.message + "\n") << c.value;
     }
-    // More emitters than any effect needs refuse it too.
+    // The limits on memory still end the reading, where they are reached:
+    // more emitters than any effect needs, more curve keys than any curve.
     std::string many;
     for (int i = 0; i < 257; ++i) many += "Emitter\n";
     clearDebugLog();
     writeText("many.fx", many);
-    EXPECT_TRUE(parseEffectFile(folder + "many.fx").empty());
-    EXPECT_NE(debugLog().find("more than 256 emitters"), std::string::npos);
+    EXPECT_EQ(parseEffectFile(folder + "many.fx").size(), 256u);
+    EXPECT_EQ(debugLog(), "Effect many.fx: more than 256 emitters, reading stops there\n");
+    std::string keys = "Emitter Radius 3 PartMass 65";
+    for (int i = 0; i < 65; ++i) keys += " 1 0";
+    clearDebugLog();
+    writeText("keys.fx", keys + " Emitter\n");
+    const std::vector<EmitterDef> cut = parseEffectFile(folder + "keys.fx");
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0].radius, 3.0f);
+    EXPECT_EQ(cut[0].massCurve.keys->size(), 64u);
+    EXPECT_EQ(debugLog(), "Effect keys.fx: PartMass has 65 keys, reading stops after 64\n");
+    // A word where a number belongs ends the reading, saying so.
+    clearDebugLog();
+    writeText("word.fx", "Emitter Radius 4 Velocity fast Emitter\n");
+    const std::vector<EmitterDef> word = parseEffectFile(folder + "word.fx");
+    ASSERT_EQ(word.size(), 1u);
+    EXPECT_EQ(word[0].radius, 4.0f);
+    EXPECT_EQ(debugLog(), "Effect word.fx: reading stops at Velocity, \"fast\" is not a number\n");
 
     // Values at the edges of their ranges are read and run.
     clearDebugLog();
@@ -248,5 +351,5 @@ TEST_F(GfxTest, EveryShippedEffectIsReadWithoutARefusal) {
         EXPECT_FALSE(parseEffectFile(e.path().string()).empty()) << e.path();
     }
     EXPECT_GT(files, 10);
-    EXPECT_EQ(debugLog().find("refused"), std::string::npos) << debugLog();
+    EXPECT_EQ(debugLog().find("Effect "), std::string::npos) << debugLog();
 }

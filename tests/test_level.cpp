@@ -112,6 +112,15 @@ TEST_F(LevelFileTest, MissingLevelsFileLeavesParametersAlone) {
     EXPECT_EQ(getIniString("Game", "IniLevels", ""), "levels.ini");
 }
 
+TEST_F(LevelFileTest, TheCampaignIsReadAndTheMainFileSelectedAgain) {
+    writeLevels("[Episodes]\nEpisodes=2\nLevels=3 4 5\n");
+    std::ofstream(dir + "vm_game.ini") << "[Game]\nIniLevels=" << dir << "levels.ini\n";
+    ASSERT_TRUE(loadCampaign());
+    EXPECT_EQ(episodes(), 2);
+    EXPECT_EQ(levelsInEpisode(1), 4);
+    EXPECT_EQ(getIniString("Game", "IniLevels", ""), dir + "levels.ini");
+}
+
 TEST_F(LevelFileTest, TuningAndSpawnGunTableFromTheSettingsFile) {
     std::ofstream(dir + "vm_game.ini") << "[GameTuning]\nRotateBalls=2\n[Debug]\nSpawngunpos=1 2 3 4 5 6 7\n";
     readTuning();

@@ -234,6 +234,20 @@ TEST_F(SceneTest, ZoneIdsSkipUsedOnesAndRemovedZonesDropEvents) {
     EXPECT_TRUE(g_log.empty());
     removeZone(fixed);
     removeZone(automatic);
+
+    // A zone made with the id of a sprite's zone takes its place: the sprite
+    // lets go of the old one, and leaving later does not take the new one.
+    int taken = 0;
+    {
+        TestSprite s("s", 100, 100);
+        s.attachZone(ZE_LeftDown, &handler, 5);
+        taken = s.zone.zone->id;
+        EXPECT_EQ(createZone(1, 0, taken), taken);
+        EXPECT_EQ(s.zone.zone, nullptr);
+        EXPECT_EQ(s.zone.handler, nullptr);
+    }
+    EXPECT_NE(findZone(taken), nullptr);
+    removeZone(taken);
 }
 
 TEST_F(SceneTest, KeyboardGoesToFocusFirstAndQueueDropsNewestWhenFull) {

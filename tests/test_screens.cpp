@@ -113,12 +113,12 @@ protected:
     }
     // From the first logo to the main menu's entries, as a player sees it:
     // both logos, the title until it offers "click here", a key.
-    Dispatcher& toMainMenu() {
+    Dispatcher& toMainMenu(int key = 0x100 + 'A') {
         Dispatcher& d = dispatcher();
         d.switchTo(&d.logoFirst);
         EXPECT_TRUE(runUntil([&] { return d.current == &d.title; }, 2 * 204));
         EXPECT_TRUE(runUntil([&] { return d.title.screen && d.title.screen->clickButton; }, 400));
-        d.onKey(0x100 + 'A');
+        d.onKey(key);
         if (d.current == &d.menu) {
             EXPECT_TRUE(runUntil([&] { return d.menu.menu && d.menu.menu->idle(); }, 100));
         }
@@ -335,6 +335,16 @@ TEST_F(ScreensTest, ThePauseKeyPausesBehindThePausePictureAndTheSameKeyResumes) 
     EXPECT_EQ(d.paused, 0);
     EXPECT_EQ(pauseScreens(), 0);
     d.current = &d.game;
+}
+
+TEST_F(ScreensTest, POnTheTitleSkipsItAndDoesNotPauseTheMenuItOpens) {
+    storePlayer();
+    Dispatcher& d = toMainMenu(Dispatcher::kPKey);
+    EXPECT_EQ(d.current, &d.menu);
+    run(40);
+    EXPECT_EQ(d.paused, 0);
+    EXPECT_EQ(d.pauseScreen, nullptr);
+    EXPECT_EQ(pauseScreens(), 0);
 }
 
 TEST_F(ScreensTest, AGamePausedByThePlayerStaysPausedAfterTheFocusPause) {

@@ -29,6 +29,7 @@ class SoundLog : public SoundBackend {
 public:
     struct Log {
         std::vector<std::string> played;
+        std::vector<std::string> loaded;
         std::vector<int> orders;
     };
     explicit SoundLog(std::shared_ptr<Log> log) : log_(std::move(log)) {}
@@ -36,6 +37,7 @@ public:
     void stop() override {}
     SoundHandle loadSample(const std::string& path) override {
         paths_[next_] = path;
+        log_->loaded.push_back(path);
         return next_++;
     }
     void freeSample(SoundHandle) override {}
@@ -210,9 +212,15 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
     const std::map<int, int> created = {{0, 7},   {5, 5},   {10, 14}, {15, 5}, {20, 5},
                                         {25, 33}, {28, 20}, {30, 27}, {34, 27}};
     std::vector<float> coinX;
+    size_t mostSoundsInAStep = 0;
     for (int step = 0; step <= 34; ++step) {
         const int before = picturesCreated();
+        const size_t soundsBefore = sound->loaded.size();
         tick();
+        mostSoundsInAStep = std::max(mostSoundsInAStep, sound->loaded.size() - soundsBefore);
+        if (created.count(step)) {
+            EXPECT_EQ(sound->loaded.size(), soundsBefore) << "step " << step;
+        }
         const auto it = created.find(step);
         EXPECT_EQ(picturesCreated() - before, it == created.end() ? 0 : it->second) << "step " << step;
         if (step < 34) {
@@ -233,6 +241,17 @@ TEST_F(TitleTest, PicturesFadeInThenOneLoadingStepAndCoinPerTickThenTheGatesOpen
     EXPECT_GT(coinX[1], coinX[0]);
     for (size_t i = 1; i < coinX.size(); ++i) EXPECT_EQ(coinX[i] - coinX[i - 1], coinX[1] - coinX[0]) << "evenly";
     EXPECT_FALSE(effectCache().empty());  // the last step reads the effects
+    // Every sound effect is decoded during the loading, a few in each step
+    // that loads no pictures, and none waits for its first play in a game.
+    std::vector<std::string> effects;
+    findFiles(effects, Sound_Path(), ".ogg");
+    ASSERT_GT(effects.size(), 35u);
+    for (const std::string& path : effects) {
+        std::string folder, name, ext;
+        splitPath(path, folder, name, ext);
+        EXPECT_EQ(count(sound->loaded, name), 1) << name;
+    }
+    EXPECT_LE(mostSoundsInAStep, (effects.size() + 25) / 26);
     EXPECT_EQ(t->phase, TitleScreenv2::kOpening);
     EXPECT_EQ(t->loadBar->sprite.pack, nullptr);
     for (SlideShow* c : t->coins) EXPECT_EQ(c->sprite.pack, nullptr);

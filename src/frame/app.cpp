@@ -2,21 +2,27 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "frame/clock.h"
 #include "frame/errors.h"
 #include "frame/log.h"
 #include "platform/exit_guard.h"
+#include "platform/instance_call.h"
 #include "platform/platform.h"
 
 namespace {
 HookNode* g_lists[5] = {};
-HookNode* g_current = nullptr;
+// One cursor per list run in progress, the innermost last: a hook may run a
+// list itself (a message sent from an idle hook), and that nested run must
+// not move the cursor of the run around it.
+std::vector<HookNode**> g_cursors;
 AppRecord* g_record = nullptr;
 bool g_quit = false;
 bool g_suspended = false;
 bool g_redrawSuspended = false;
 bool g_windowDestroyed = false;
+bool g_handedOver = false;
 const FrameParts* g_parts = nullptr;
 constexpr int kAppHookPriority = 0x10000000;
 constexpr uint32_t kSuspendedSleepMs = 20;
@@ -44,7 +50,8 @@ bool unlinkNode(HookNode* node) {
         for (HookNode** link = &listHead; *link; link = &(*link)->next) {
             if (*link != node) continue;
             *link = node->next;
-            if (g_current == node) g_current = node->next;
+            for (HookNode** cursor : g_cursors)
+                if (*cursor == node) *cursor = node->next;
             node->next = nullptr;
             return true;
         }
@@ -56,18 +63,24 @@ bool unlinkNode(HookNode* node) {
 // cursor to its successor, which must then run next rather than be skipped.
 template <typename Call>
 bool runList(HookList list, bool stopOnZero, Call call) {
-    g_current = head(list);
-    while (g_current) {
-        HookNode* running = g_current;
+    HookNode* cursor = head(list);
+    struct Registration {
+        explicit Registration(HookNode** c) { g_cursors.push_back(c); }
+        ~Registration() { g_cursors.pop_back(); }
+    } registration(&cursor);
+    while (cursor) {
+        HookNode* running = cursor;
         const int result = call(running);
-        if (stopOnZero && result == 0) {
-            g_current = nullptr;
-            return false;
-        }
-        if (!g_current) break;
-        if (g_current == running) g_current = running->next;
+        if (stopOnZero && result == 0) return false;
+        if (!cursor) break;
+        if (cursor == running) cursor = running->next;
     }
     return true;
+}
+
+void releaseInstance() {
+    platform::stopListeningForOtherStarts();
+    platform::releaseInstanceLock();
 }
 
 // The display went away under the game: the shutdown hooks still store and
@@ -75,7 +88,7 @@ bool runList(HookList list, bool stopOnZero, Call call) {
 // would reach the display), and the lock is given back.
 void shutDownWithoutDisplay() {
     runHookList(HookList::Shutdown);
-    platform::releaseInstanceLock();
+    releaseInstance();
 }
 }  // namespace
 
@@ -135,7 +148,7 @@ void removeMessageHook(MessageHookFn fn) {
 }
 
 HookNode* hookListHead(HookList list) { return head(list); }
-HookNode* currentHook() { return g_current; }
+HookNode* currentHook() { return g_cursors.empty() ? nullptr : *g_cursors.back(); }
 
 bool runHookList(HookList list) {
     const bool stopOnZero = list != HookList::Shutdown;
@@ -223,17 +236,23 @@ int appMain() {
         return 0;
     }
     platform::setDisplayLossShutdown(shutDownWithoutDisplay);
+    g_handedOver = false;
     if (!runHookList(HookList::Init)) return 0;
-    // A second copy finds the lock held by the first; it says so rather than
-    // vanish, since it cannot reach into the other copy to bring it forward.
-    if (!platform::acquireInstanceLock(instanceLockPath())) {
-        platform::current().messageBox(std::string(g_record->title) + " is already running.", "Already running",
-                                       platform::MB_OK_);
+    // A second start finds the lock held by the first: the first brings its
+    // window forward, and this one ends without a word. (A lock left by a
+    // copy that crashed is free again: the system drops it with the process.)
+    const std::string lockPath = instanceLockPath();
+    if (!platform::acquireInstanceLock(lockPath)) {
+        if (!platform::knockAtRunningCopy(lockPath))
+            logLine(LogLevel::Warning, "vellmoor: another copy of the game holds " + lockPath +
+                                           " but does not answer; this start ends");
+        g_handedOver = true;
         return 0;
     }
+    platform::listenForOtherStarts(lockPath);
     if (!createMainWindow()) {
         platform::current().messageBox("Internal-init process failed", "Error", platform::MB_ICONERROR_);
-        platform::releaseInstanceLock();
+        releaseInstance();
         return 0;
     }
     // A start that never reached the loop is a failed start, even though
@@ -247,6 +266,10 @@ int appMain() {
             if (const int sig = platform::takeQuitSignal()) {
                 logPrintf(LogLevel::Debug, "vellmoor: %s (signal %d): ending the game", strsignal(sig), sig);
                 os.postMessage({platform::WM_CLOSE, 0, 0});
+            }
+            if (platform::takeOtherStart()) {
+                logLine(LogLevel::Info, "vellmoor: the game was started again; its window comes forward");
+                os.raiseWindow();
             }
             platform::Message m;
             if (os.peekMessage(m)) {
@@ -263,9 +286,11 @@ int appMain() {
     platform::beginShutdown();
     runHookList(HookList::Shutdown);
     closeDown();
-    platform::releaseInstanceLock();
+    releaseInstance();
     return started ? 1 : 0;
 }
+
+bool startHandedToRunningCopy() { return g_handedOver; }
 
 void setFrameParts(const FrameParts* parts) {
     if (parts) {
@@ -320,7 +345,6 @@ uint64_t idleWaitMicros() {
 
 void resetFrameForTests() {
     for (HookNode*& listHead : g_lists) listHead = nullptr;
-    g_current = nullptr;
     g_record = nullptr;
     g_quit = false;
     g_suspended = false;

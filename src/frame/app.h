@@ -70,6 +70,9 @@ bool runMessageHooks(WindowHandle window, uint32_t message, uintptr_t w, intptr_
 
 // The entry point's body (main() calls it). Returns the process exit code.
 int appMain();
+// Whether the last appMain() ended because another copy runs, which was
+// told to come forward: a start that did what was asked, though it returned 0.
+bool startHandedToRunningCopy();
 intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l);
 intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l);
 bool createMainWindow();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "frame/log.h"
 #include "frame/settings.h"
 #include "frame/system.h"
 #include "game/field.h"
@@ -134,10 +135,11 @@ void Game::teardown() {
     if (gameActor() == this) setGameActor(nullptr);
     zone.detachZone();
     // Banners and cards it owns may outlive it while they fade; their last
-    // report must not reach a game that is gone.
+    // report must not reach a game that is gone. Run from the destructor, this
+    // walk meets the list half compacted by the purge: empty slots included.
     for (auto* list : {&liveActors(), &newActors()})
         for (Actor* a : *list)
-            if (a != this && a->owner == this) a->setOwner(nullptr, 0);
+            if (a && a != this && a->owner == this) a->setOwner(nullptr, 0);
 }
 
 Game::Game() {
@@ -697,5 +699,10 @@ void FreeBallRelease::afterStep(PhysicsField& f, int ballCount) {
 
 void GS_MeshEditor::enter() {
     // No editor ships with the game: the level cannot be played.
+    if (const int n = game->levelNumber(); n != toldLevel) {
+        toldLevel = n;
+        logPrintf(LogLevel::Warning, "vellmoor: level %d-%d \"%s\" cannot be played: its %s list is unusable",
+                  n / 10, n % 10, level::LevelName().c_str(), meshName);
+    }
     game->setState(&game->gameover);
 }

@@ -71,6 +71,9 @@ class GS_MeshEditor : public GameState {
 public:
     void enter() override;
     const char* meshName = "";
+    // The level last said to be unplayable, so that a player trying it
+    // again and again reads it once.
+    int toldLevel = -1;
 };
 
 // Tutorial pointer: bobs above (pointing down) or below (pointing up) the

@@ -235,6 +235,11 @@ bool loadCampaign() {
     if (!levels.empty() && selectIniFile(levelsPath, false)) {
         setLevelsFile(levelsPath);
         setEpisodeTable(getIniInt("Episodes", "Episodes", 11), getIniString("Episodes", "Levels", ""));
+        // Every access to another file leaves the main one selected.
+        if (!selectIniFile(kMainSettingsFile, false)) {
+            debugCheck(false, "Cant load ini file : %s", kMainSettingsFile);
+            ok = false;
+        }
     } else {
         debugCheck(false, "Cant load ini file : %s", levels.c_str());
         ok = false;

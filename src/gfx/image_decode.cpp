@@ -240,7 +240,8 @@ bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why) {
 bool decodeImageMemory(const uint8_t* data, size_t size, Image& out, std::string* why) {
     if (isDds(data, size)) return decodeDds(data, size, out, why);
     if (isPng(data, size)) return decodePng(data, size, out, why);
-    return fail(why, "not a picture the game reads (PNG or DDS)");
+    if (isJpeg(data, size)) return decodeJpeg(data, size, out, why);
+    return fail(why, "not a picture the game reads (PNG, DDS or JPEG)");
 }
 
 bool decodeImageFile(const std::string& path, Image& out, std::string* why) {
@@ -249,6 +250,7 @@ bool decodeImageFile(const std::string& path, Image& out, std::string* why) {
     // bytes must agree: a picture of another format under a known name is
     // refused, not guessed at.
     const bool dds = hasExtension(path, ".dds"), png = hasExtension(path, ".png");
+    const bool jpeg = hasExtension(path, ".jpg") || hasExtension(path, ".jpeg"), tga = hasExtension(path, ".tga");
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;  // missing: nothing to tell, the caller tries the next name
     struct stat st {};
@@ -256,9 +258,9 @@ bool decodeImageFile(const std::string& path, Image& out, std::string* why) {
         std::fclose(f);
         return fail(why, "not a file");
     }
-    if (!dds && !png) {
+    if (!dds && !png && !jpeg && !tga) {
         std::fclose(f);
-        return fail(why, "only .png and .dds pictures are read");
+        return fail(why, "only .dds, .png, .jpg and .tga pictures are read");
     }
     if (static_cast<uint64_t>(st.st_size) > kMaxImageFileBytes) {
         std::fclose(f);
@@ -272,6 +274,13 @@ bool decodeImageFile(const std::string& path, Image& out, std::string* why) {
     if (bytes.empty()) return fail(why, "the file is empty");
     if (dds) return isDds(bytes.data(), bytes.size()) ? decodeDds(bytes.data(), bytes.size(), out, why)
                                                       : fail(why, "the file is named .dds but is not a DDS file");
+    if (jpeg) return isJpeg(bytes.data(), bytes.size()) ? decodeJpeg(bytes.data(), bytes.size(), out, why)
+                                                        : fail(why, "the file is named .jpg but is not a JPEG file");
+    // Without a signature, a TGA is only told from the others by theirs.
+    if (tga) return isPng(bytes.data(), bytes.size()) || isDds(bytes.data(), bytes.size()) ||
+                            isJpeg(bytes.data(), bytes.size())
+                        ? fail(why, "the file is named .tga but is another kind of picture")
+                        : decodeTga(bytes.data(), bytes.size(), out, why);
     return isPng(bytes.data(), bytes.size()) ? decodePng(bytes.data(), bytes.size(), out, why)
                                              : fail(why, "the file is named .png but is not a PNG file");
 }

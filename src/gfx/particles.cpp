@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -449,42 +451,54 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Every number of an effect file is read through one of these. A value that
-// does not parse ends the reading (what was read so far stays); a value that
-// parses but lies outside its key's range refuses the whole file, since nothing
-// in the effect can be trusted to behave. The ranges hold every number
-// the shipped effects use with room to spare, and keep the particle
-// arithmetic clear of overflow and of infinities.
+// Every number of an effect file is read through one of these. A value
+// outside its key's range is clamped to the nearest one the particle
+// arithmetic takes (the ranges hold every number the shipped effects use with
+// room to spare, and keep it clear of overflow and infinities); a NaN leaves
+// the key as it was. Either way the rest of the file is kept, and the log
+// gets one line naming the file, the key and the value. A word where a
+// number belongs ends the reading, keeping what came before.
 class EffectReader {
 public:
     EffectReader(std::istream& in, const std::string& file) : in_(in), file_(file) {}
 
-    bool refused() const { return refused_; }
-
     bool number(const char* key, float& out, double lo, double hi) {
         double v = 0.0;
-        if (!extract(key, v)) return false;
-        if (!(v >= lo && v <= hi)) return refuse(key, v, lo, hi);  // NaN fails too
-        out = static_cast<float>(v);
+        if (!read(key, v, false)) return false;
+        if (usable(key, v)) out = static_cast<float>(clamp(key, v, lo, hi));
         return true;
     }
     bool number(const char* key, int& out, long long lo, long long hi) {
-        long long v = 0;
-        if (!extract(key, v)) return false;
-        if (v < lo || v > hi) return refuse(key, static_cast<double>(v), static_cast<double>(lo),
-                                            static_cast<double>(hi));
-        out = static_cast<int>(v);
+        double v = 0.0;
+        if (!read(key, v, true)) return false;
+        if (usable(key, v))
+            out = static_cast<int>(clamp(key, v, static_cast<double>(lo), static_cast<double>(hi)));
+        return true;
+    }
+    // A value outside lo .. hi becomes the fallback instead of the nearest.
+    bool choice(const char* key, int& out, int lo, int hi, int fallback) {
+        double v = 0.0;
+        if (!read(key, v, true)) return false;
+        if (!usable(key, v)) return true;
+        if (v >= lo && v <= hi) {
+            out = static_cast<int>(v);
+        } else {
+            out = fallback;
+            debugCheck(false, "Effect %s: %s %s is out of range, %d used", file_.c_str(), key, shown(v).c_str(),
+                       fallback);
+        }
         return true;
     }
     bool flag(const char* key, bool& out) {
-        int v = 0;
+        int v = out ? 1 : 0;
         if (!number(key, v, INT32_MIN, INT32_MAX)) return false;
         out = v != 0;
         return true;
     }
     bool curve(const char* key, Curve& c) {
         int n = 0;
-        if (!number(key, n, 0, kMaxCurveKeys)) return false;
+        bool more = true;
+        if (!count(key, n, more)) return false;
         std::vector<CurveKey> keys;
         for (int i = 0; i < n; ++i) {
             CurveKey k;
@@ -495,11 +509,12 @@ public:
         c.set(std::move(keys));
         c.scale = 1.0f;
         c.cursor = 0;
-        return true;
+        return more;
     }
     bool colourCurve(const char* key, ColourCurve& c) {
         int n = 0;
-        if (!number(key, n, 0, kMaxCurveKeys)) return false;
+        bool more = true;
+        if (!count(key, n, more)) return false;
         std::vector<ColourKey> keys;
         for (int i = 0; i < n; ++i) {
             ColourKey k;
@@ -512,7 +527,7 @@ public:
         c.set(std::move(keys));
         c.scale = 1.0f;
         c.cursor = 0;
-        return true;
+        return more;
     }
 
     static constexpr int kMaxCurveKeys = 64;
@@ -520,27 +535,69 @@ public:
     static constexpr double kMaxColour = 255.0;  // a drawn colour saturates at 1
 
 private:
-    // Wider than the field, so that a value too large for it is seen as such
-    // instead of failing like a word. A failed extraction stores zero for no
-    // number at all and the largest value for one out of range.
-    template <typename T>
-    bool extract(const char* key, T& v) {
-        if (in_ >> v) return true;
-        if (v != T{}) refuse(key, static_cast<double>(v), 0, 0);
+    // Formatted extraction first, as the format is defined by it. It refuses
+    // "nan", "inf" and numbers too large for the type, so on a failure the
+    // word is read again and taken when it is a number after all.
+    bool read(const char* key, double& v, bool integer) {
+        word_.clear();
+        const std::streampos at = in_.tellg();
+        if (integer) {
+            long long i = 0;
+            if (in_ >> i) {
+                v = static_cast<double>(i);
+                return true;
+            }
+        } else if (in_ >> v) {
+            return true;
+        }
+        in_.clear();
+        in_.seekg(at);
+        if (!(in_ >> word_)) return false;  // the end of the file
+        char* end = nullptr;
+        v = std::strtod(word_.c_str(), &end);
+        if (end != word_.c_str() && *end == 0) return true;
+        debugCheck(false, "Effect %s: reading stops at %s, \"%s\" is not a number", file_.c_str(), key,
+                   word_.c_str());
         return false;
     }
-    bool refuse(const char* key, double v, double lo, double hi) {
-        if (lo == hi)
-            debugCheck(false, "Effect %s refused: the value of %s is too large", file_.c_str(), key);
-        else
-            debugCheck(false, "Effect %s refused: %s is %g, outside %g .. %g", file_.c_str(), key, v, lo, hi);
-        refused_ = true;
+    bool usable(const char* key, double v) {
+        if (!std::isnan(v)) return true;
+        debugCheck(false, "Effect %s: %s %s is not a number, ignored", file_.c_str(), key, shown(v).c_str());
         return false;
+    }
+    double clamp(const char* key, double v, double lo, double hi) {
+        if (v >= lo && v <= hi) return v;
+        const double c = std::clamp(v, lo, hi);
+        debugCheck(false, "Effect %s: %s %s is out of range, %g used", file_.c_str(), key, shown(v).c_str(), c);
+        return c;
+    }
+    // A key count: past the limit the keys up to it are read and the
+    // reading ends there, since what follows cannot be told apart.
+    bool count(const char* key, int& n, bool& more) {
+        double v = 0.0;
+        if (!read(key, v, true)) return false;
+        if (!usable(key, v)) return false;  // no telling how many numbers follow
+        if (v > kMaxCurveKeys) {
+            debugCheck(false, "Effect %s: %s has %s keys, reading stops after %d", file_.c_str(), key,
+                       shown(v).c_str(), kMaxCurveKeys);
+            n = kMaxCurveKeys;
+            more = false;
+            return true;
+        }
+        n = static_cast<int>(clamp(key, v, 0.0, kMaxCurveKeys));
+        return true;
+    }
+    // The value as the file wrote it when it was read as a word.
+    std::string shown(double v) const {
+        if (!word_.empty()) return word_;
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return text;
     }
 
     std::istream& in_;
     const std::string& file_;
-    bool refused_ = false;
+    std::string word_;
 };
 
 // Limits of the plain numbers. Times in seconds, angles in degrees,
@@ -563,8 +620,8 @@ std::vector<EmitterDef> parseEffectText(const std::string& text, const std::stri
     std::string token, last;
     while (in >> token) {
         if (list.size() >= kMaxEmitters && token == "Emitter") {
-            debugCheck(false, "Effect %s refused: more than %d emitters", file.c_str(), kMaxEmitters);
-            return {};
+            debugCheck(false, "Effect %s: more than %d emitters, reading stops there", file.c_str(), kMaxEmitters);
+            break;
         }
         EmitterDef& d = list.empty() ? scratch : list.back();
         const char* k = token.c_str();
@@ -579,7 +636,7 @@ std::vector<EmitterDef> parseEffectText(const std::string& text, const std::stri
         else if (token == "SingleEmit") ok = r.flag(k, d.singleEmit);
         else if (token == "ScatterAngle")
             ok = r.number(k, d.scatterA, -3600.0, 3600.0) && r.number(k, d.scatterB, -3600.0, 3600.0);
-        else if (token == "EmitterType") ok = r.number(k, d.emitterType, 0, 2);
+        else if (token == "EmitterType") ok = r.choice(k, d.emitterType, 0, 2, 0);  // an unknown type emits at the point
         else if (token == "Point")
             ok = r.number(k, d.pointX, -kMaxDistance, kMaxDistance) && r.number(k, d.pointY, -kMaxDistance, kMaxDistance);
         else if (token == "Radius") ok = r.number(k, d.radius, -kMaxDistance, kMaxDistance);
@@ -612,7 +669,6 @@ std::vector<EmitterDef> parseEffectText(const std::string& text, const std::stri
             debugCheck(false, "Sprite: error while reading emmiter %s, string: %s, laststring:%s", file.c_str(),
                        token.c_str(), last.c_str());
         }
-        if (r.refused()) return {};
         if (!ok) break;
         last = token;
     }
@@ -626,13 +682,21 @@ std::vector<EmitterDef> parseEffectFile(const std::string& path) {
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (size < 0 || size > kMaxEffectFileBytes) {
-        debugCheck(false, "Effect %s refused: larger than %d bytes", file.c_str(), kMaxEffectFileBytes);
-        return {};
+    if (size < 0) return {};
+    std::streamoff take = size;
+    if (size > kMaxEffectFileBytes) {
+        debugCheck(false, "Effect %s: larger than %d bytes, reading stops there", file.c_str(),
+                   kMaxEffectFileBytes);
+        take = kMaxEffectFileBytes;
     }
-    std::string text(static_cast<size_t>(size), '\0');
-    in.read(text.data(), size);
+    std::string text(static_cast<size_t>(take), '\0');
+    in.read(text.data(), take);
     text.resize(static_cast<size_t>(in.gcount()));
+    // A cut file ends at its last whole token.
+    if (take < size) {
+        const size_t space = text.find_last_of(" \t\r\n");
+        text.resize(space == std::string::npos ? 0 : space);
+    }
     std::vector<EmitterDef> list = parseEffectText(text, file);
     for (EmitterDef& d : list)
         if (!d.texture.empty()) d.textureId = textureBank().particleTextureId(d.texture);

@@ -190,10 +190,12 @@ private:
 
 veParticleSystem& particleSystem();
 
-// Effect files and the cache of parsed effects. Reading stops at a value that
-// does not parse, keeping what came before; a value outside its key's range
-// (or a file over 1 MB or 256 emitters) refuses the file: the effect is
-// empty and the debug log names the file and the key.
+// Effect files and the cache of parsed effects. Reading stops at a word where
+// a number belongs, keeping what came before; a value outside its key's range
+// is clamped (an emitter type becomes the point), a NaN is ignored, and the
+// rest of the file is kept. A file over 1 MB, 256 emitters or a curve over 64
+// keys ends the reading where the limit is reached. Each such value or limit
+// gets one debug log line naming the file and the key.
 std::vector<EmitterDef> parseEffectFile(const std::string& path);
 // The same on text already read; texture ids are left at 0 (file names
 // only), so nothing but the text is touched.

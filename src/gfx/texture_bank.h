@@ -37,14 +37,18 @@ constexpr uint64_t kMaxImageFileBytes = uint64_t{64} << 20;
 // False, with the reason in why, for a size outside the caps (or empty).
 bool imageSizeAllowed(uint64_t width, uint64_t height, std::string* why = nullptr);
 
-// PNG and DDS (uncompressed 24/32-bit and DXT1/3/5) only. A file is read
-// when its name ends in .png or .dds and its first bytes say the same
-// format. False for a missing file (why left empty) and for a refused one
-// (why says what is wrong with it).
+// PNG, DDS (uncompressed 24/32-bit and DXT1/3/5), JPEG and TGA. A file is
+// read when its name ends in .png, .dds, .jpg (or .jpeg) or .tga and its
+// first bytes say the same format (TGA has no signature: its header must
+// hold together). False for a missing file (why left empty) and for a
+// refused one (why says what is wrong with it).
 bool decodeImageFile(const std::string& path, Image& out, std::string* why = nullptr);
 bool decodeDds(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
 bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
-// The format told by the first bytes alone (PNG or DDS).
+bool isJpeg(const uint8_t* data, size_t size);
+bool decodeJpeg(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
+bool decodeTga(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
+// The format told by the first bytes alone (PNG, DDS or JPEG).
 bool decodeImageMemory(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
 
 class CTextureBank {

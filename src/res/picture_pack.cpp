@@ -41,7 +41,7 @@ void PicturePack::loadFrom(const std::string& folder, const std::string& name, b
     // slash is harmless and keeps the texture names as they always were.
     const std::string base = folder + "/" + name;
     bool loaded = false;
-    for (const char* ext : {".dds", ".png"}) {
+    for (const char* ext : {".dds", ".png", ".jpg", ".tga"}) {
         textureName = base + ext;
         uint32_t w = 0, h = 0;
         if (textureBank().loadFromFile(textureName, blackIsTransparent, &w, &h)) {
@@ -52,6 +52,7 @@ void PicturePack::loadFrom(const std::string& folder, const std::string& name, b
         }
     }
     if (!loaded) {
+        textureName = base + ".png";  // the name a missing picture always had
         debugCheck(false, "PCK: ERROR PIC: %s", name.c_str());
         for (int i = 0; i < frameCount; ++i) addFrame(0, 0, 0, 0);
         return;

@@ -42,6 +42,8 @@ public:
 void mergeNewActors();
 void updateActors();
 void purgeDeadActors();
+// While the purge runs (a destructor walking it), the live list holds null
+// slots and duplicates: a walk from there skips the nulls.
 const std::vector<Actor*>& liveActors();
 const std::vector<Actor*>& newActors();
 bool purgePending();

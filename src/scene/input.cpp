@@ -97,6 +97,14 @@ MouseZone* findZone(int id) {
 bool removeZone(int id) {
     MouseZone* zone = findZone(id);
     if (!zone) return false;
+    // A handle whose zone goes (a new zone taking its id) is detached with
+    // it, so it neither points at the freed zone nor removes the new one.
+    if (auto it = g_zoneMap.find(id); it != g_zoneMap.end() && it->second->zone == zone) {
+        it->second->zone = nullptr;
+        it->second->handler = nullptr;
+        it->second->value = 0;
+        g_zoneMap.erase(it);
+    }
     unlinkZone(zone);
     if (zone->flags & ZF_Allocated) delete zone;
     return true;
@@ -128,11 +136,8 @@ void ZoneHandle::attach(int flags, Actor* newHandler, int priority, int newValue
 }
 
 void ZoneHandle::detach() {
-    if (zone) {
-        g_zoneMap.erase(zone->id);
-        removeZone(zone->id);
-        zone = nullptr;
-    }
+    if (zone) removeZone(zone->id);  // erases the map entry too
+    zone = nullptr;
     handler = nullptr;
     value = 0;
 }

@@ -140,8 +140,7 @@ int gameWindowHook() {
     setTickRate(kLogicTicksPerSecond);
     addMessageHook(kScreenshotHookPriority, screenshotHook);
     loadStartup();  // a failure leaves the defaults; the game still runs
-    installPictureAccessors();
-    loadAllEffects();
+    installPictureAccessors();  // the effects are read by the title's loading steps
     startMusic();
     Sound_SetMusicVolume(player::MusicVolume());
     Sound_SetEffectsVolume(player::SoundFXVolume());

@@ -105,7 +105,12 @@ void Dispatcher::switchTo(CDispatcherState* state) {
 }
 
 int Dispatcher::onKey(int code) {
-    if (current == &title) title.skip();
+    // Any key skips the title, and does nothing else: the screen the skip
+    // opens must not take it as its own.
+    if (current == &title) {
+        title.skip();
+        return code == kEscape || code == kPauseKey || code == kPKey ? 1 : 0;
+    }
     // P or Pause pauses behind the pause picture, as leaving the window does;
     // the same key sends the picture away again.
     if (code == kPauseKey || code == kPKey) {

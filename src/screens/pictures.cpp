@@ -179,6 +179,12 @@ void preloadPictures(int step) {
     }
 }
 
+bool preloadStepLoadsPictures(int step) {
+    for (int s : {0, 5, 10, 15, 20, 25, 28, 30, 34})
+        if (step == s) return true;
+    return false;
+}
+
 void installPictureAccessors() {
     setGamePackLoader([](const std::string& name) { return pictureByName(name); });
     setHudPackLoader([](const std::string& name, int, int) { return pictureByName(name); });

@@ -68,6 +68,9 @@ int buttonIndex(const std::string& name);  // -1 when not a button name
 
 // One step of the title screen's preloading (steps 0 to 34; most do nothing).
 void preloadPictures(int step);
+// Whether a step of preloadPictures loads anything; the others are free for
+// other loading.
+bool preloadStepLoadsPictures(int step);
 
 // Routes the play field's and the HUD's picture lookups through these
 // accessors, so the whole game shares one set of packs.

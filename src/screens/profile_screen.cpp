@@ -369,10 +369,11 @@ void UserName::carryOut(int command) {
     case Delete: openMessage(TextBoxProfile::kDelete, kIdDeleteBox); break;
     case Cancel: leave(); break;
     case Confirm:
+        // A failed save is told to the player by the store itself.
         if (list)
-            stored = commitPlayers(list->players, list->selection());
+            commitPlayers(list->players, list->selection());
         else
-            stored = commitPlayers({PlayerEntry{pendingName_, -1, 0}}, 0);
+            commitPlayers({PlayerEntry{pendingName_, -1, 0}}, 0);
         leave();
         break;
     case BackToList:

@@ -135,8 +135,6 @@ public:
     ListBoxUser* list = nullptr;        // owned
     EditBoxProfile* dialog = nullptr;   // owned while it runs
     TextBoxProfile* message = nullptr;  // owned while it runs
-    // Whether the last commit reached the disk.
-    bool stored = false;
 
 private:
     void leave();

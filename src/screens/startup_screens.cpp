@@ -167,6 +167,17 @@ void TitleScreenv2::update() {
     coin->sprite.setPicture(pictureByName("coin"), 0);
     coin->sprite.setPosition(kFirstCoinX + kCoinSpacing * step, kCoinY);
     preloadPictures(step);
+    // The sound effects too, a few in each step that loads no pictures: one
+    // decoded at its first play would hold up a logic tick in a game.
+    if (!preloadStepLoadsPictures(step)) {
+        int free = 0, index = 0;
+        for (int s = 0; s <= kLastStep; ++s) {
+            if (preloadStepLoadsPictures(s)) continue;
+            if (s < step) ++index;
+            ++free;
+        }
+        Sound_PreloadFolderPart(index, free);
+    }
     if (++step <= kLastStep) return;
 
     loadBar->sprite.setPicture(nullptr, 0);

@@ -245,16 +245,19 @@ void Sound_Play(const std::string& name) { Sound_PlayId(Sound_GetId(name, kSound
 
 void Sound_Preload(const std::string& name) { Sound_GetId(name, kSoundEffect); }
 
-void Sound_PreloadFolder() {
+void Sound_PreloadFolder() { Sound_PreloadFolderPart(0, 1); }
+
+void Sound_PreloadFolderPart(int part, int parts) {
     Bank& b = bank();
-    if (!b.enabled) return;
+    if (!b.enabled || parts < 1 || part < 0 || part >= parts) return;
     std::vector<std::string> files;
     findFiles(files, b.path, ".ogg");
+    std::sort(files.begin(), files.end());
     const int volume = b.effectsVolume;
     Sound_SetEffectsVolume(0);
-    for (const auto& file : files) {
+    for (size_t i = static_cast<size_t>(part); i < files.size(); i += static_cast<size_t>(parts)) {
         std::string folder, name, ext;
-        splitPath(file, folder, name, ext);
+        splitPath(files[i], folder, name, ext);
         Sound_Preload(name);
     }
     Sound_SetEffectsVolume(volume);

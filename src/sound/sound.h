@@ -39,6 +39,10 @@ void Sound_Play(const std::string& name);
 void Sound_Preload(const std::string& name);
 // Loads every ".ogg" of the sound folder as an effect, silently.
 void Sound_PreloadFolder();
+// The same spread over `parts` calls, so that no single one takes long:
+// part i loads every parts-th file of the folder (sorted by name) from the
+// i-th on.
+void Sound_PreloadFolderPart(int part, int parts);
 
 // One loop at a time: switching stops the previous one, id 0 stops it.
 void Sound_SwitchLoop(int id);

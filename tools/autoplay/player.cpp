@@ -109,6 +109,17 @@ bool Player::tick() {
             attemptEnded(*g, g->physics.ended == 0 && !gaveUp_);
         }
     }
+    // Game over without a tick of play: the level could not be built. Each
+    // such round is a lost try, or a broken level would loop for ever.
+    if (g->current == &g->gameover && lastState_ != &g->gameover && lastState_ != &g->physics && !inPlay_) {
+        attemptLevel_ = g->levelNumber();
+        attemptStart_ = ticks_;
+        gaveUp_ = false;
+        unplayable_ = true;
+        attemptEnded(*g, false);
+        unplayable_ = false;
+    }
+    lastState_ = g->current;
     if (playing)
         play(*g);
     else if (stopIn_ < 0)
@@ -189,7 +200,11 @@ void Player::attemptEnded(Game& g, bool won) {
     a.score = g.scoring->total();
     attempts_.push_back(a);
     shotNow_ = true;
-    const char* why = won ? "" : gaveUp_ ? " (too long)" : g.timer->expired() ? " (time)" : " (balls)";
+    const char* why = won             ? ""
+                      : unplayable_     ? " (unplayable)"
+                      : gaveUp_         ? " (too long)"
+                      : g.timer->expired() ? " (time)"
+                                           : " (balls)";
     std::printf("level %d-%d %s ticks %d score %d%s\n", a.level / 10, a.level % 10, won ? "won" : "lost", a.ticks,
                 a.score, why);
     std::fflush(stdout);

@@ -98,6 +98,11 @@ private:
     bool restarting_ = false;
     int seededLevel_ = -1, seededAttempt_ = -1;
     int mapTicks_ = 0;
+    // The game state seen at the previous tick, and whether the attempt
+    // ended without play: a level that cannot be built goes from its start
+    // straight to game over.
+    const void* lastState_ = nullptr;
+    bool unplayable_ = false;
 
     int clickWait_ = 0;
     int restSteps_ = 0;

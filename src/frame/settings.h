@@ -42,6 +42,9 @@ std::string newScreenshotPath(time_t when);
 // lacks (new tips, new keys) is added to the copy first.
 bool selectIniFile(const std::string& name, bool copyDefault);
 const std::string& iniPath();
+// The file a "Cant load ini file" message names: the name, or for an empty
+// one the setting of vm_game.ini that left it unnamed.
+std::string iniFileForMessage(const std::string& name, const char* key);
 
 // The main settings file: the one whose copy follows the shipped file's
 // additions.

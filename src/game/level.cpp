@@ -236,7 +236,7 @@ bool loadCampaign() {
         setLevelsFile(levelsPath);
         setEpisodeTable(getIniInt("Episodes", "Episodes", 11), getIniString("Episodes", "Levels", ""));
     } else {
-        debugCheck(false, "Cant load ini file : %s", levels.c_str());
+        debugCheck(false, "Cant load ini file : %s", iniFileForMessage(levels, "IniLevels").c_str());
         ok = false;
     }
     if (!guns.empty()) parseSpawnGunTable(guns);

@@ -25,3 +25,10 @@ set_tests_properties(autoplay.fails-when-a-level-is-never-won PROPERTIES
 # The listening test has the autoplayer play a busy level and write its sound log.
 add_dependencies(vellmoor-tests vellmoor-autoplay)
 target_compile_definitions(vellmoor-tests PRIVATE VM_AUTOPLAY="$<TARGET_FILE:vellmoor-autoplay>")
+
+# Nowhere to keep the player's scratch folder (TMPDIR not writable): a line
+# that says so, never an abort.
+add_test(NAME autoplay.says-when-it-has-no-scratch-folder COMMAND vellmoor-autoplay --level 1-1)
+set_tests_properties(autoplay.says-when-it-has-no-scratch-folder PROPERTIES
+  ENVIRONMENT "${VM_AUTOPLAY_ENV};TMPDIR=/proc" PASS_REGULAR_EXPRESSION "cannot make the player's scratch folder"
+  TIMEOUT 60)

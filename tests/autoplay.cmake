@@ -31,3 +31,9 @@ add_test(NAME autoplay.broken-level-ends-within-its-tries
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/broken_level.sh $<TARGET_FILE:vellmoor-autoplay> ${VM_DATA_DIR})
 set_tests_properties(autoplay.broken-level-ends-within-its-tries PROPERTIES
   ENVIRONMENT "${VM_AUTOPLAY_ENV}" TIMEOUT 360)
+# Nowhere to keep the player's scratch folder (TMPDIR not writable): a line
+# that says so, never an abort.
+add_test(NAME autoplay.says-when-it-has-no-scratch-folder COMMAND vellmoor-autoplay --level 1-1)
+set_tests_properties(autoplay.says-when-it-has-no-scratch-folder PROPERTIES
+  ENVIRONMENT "${VM_AUTOPLAY_ENV};TMPDIR=/proc" PASS_REGULAR_EXPRESSION "cannot make the player's scratch folder"
+  TIMEOUT 60)

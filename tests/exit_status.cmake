@@ -18,3 +18,9 @@ add_test(NAME game.second-start
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/second_start.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR})
 set_tests_properties(game.second-start PROPERTIES
   ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180)
+# The player's folder: a home folder with a backslash in its name, and the
+# leftovers of a killed save, which the start clears.
+add_test(NAME game.player-folder
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/player_folder.sh $<TARGET_FILE:vellmoor> ${VM_DATA_DIR})
+set_tests_properties(game.player-folder PROPERTIES
+  ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy" TIMEOUT 180)

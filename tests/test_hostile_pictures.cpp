@@ -46,9 +46,10 @@ TEST_F(GfxTest, PictureSizesAreCheckedBeforeAnyPixelIsAllocated) {
         const char* reason;
     };
     const Case cases[] = {
-        {ddsHeader(16384, 16384, 0x41, nullptr, 32), "more than the game takes"},
-        {ddsHeader(16384, 16384, 0x4, "DXT1", 0), "more than the game takes"},
-        {ddsHeader(8192, 8192, 0x41, nullptr, 32), "more than the game takes"},  // a side fits, 256 MB does not
+        {ddsHeader(16384, 16384, 0x41, nullptr, 32), "more than the 8192 a side the game takes"},
+        {ddsHeader(16384, 16384, 0x4, "DXT1", 0), "more than the 8192 a side the game takes"},
+        // A side fits, 256 MB does not: the message names the limit it broke.
+        {ddsHeader(8192, 8192, 0x41, nullptr, 32), "8192 x 8192 pixels, 256 MB decoded, more than the 64 MB"},
         {ddsHeader(4096, 4096, 0x41, nullptr, 32), "ends before its pixels"},
         {ddsHeader(4096, 4096, 0x4, "DXT5", 0) + std::string(1000, '\0'), "ends before its pixels"},
         {ddsHeader(0, 10, 0x41, nullptr, 32), "no pixels"},
@@ -64,13 +65,15 @@ TEST_F(GfxTest, PictureSizesAreCheckedBeforeAnyPixelIsAllocated) {
 
     // PNGs past the caps are refused from their header, before inflating;
     // small files that would decode to 67 MB or 8193 pixels across.
-    for (const char* name : {"png-over-64mb-decoded.png", "png-wider-than-8192.png", "png-12000-square.png"}) {
+    for (const auto& [name, limit] : {std::pair{"png-over-64mb-decoded.png", "MB decoded, more than the 64 MB"},
+                                      std::pair{"png-wider-than-8192.png", "more than the 8192 a side"},
+                                      std::pair{"png-12000-square.png", "more than the 8192 a side"}}) {
         const std::vector<uint8_t> bytes = regression(name);
         ASSERT_FALSE(bytes.empty()) << name;
         Image image;
         std::string why;
         EXPECT_FALSE(decodePng(bytes.data(), bytes.size(), image, &why)) << name;
-        EXPECT_NE(why.find("more than the game takes"), std::string::npos) << why;
+        EXPECT_NE(why.find(limit), std::string::npos) << why;
         EXPECT_EQ(image.pixels.capacity(), 0u);
     }
     // Data far past its rows is never inflated: the decoder fills the rows the

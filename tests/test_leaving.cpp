@@ -2,8 +2,10 @@
 // game the way its close button does, a second signal or a hung shutdown ends
 // the process at once, and a lost display ends it through the shutdown hooks
 // without a second shutdown. The process-ending cases run as death tests.
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -146,6 +148,42 @@ TEST_F(LeavingTest, ASignalTheParentIgnoresStaysIgnored) {
     sigaction(SIGTERM, nullptr, &action);
     EXPECT_EQ(action.sa_handler, SIG_DFL);
     defaultQuitSignals();
+}
+
+TEST_F(LeavingTest, ABrokenPipeIsAFailedWriteAndABoxProcessGoesWithAQuitSignal) {
+    std::signal(SIGPIPE, SIG_DFL);
+    platform::ExitGuard guard(60000);
+    // The display's socket gone: the write fails and the game lives to say so.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    errno = 0;
+    EXPECT_EQ(::write(fds[1], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    ::close(fds[1]);
+
+    // A box shown from a process of its own, which waits for a click that
+    // never comes: the session's SIGTERM closes it, so the game can end.
+    const platform::ModalBox box;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (;;) ::pause();
+    }
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(50ms);
+    std::raise(SIGTERM);
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 500 && done == 0; ++i) {
+        done = ::waitpid(child, &status, WNOHANG);
+        if (done == 0) std::this_thread::sleep_for(10ms);
+    }
+    if (done == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    EXPECT_EQ(done, child) << "the box's process was still there 5 s after the signal";
+    EXPECT_EQ(platform::takeQuitSignal(), SIGTERM);
 }
 
 TEST_F(LeavingDeathTest, ASignalWhileEndingEndsAtOnce) {

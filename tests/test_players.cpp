@@ -194,10 +194,14 @@ TEST_F(PlayersTest, StartupFailuresAreSilentAndKeepTheSettingsFileCurrent) {
     EXPECT_TRUE(listPlayers().empty());
     expectMainCurrent();
 
-    // No file names in the settings at all.
+    // No file names in the settings at all: the message names the setting,
+    // never an empty file name.
     writeText(data("vm_game.ini"), "[Game]\n");
     resetPlayersForTests();
+    clearDebugLog();
     EXPECT_FALSE(loadStartup());
+    EXPECT_EQ(debugLog().find("Cant load ini file : \n"), std::string::npos) << debugLog();
+    EXPECT_NE(debugLog().find("[Game] IniUsers of vm_game.ini is empty"), std::string::npos) << debugLog();
     expectMainCurrent();
 }
 

@@ -175,6 +175,10 @@ TEST_F(FilesTest, CopyExistsCreateListRead) {
 
     EXPECT_EQ(platform::normalizeSeparators("\\Brandwick\\Vellmoor_L\\x.ini"), "/Brandwick/Vellmoor_L/x.ini");
     EXPECT_EQ(platform::normalizeSeparators("a/b"), "a/b");
+    // A path from the root keeps the folders the system gave as they exist,
+    // a backslash in a name included; the game's part after them is converted.
+    fs::create_directories(path("a\\b"));
+    EXPECT_EQ(platform::normalizeSeparators(path("a\\b/c\\x.ini")), path("a\\b/c/x.ini"));
 }
 
 TEST_F(FilesTest, InstanceLockIsExclusiveUntilReleased) {

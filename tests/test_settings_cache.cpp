@@ -189,4 +189,13 @@ TEST_F(SettingsCacheTest, TemporaryFilesOfEndedSavesGoAtTheNextStart) {
     // A save of this run leaves nothing behind.
     ASSERT_TRUE(setIniString("Game", "Level", "3"));
     EXPECT_EQ(entries().size(), 7u);
+    // The instance lock makes the folder ours: every leftover goes, whatever
+    // id its writer had (pid 1 is alive in every container), staging copies too.
+    write(dir + "vm_users.ini.tmp1_4", "[User]\n");
+    write(dir + "vm_users.ini.commit", "[User]\n");
+    ASSERT_TRUE(platform::acquireInstanceLock(dir + "vellmoor.lock"));
+    platform::releaseInstanceLock();
+    EXPECT_EQ(entries(), (std::vector<std::string>{".tmp" + gone + "_1", "keep.tmp" + gone + "_2", "notes.tmp" + gone,
+                                                   "vellmoor.lock", "vm_game.ini", "vm_game.ini.tmp" + gone + "_x",
+                                                   "vm_game.ini.tmp_1"}));
 }

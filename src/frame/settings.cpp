@@ -147,8 +147,8 @@ void initDataFolder(const std::string& leaf) {
     if (folder.back() != '/') folder += '/';
     g_dataFolder = folder;
     platform::createDirectories(folder);
-    // The game's own folder: whatever a killed save left there goes.
-    platform::removeStaleTempFiles(folder);
+    // What a killed save left in this folder goes when the instance lock is
+    // taken: only the lock tells a dead writer from another running copy.
 }
 
 const std::string& dataFolder() {
@@ -160,12 +160,14 @@ std::string makeDataPath(const std::string& name) {
 }
 
 // A save cut short (the game killed while writing) leaves its temporary file
-// beside the target; the first use of a file in a run clears its leftovers.
+// beside the target; the first use of a file outside the game's own folder
+// (which the instance lock clears) clears its leftovers of writers gone.
 static std::set<std::string> g_leftoversCleared;
 
 static void clearLeftoversOnce(const std::string& target) {
-    if (!g_leftoversCleared.insert(target).second) return;
     const size_t slash = target.find_last_of('/');
+    if (!g_dataFolder.empty() && target.compare(0, slash + 1, g_dataFolder) == 0) return;
+    if (!g_leftoversCleared.insert(target).second) return;
     platform::removeStaleTempFiles(slash == std::string::npos ? "." : target.substr(0, slash + 1),
                                    slash == std::string::npos ? target : target.substr(slash + 1));
 }
@@ -295,6 +297,11 @@ bool mergeShippedSettings(const std::string& shipped, const std::string& copy) {
 
 const std::string& iniPath() {
     return g_iniPath;
+}
+
+std::string iniFileForMessage(const std::string& name, const char* key) {
+    if (!name.empty()) return name;
+    return std::string("none named ([Game] ") + key + " of " + kMainSettingsFile + " is empty)";
 }
 
 bool openFile(const std::string& name, int flags) {

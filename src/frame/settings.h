@@ -44,6 +44,9 @@ std::string newScreenshotPath(time_t when);
 // shipped file stands in for it, read only, for the rest of the run.
 bool selectIniFile(const std::string& name, bool copyDefault);
 const std::string& iniPath();
+// The file a "Cant load ini file" message names: the name, or for an empty
+// one the setting of vm_game.ini that left it unnamed.
+std::string iniFileForMessage(const std::string& name, const char* key);
 
 constexpr const char* kMainSettingsFile = "vm_game.ini";
 

@@ -241,7 +241,7 @@ bool loadCampaign() {
             ok = false;
         }
     } else {
-        debugCheck(false, "Cant load ini file : %s", levels.c_str());
+        debugCheck(false, "Cant load ini file : %s", iniFileForMessage(levels, "IniLevels").c_str());
         ok = false;
     }
     if (!guns.empty()) parseSpawnGunTable(guns);

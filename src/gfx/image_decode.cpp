@@ -125,10 +125,14 @@ bool hasExtension(const std::string& path, const char* ext) {
 
 bool imageSizeAllowed(uint64_t width, uint64_t height, std::string* why) {
     if (width == 0 || height == 0) return fail(why, "the picture has no pixels");
-    if (width > kMaxImageSide || height > kMaxImageSide || width * height * 4 > kMaxImageBytes)
-        return fail(why, "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
-                             " pixels, more than the game takes (" + std::to_string(kMaxImageSide) +
-                             " a side, " + std::to_string(kMaxImageBytes >> 20) + " MB decoded)");
+    const std::string size = "the picture is " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    if (width > kMaxImageSide || height > kMaxImageSide)
+        return fail(why, size + ", more than the " + std::to_string(kMaxImageSide) + " a side the game takes");
+    // Rounded up: a picture just over the limit must not read as equal to it.
+    const uint64_t bytes = width * height * 4;
+    if (bytes > kMaxImageBytes)
+        return fail(why, size + ", " + std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB decoded, more than the " +
+                             std::to_string(kMaxImageBytes >> 20) + " MB the game takes");
     return true;
 }
 
@@ -206,7 +210,9 @@ bool decodeDds(const uint8_t* data, size_t size, Image& out, std::string* why) {
 
 bool decodePng(const uint8_t* data, size_t size, Image& out, std::string* why) {
     if (!isPng(data, size)) return fail(why, "not a PNG file");
-    if (size > kMaxImageFileBytes) return fail(why, "the PNG file is larger than the game takes");
+    if (size > kMaxImageFileBytes)
+        return fail(why, "the PNG file is " + std::to_string(size) + " bytes, more than the " +
+                             std::to_string(kMaxImageFileBytes >> 20) + " MB the game takes");
     // The size as the header states it, before the decoder sees anything.
     if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0 &&
         !imageSizeAllowed(readBig32(data + 16), readBig32(data + 20), why))
@@ -264,8 +270,9 @@ bool decodeImageFile(const std::string& path, Image& out, std::string* why) {
     }
     if (static_cast<uint64_t>(st.st_size) > kMaxImageFileBytes) {
         std::fclose(f);
-        return fail(why, "the file is larger than the game takes (" + std::to_string(kMaxImageFileBytes >> 20) +
-                             " MB)");
+        return fail(why, "the file is " + std::to_string(static_cast<uint64_t>(st.st_size)) +
+                             " bytes, more than the " + std::to_string(kMaxImageFileBytes >> 20) +
+                             " MB the game takes");
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
     const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);

@@ -16,7 +16,9 @@ constexpr uint32_t kDefaultWatchdogMs = 5000;
 
 // Held by main for the whole run. Catches SIGTERM, SIGINT and SIGHUP (the
 // game then closes as if the player closed the window; one the parent
-// process ignores stays ignored) and keeps a watchdog
+// process ignores stays ignored), turns SIGPIPE into the failed write it
+// stands for (a display that went away is then told and ends with
+// kExitDisplayLost, not by the signal) and keeps a watchdog
 // thread that ends the process once a shutdown has taken longer than
 // watchdogMs. The destructor stops the thread and gives the signals back.
 class ExitGuard {
@@ -31,6 +33,19 @@ public:
 private:
     std::thread thread_;
     int pipe_[2] = {-1, -1};
+    int boxPipe_[2] = {-1, -1};
+};
+
+// Held while a message box is up. A process forked meanwhile (the box's
+// own, where the window system shows it from a child) dies with the game
+// and takes the session's signals as any program does; a quit signal that
+// comes while the box is up closes the box, so the game goes on to end.
+class ModalBox {
+public:
+    ModalBox();
+    ~ModalBox();
+    ModalBox(const ModalBox&) = delete;
+    ModalBox& operator=(const ModalBox&) = delete;
 };
 
 // The quit signal that arrived since the last call (its number), or 0. The
@@ -46,6 +61,13 @@ bool shutdownBegun();
 // needs no display. Runs once, from leaveForLostDisplay.
 using DisplayLossShutdown = void (*)();
 void setDisplayLossShutdown(DisplayLossShutdown fn);
+
+// Tells, from a signal handler, whether the display's connection is closed.
+// Once one is set (while a guard is held), a crash with the connection
+// closed ends the game as a lost display does, without the shutdown hooks;
+// any other crash is left to the handler that was there before.
+using DisplayGoneCheck = bool (*)();
+void setDisplayGoneCheck(DisplayGoneCheck check);
 
 // True once the connection to the display is known to be broken: from then
 // on nothing may talk to the window system, which would wait for ever.

@@ -132,8 +132,22 @@ bool replaceFile(const std::string& path, Producer&& produce) {
 }  // namespace
 
 std::string normalizeSeparators(std::string path) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
+    const size_t first = path.find('\\');
+    if (first == std::string::npos) return path;
+    // A path from the root came from the system as far as it names what
+    // exists (a home folder may hold a backslash in its name); what follows
+    // is the game's own name, written Windows-style.
+    size_t keep = 0;
+    if (path[0] == '/') {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) return path;
+        for (size_t slash = path.find('/', first); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+            if (::stat(path.substr(0, slash).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) break;
+            keep = slash + 1;
+        }
+    }
+    for (size_t i = keep; i < path.size(); ++i)
+        if (path[i] == '\\') path[i] = '/';
     return path;
 }
 
@@ -240,6 +254,29 @@ pid_t tempWriter(const std::string& name, std::string& target) {
 bool processGone(pid_t pid) { return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH; }
 }  // namespace
 
+namespace {
+bool isStagingCopy(const std::string& name) {
+    const std::string suffix = ".commit";
+    return name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Whatever writes cut short left in the folder the lock guards: no other copy
+// of the game writes there while this one holds the lock, and this one has
+// nothing in flight while it takes it, so every temporary and staging file is
+// stale, whichever process id its name carries (ids repeat, pid 1 in every
+// container among them).
+void removeLeftoversUnderLock(const std::string& lockPath) {
+    const std::string dir = parentFolder(lockPath);
+    for (const std::string& name : listFolder(dir)) {
+        std::string of;
+        if (tempWriter(name, of) == 0 && !isStagingCopy(name)) continue;
+        const std::string path = dir + (dir.back() == '/' ? "" : "/") + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+    }
+}
+}  // namespace
+
 int removeStaleTempFiles(const std::string& folder, const std::string& target) {
     int removed = 0;
     const std::string dir = folder.empty() ? std::string(".") : folder;
@@ -302,6 +339,7 @@ bool acquireInstanceLock(const std::string& path) {
     if (::ftruncate(fd, 0) == 0) (void)writeAll(fd, pid.data(), pid.size());
     g_lockFd = fd;
     g_lockPath = path;
+    removeLeftoversUnderLock(path);
     return true;
 }
 

@@ -127,10 +127,16 @@ std::string picturesFolder();
 // home folder and the environment's XDG_PICTURES_DIR (may be empty).
 std::string picturesFolderFrom(const std::string& userDirs, const std::string& home, const std::string& fromEnv);
 
-// Converts "\" separators from Windows-style data into "/".
+// Converts "\" separators from Windows-style data into "/", in the game's
+// own names ("\Org\App\" among them). A path from the root keeps the part
+// the system gave, the folders that exist as it spells them (a home folder
+// may hold a backslash), and converts only what follows.
 std::string normalizeSeparators(std::string path);
 
 // Single instance: holds an advisory lock file; false if another process holds it.
+// Taking it makes this copy the only writer of the lock's folder, so every
+// temporary file and staging copy ("<name>.commit") a killed write left
+// there is removed then, whatever process id its name carries.
 bool acquireInstanceLock(const std::string& path);
 void releaseInstanceLock();
 

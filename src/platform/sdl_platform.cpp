@@ -2,9 +2,16 @@
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,16 +43,48 @@ using XIOErrorHandler = int (*)(_XDisplay*);
 
 int onBrokenDisplay(_XDisplay*) { leaveForLostDisplay(); }
 
-// Looked up at run time in the libX11 SDL already loaded, so the game needs
-// no X11 to build or to run on other drivers.
+// Whether a connection to an X server (a socket to ".X11-unix/X<n>" or to
+// TCP port 6000 + n) has been closed by the server. System calls only: it
+// runs in a signal handler.
+bool x11ConnectionClosed() {
+    for (int fd = 0; fd < 1024; ++fd) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
+        sockaddr_storage peer{};
+        socklen_t size = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0) continue;
+        bool x11 = false;
+        if (peer.ss_family == AF_UNIX) {
+            const auto* un = reinterpret_cast<const sockaddr_un*>(&peer);
+            const size_t length = size > offsetof(sockaddr_un, sun_path) ? size - offsetof(sockaddr_un, sun_path) : 0;
+            static constexpr char kX11[] = ".X11-unix/X";
+            for (size_t i = 0; !x11 && i + sizeof kX11 - 1 <= length; ++i)
+                x11 = std::memcmp(un->sun_path + i, kX11, sizeof kX11 - 1) == 0;
+        } else if (peer.ss_family == AF_INET || peer.ss_family == AF_INET6) {
+            const uint16_t port = ntohs(peer.ss_family == AF_INET ? reinterpret_cast<const sockaddr_in*>(&peer)->sin_port
+                                                                  : reinterpret_cast<const sockaddr_in6*>(&peer)->sin6_port);
+            x11 = port >= 6000 && port < 6100;
+        }
+        if (!x11) continue;
+        char c = 0;
+        const ssize_t n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && (errno == ECONNRESET || errno == EPIPE))) return true;
+    }
+    return false;
+}
+
+// Set before SDL opens the display, so that a server going away while SDL
+// starts ends the game the same way. Looked up at run time, so the game
+// needs no X11 to build or to run on other drivers; the library stays
+// loaded (SDL loads the same one).
 void watchX11Connection() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || std::strcmp(driver, "x11") != 0) return;
-    void* x11 = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    const char* wanted = std::getenv("SDL_VIDEODRIVER");
+    if (wanted && *wanted && !std::strstr(wanted, "x11")) return;
+    void* x11 = dlopen("libX11.so.6", RTLD_LAZY);
     if (!x11) return;
     using SetHandler = XIOErrorHandler (*)(XIOErrorHandler);
     if (auto set = reinterpret_cast<SetHandler>(dlsym(x11, "XSetIOErrorHandler"))) set(onBrokenDisplay);
-    dlclose(x11);  // only the reference taken here: SDL keeps the library
+    setDisplayGoneCheck(x11ConnectionClosed);
 }
 
 }  // namespace
@@ -79,12 +118,12 @@ bool SdlPlatform::initVideo() {
     // Quit signals are the exit guard's, which closes the game the same way
     // and also cuts a second signal or a hung shutdown short.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    watchX11Connection();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         reportSdlError("SDL_Init");
         return false;
     }
     videoInit_ = true;
-    watchX11Connection();
     return true;
 }
 
@@ -407,7 +446,9 @@ void SdlPlatform::messageBox(const std::string& text, const std::string& caption
         case 0x30: flags = SDL_MESSAGEBOX_WARNING; break;
         default: break;
     }
-    // Failure is fine: the text is already on stderr.
+    // Failure is fine: the text is already on stderr. The box may live in a
+    // process of its own, which must not outlive the game.
+    const ModalBox box;
     SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), window_);
 }
 

@@ -25,7 +25,7 @@ std::string key(const char* stem, int i) {
 
 bool selectUsersFile() {
     if (!usersFile().empty() && selectIniFile(usersFile(), false)) return true;
-    debugCheck(false, "Cant load ini file : %s", usersFile().c_str());
+    debugCheck(false, "Cant load ini file : %s", usersFileForMessage().c_str());
     return false;
 }
 

@@ -21,8 +21,10 @@ PlayerRecord g_player;
 int g_countUser = 0;
 int g_lastActiveUser = 0;
 std::string g_usersFile;
+std::string g_usersNamed;  // as vm_game.ini names it, even when it could not be made
 SaveWarning g_saveWarning;
 bool g_saveWarningTaken = false;
+int g_saveFailures = 0;
 bool g_demo = false;
 PlayerRecord g_beforeDemo;
 
@@ -44,7 +46,7 @@ bool selectMain() {
 
 bool selectUsers() {
     if (!g_usersFile.empty() && selectIniFile(g_usersFile, false)) return true;
-    debugCheck(false, "Cant load ini file : %s", g_usersFile.c_str());
+    debugCheck(false, "Cant load ini file : %s", usersFileForMessage().c_str());
     return false;
 }
 
@@ -59,7 +61,7 @@ void setCounts(int countUser, int lastActiveUser) {
 // is left alone rather than truncated.
 bool selectOrCreateUsers(const std::string& name) {
     if (name.empty()) {
-        debugCheck(false, "Cant load ini file : %s", name.c_str());
+        debugCheck(false, "Cant load ini file : %s", iniFileForMessage(name, "IniUsers").c_str());
         return false;
     }
     if (selectIniFile(name, false)) return true;
@@ -190,6 +192,7 @@ bool writeThrough(const char* key, int value) {
 bool loadPlayers() {
     if (!selectMain()) return false;
     const std::string users = getIniString("Game", "IniUsers", "");
+    g_usersNamed = users;
     bool ok = true;
     if (selectOrCreateUsers(users)) {
         g_usersFile = users;
@@ -315,6 +318,10 @@ const std::string& usersFile() {
     return g_usersFile;
 }
 
+std::string usersFileForMessage() {
+    return iniFileForMessage(g_usersFile.empty() ? g_usersNamed : g_usersFile, "IniUsers");
+}
+
 bool setMusicVolume(int volume) {
     g_player.MusicVolume = clampInt(volume, 0, 100);
     return writeThrough("MusicVolume", g_player.MusicVolume);
@@ -394,6 +401,7 @@ std::string cleanPlayerName(const std::string& name) {
 }
 
 void noteSaveFailure(const std::string& file) {
+    ++g_saveFailures;
     if (!g_saveWarning.file.empty()) return;  // the first failure is the one to tell
     const bool plain = file.find_first_of("/\\") == std::string::npos;
     g_saveWarning.file = file.empty() ? "(no users file)" : plain ? makeDataPath(file) : file;
@@ -402,6 +410,9 @@ void noteSaveFailure(const std::string& file) {
     std::fprintf(stderr, "Cannot save to %s: %s\n", g_saveWarning.file.c_str(), g_saveWarning.reason.c_str());
 }
 
+int saveFailureCount() { return g_saveFailures; }
+const SaveWarning& firstSaveFailure() { return g_saveWarning; }
+
 SaveWarning takeSaveWarning() {
     if (g_saveWarning.file.empty() || g_saveWarningTaken) return {};
     g_saveWarningTaken = true;
@@ -409,6 +420,7 @@ SaveWarning takeSaveWarning() {
 }
 
 void resetPlayersForTests() {
+    g_saveFailures = 0;
     g_saveWarning = SaveWarning();
     g_saveWarningTaken = false;
     g_player = PlayerRecord();
@@ -417,4 +429,5 @@ void resetPlayersForTests() {
     g_countUser = 0;
     g_lastActiveUser = 0;
     g_usersFile.clear();
+    g_usersNamed.clear();
 }

@@ -105,6 +105,9 @@ bool demoPlayerActive();
 // The users file as named in vm_game.ini (empty until the start-up load found
 // it); the high-score table lives there too.
 const std::string& usersFile();
+// The users file as a message names it: its name even when it could not be
+// made, or the setting that left it unnamed.
+std::string usersFileForMessage();
 
 // Write-through setters of the active player. The value is kept in memory
 // even when the file cannot be written (then they return false). Volumes are
@@ -140,6 +143,9 @@ struct SaveWarning {
 };
 void noteSaveFailure(const std::string& file);
 SaveWarning takeSaveWarning();
+// Every failed write of the run counts, told or not; the first is kept.
+int saveFailureCount();
+const SaveWarning& firstSaveFailure();
 
 // Forgets the files and the record (for test fixtures).
 void resetPlayersForTests();

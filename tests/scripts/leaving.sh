@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every way of leaving ends the game at once and keeps what it stored: the
 # real game runs on a private X server and is cut off from it (the server
-# stops), or is sent SIGTERM, SIGINT or SIGHUP, or two signals in a row.
+# stops), or is sent SIGTERM, SIGINT or SIGHUP, or two signals in a row, or
+# SIGTERM while a box says it cannot start.
 # Each must be gone within 3 s of the cause, the lost display with a non-zero
 # status and a line saying why, a signal with status 0 and the users file
 # whole. Skipped (status 77) when Xvfb is not installed.
@@ -70,10 +71,10 @@ checkUsers() {
     if ls "$(dirname "$file")" | grep -q '\.tmp\|\.commit'; then fail "$what: a temporary file was left behind"; fi
 }
 
-# Starts a private X server and the game on it; returns once the game's loop
-# runs (it says so in its debug log), however long a loaded machine takes.
-start() {
-    local case="$1"
+# Starts a private X server and the game (the copy $2, by default the whole
+# one) on it; sets deadline for what follows.
+launch() {
+    local case="$1" binary="${2:-$scratch/game/vellmoor}"
     home="$scratch/home-$case"
     users="$home/share/Brandwick/Vellmoor_L/vm_users.ini"
     mkdir -p "$(dirname "$users")"
@@ -81,7 +82,7 @@ start() {
     : > "$scratch/dpy"
     Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3> "$scratch/dpy" 2> "$scratch/xvfb-$case.log" &
     xpid=$!
-    local deadline=$(($(nowMs) + kStartSeconds * 1000))
+    deadline=$(($(nowMs) + kStartSeconds * 1000))
     until [ -s "$scratch/dpy" ]; do
         [ "$(nowMs)" -lt "$deadline" ] && kill -0 "$xpid" 2> /dev/null || return 1
         sleep 0.05
@@ -89,8 +90,14 @@ start() {
     log="$scratch/game-$case.log"
     HOME="$home" XDG_DATA_HOME="$home/share" DISPLAY=":$(head -n1 "$scratch/dpy")" \
         SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy VELLMOOR_LOG=debug \
-        "$scratch/game/vellmoor" > "$log" 2>&1 &
+        "$binary" > "$log" 2>&1 &
     gpid=$!
+}
+
+# Launches the game and returns once its loop runs (it says so in its debug
+# log), however long a loaded machine takes.
+start() {
+    launch "$1" || return 1
     until grep -qs "the game is running" "$log"; do
         [ "$(nowMs)" -lt "$deadline" ] && kill -0 "$gpid" 2> /dev/null || return 1
         sleep 0.05
@@ -173,6 +180,45 @@ if start twice; then
 else
     cat "$log" 2> /dev/null
     fail "two signals: the game did not start"
+fi
+stopX
+
+# The game cannot start (its levels are missing) and says so in a box, which
+# the window system shows from a process of its own. The session's SIGTERM
+# then ends the game at once, and no process of the box stays on the screen.
+mkdir -p "$scratch/broken"
+cp "$scratch/game/vellmoor" "$scratch/broken/vellmoor"
+cp -r "$scratch/game/data" "$scratch/broken/data"
+rm "$scratch/broken/data/vm_levels.ini"
+set -m
+if launch box "$scratch/broken/vellmoor"; then
+    boxes=""
+    until [ -n "$boxes" ] && grep -qs "vm_levels.ini" "$log"; do
+        [ "$(nowMs)" -lt "$deadline" ] && kill -0 "$gpid" 2> /dev/null || break
+        boxes=$(pgrep -P "$gpid")
+        sleep 0.05
+    done
+    if [ -z "$boxes" ]; then
+        cat "$log"
+        fail "box: no message box came up (on Xvfb it needs the fonts of Debian's xfonts-base)"
+    else
+        sleep 1  # the box on the screen
+        t0=$(nowMs)
+        kill -TERM "$gpid"
+        awaitEnd "$t0" "SIGTERM with a box up"
+        [ "$status" -ne 5 ] || fail "box: the box held the game until the watchdog cut it short"
+        sleep 0.2
+        for pid in $boxes; do
+            state=""
+            read -r _ _ state _ 2> /dev/null < "/proc/$pid/stat"
+            if [ -n "$state" ] && [ "$state" != Z ]; then
+                fail "box: the box's process $pid outlived the game"
+                kill -KILL "$pid"
+            fi
+        done
+    fi
+else
+    fail "box: the game did not start"
 fi
 stopX
 

@@ -69,7 +69,8 @@ const char* kUsage =
     "as a player would; a campaign types a new player's name first, a shorter run\n"
     "continues a saved game at its first level. The exit status is 1 when a level\n"
     "was lost on every try, when the run did not reach its end or (a campaign)\n"
-    "the top ten, or when a screen of the tour did not show.\n"
+    "the top ten, when a screen of the tour did not show, or when a save failed\n"
+    "or the scratch folder could not be made.\n"
     "Two liberties a player does not have keep a run going to its end: lives never\n"
     "run out, and a level lost N times is skipped. An attempt longer than ten\n"
     "minutes of game time is given up and counts as lost.\n"
@@ -110,6 +111,26 @@ bool parseInt(const char* text, int& out, int min) {
     const long v = std::strtol(text, &end, 10);
     if (!end || *end != 0 || end == text || v < min || v > 1000000000L) return false;
     out = static_cast<int>(v);
+    return true;
+}
+
+// A folder the run writes into; false, after a line saying why, when it
+// cannot be made (a read-only TMPDIR, a full disk).
+bool makeFolder(const std::string& folder, const char* what) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec && std::filesystem::is_directory(folder, ec)) return true;
+    std::fprintf(stderr, "vellmoor-autoplay: cannot make %s folder %s: %s\n", what, folder.c_str(),
+                 ec ? ec.message().c_str() : "not a folder");
+    return false;
+}
+
+// A run whose saves did not reach the disk tested nothing it claims to.
+bool savesFailed() {
+    const int failures = saveFailureCount();
+    if (failures == 0) return false;
+    std::fprintf(stderr, "vellmoor-autoplay: %d save%s failed, the first to %s: %s\n", failures,
+                 failures == 1 ? "" : "s", firstSaveFailure().file.c_str(), firstSaveFailure().reason.c_str());
     return true;
 }
 
@@ -263,21 +284,24 @@ int main(int argc, char** argv) {
     setLogLevel(logLevel);
     routeLibraryLogs();
     if (!g_tourDir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(g_tourDir, ec);
         g_options.shotsDir = g_tourDir;  // the tour needs a window to draw in
         g_tour = std::make_unique<autoplay::Tour>();
     }
     if (!g_options.shotsDir.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(g_options.shotsDir, ec);
+        if (!makeFolder(g_options.shotsDir, "the pictures")) return 1;
         if (g_options.every == 0) g_options.every = 400;
     }
 
     // Never the player's own folder: a scratch one, removed at the end.
-    const std::string scratch =
-        std::filesystem::temp_directory_path().string() + "/vellmoor-autoplay-" + std::to_string(::getpid()) + "/";
-    std::filesystem::create_directories(scratch);
+    std::error_code tempError;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(tempError);
+    if (tempError) {
+        std::fprintf(stderr, "vellmoor-autoplay: no folder for temporary files (TMPDIR): %s\n",
+                     tempError.message().c_str());
+        return 1;
+    }
+    const std::string scratch = temp.string() + "/vellmoor-autoplay-" + std::to_string(::getpid()) + "/";
+    if (!makeFolder(scratch, "the player's scratch")) return 1;
     ::setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (g_realtime && !g_options.shotsDir.empty()) return usageError("--realtime and --shots do not go together");
     if (g_options.shotsDir.empty()) {
@@ -326,7 +350,8 @@ int main(int argc, char** argv) {
     if (g_tour) {
         std::printf("tour: screens %d missing %d seconds %.1f\n", g_tour->screensSeen(), g_tour->screensMissing(),
                     seconds);
-        return result == 0 || !g_started || g_tour->screensMissing() > 0 ? 1 : 0;
+        const bool failed = savesFailed();
+        return failed || result == 0 || !g_started || g_tour->screensMissing() > 0 ? 1 : 0;
     }
     printSummary(seconds);
     if (!logSaved) {
@@ -338,8 +363,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // A run fails when it never reached its end, when a level was lost on
-    // every try, or when a campaign never saw its score in the top ten.
-    bool failed = false;
+    // every try, when a campaign never saw its score in the top ten, or when
+    // its saves failed.
+    bool failed = savesFailed();
     // A run cut to a number of seconds ends where the clock stops it.
     if (!g_player->finished() && g_player->ticks() <= g_tickLimit) {
         std::fprintf(stderr, "vellmoor-autoplay: the run did not reach its last level\n");

@@ -1,8 +1,10 @@
 #include "frame/command_line.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
+#include "frame/language.h"
 #include "platform/data_location.h"
 
 #ifndef VM_VERSION
@@ -33,6 +35,9 @@ const Option kOptions[] = {
      [](CommandLine& l) { l.options.showFps = true; }},
     {"verbose", 'v', "print everything, library messages too (VELLMOOR_LOG=debug)",
      [](CommandLine& l) { l.options.logLevel = LogLevel::Debug; }},
+    // Takes a value: handled in parseCommandLine (languageOption).
+    {"language", 0, "=CODE play in this language this time: en, de, fr, es, it, pt_BR, nl, sv, pl, cs or ru",
+     nullptr},
     {"help", 'h', "show this help and exit", [](CommandLine& l) { l.action = Action::Help; }},
     {"version", 0, "show the version and exit", [](CommandLine& l) { l.action = Action::Version; }},
 };
@@ -55,6 +60,27 @@ CommandLine fail(CommandLine line, std::string error) {
     return line;
 }
 
+// "--language CODE" or "--language=CODE" at args[i]; moves i past the value.
+// False with the error when the value is missing or names no language.
+bool languageOption(const std::vector<std::string>& args, size_t& i, CommandLine& line) {
+    const std::string& arg = args[i];
+    std::string code;
+    if (arg.size() > 11 && arg.compare(0, 11, "--language=") == 0) {
+        code = arg.substr(11);
+    } else if (i + 1 < args.size()) {
+        code = args[++i];
+    } else {
+        line.error = "option '--language' needs a language code";
+        return false;
+    }
+    if (!findLanguage(code)) {
+        line.error = "unknown language '" + code + "' (en, de, fr, es, it, pt_BR, nl, sv, pl, cs or ru)";
+        return false;
+    }
+    line.options.language = code;
+    return true;
+}
+
 }  // namespace
 
 const char* gameVersion() { return VM_VERSION; }
@@ -69,7 +95,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* l
             line.warnings.push_back(std::string("VELLMOOR_LOG: unknown level '") + logEnv +
                                     "' (quiet, error, warning, info or debug); using info");
     }
-    for (const std::string& arg : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--language" || arg.compare(0, 11, "--language=") == 0) {
+            if (!languageOption(args, i, line)) return fail(line, line.error);
+            continue;
+        }
         const Option* option = nullptr;
         if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             const std::string_view body = std::string_view(arg).substr(2);
@@ -122,8 +153,13 @@ std::string usageText() {
         std::string names = o.shortName ? std::string("  -") + o.shortName + ", " : std::string("      ");
         names += "--";
         names += o.longName;
-        if (names.size() < 20) names.resize(20, ' ');
-        text += names + o.help + "\n";
+        std::string help = o.help;
+        if (help[0] == '=') {  // the value's name follows the option
+            names += help.substr(0, help.find(' '));
+            help = help.substr(help.find(' ') + 1);
+        }
+        names.resize(std::max<size_t>(names.size() + 2, 20), ' ');
+        text += names + help + "\n";
     }
     const std::string players = playerFolderFor(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     const std::string data = locateGameData();
@@ -138,6 +174,8 @@ std::string usageText() {
         "Environment:\n"
         "  VELLMOOR_LOG    what to print: quiet, error, warning, info (the default) or debug\n"
         "  XDG_DATA_HOME   where the player's folder is made (default ~/.local/share)\n"
+        "  LANGUAGE, LC_ALL, LC_MESSAGES, LANG\n"
+        "                  the language, unless chosen in the options or with --language\n"
         "\n"
         "Keys: F11 or Alt+Return full screen, Escape the in-game menu, P pause,\n"
         "F12 a screenshot into the player's folder. See vellmoor(6).\n";

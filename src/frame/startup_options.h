@@ -2,6 +2,8 @@
 // settings file keeps the player's own choices for the next start.
 #pragma once
 
+#include <string>
+
 #include "frame/log.h"
 
 struct StartupOptions {
@@ -10,6 +12,7 @@ struct StartupOptions {
     LogLevel logLevel = kDefaultLogLevel;
     bool demo = false;     // the game plays itself until a key or a click
     bool showFps = false;  // frames per second and processor use on stderr
+    std::string language;  // --language: a code of frame/language.h, or empty
 };
 
 const StartupOptions& startupOptions();

@@ -227,6 +227,29 @@ TEST_P(TipDataTest, TheDialogTextsFitTheirFramesAndTheWelcomeLineKeepsItsSpace) 
     EXPECT_LE(measure.textWidth(getText("OPTIONS_LANGUAGE")), 170 - 10 - 16) << "OPTIONS_LANGUAGE";
 }
 
+// The captions over the field: the lives caption left of its counter, the
+// level's title centred at 390 clear of the plate's left end (290) and of
+// the level number centred at 567.
+TEST_P(TipDataTest, TheCaptionsOverTheFieldFitTheirPlates) {
+    TextLabel measure;
+    measure.setFont(font);
+    EXPECT_LE(measure.textWidth(getText("GAMEPLATE_LIFES")), 90);
+    const int number = measure.textWidth(getText("GAMEPLATE_LEVEL") + " 11-15");
+    EXPECT_LE(number, 170) << getText("GAMEPLATE_LEVEL");
+    if (playingEnglish()) return;  // the English titles are the levels file's
+    std::ifstream in(languageDataPath("vm_texts.loc"));
+    int titles = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("LEVELNAME_", 0) != 0) continue;
+        ++titles;
+        const std::string key = line.substr(0, line.find(' '));
+        const int w = measure.textWidth(getText(key));
+        EXPECT_LE(w, 200) << key << ": \"" << line << "\"";
+        EXPECT_LE(390 + w / 2, 567 - number / 2 - 6) << key << " runs into the level number";
+    }
+    EXPECT_GE(titles, 80);
+}
+
 namespace {
 std::string languageName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
 std::vector<std::string> languageCodes() {

@@ -1,13 +1,14 @@
 // langgen: the game's texts between its own files and the translators' PO
 // files.
 //
-//   vm-langgen template <texts.loc> <tips.ini> <out.pot>
-//     the localized texts (context: the key) and the tips (context "Tip<n>
-//     title" for the first line, "Tip<n>" for the rest as one paragraph) as
-//     a PO template; the words of the pictures and the desktop files come
+//   vm-langgen template <texts.loc> <tips.ini> <campaign dir> <out.pot>
+//     the localized texts (context: the key), the tips (context "Tip<n>
+//     title" for the first line, "Tip<n>" for the rest as one paragraph) and
+//     the levels' titles (context "Level <e>-<l>") as a PO template; the words of the pictures and the desktop files come
 //     from xgettext and are merged with it by the build's `pot` target.
-//   vm-langgen build <language> <lang.po> <texts.loc> <tips.ini> <font widths> <out dir> <words out>
-//     <out dir>/vm_texts.loc and <out dir>/tips.ini in the language, and
+//   vm-langgen build <language> <lang.po> <texts.loc> <tips.ini> <campaign dir> <font widths> <out dir> <words out>
+//     <out dir>/vm_texts.loc (with the level titles as LEVELNAME_<e>-<l>)
+//     and <out dir>/tips.ini in the language, and
 //     the words of its pictures for picgen ("English<TAB>translation").
 //     A text the PO file lacks stays English and is reported; a character
 //     the language's code page lacks stops the build.
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -89,6 +91,30 @@ std::vector<Tip> readTips(const std::string& path) {
     return out;
 }
 
+// "<e>-<l>" and the title of every level of the campaign sources, in order.
+std::vector<std::pair<std::string, std::string>> readLevelTitles(const std::string& dir) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().extension() == ".txt") files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& file : files) {
+        std::ifstream in(file);
+        std::string episode;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string keyword, number;
+            words >> keyword >> number;
+            if (keyword == "episode") episode = number;
+            const size_t open = line.find('"'), close = line.find('"', open + 1);
+            if (keyword == "level" && close != std::string::npos)
+                out.emplace_back(episode + "-" + number, line.substr(open + 1, close - open - 1));
+        }
+    }
+    if (out.empty()) throw std::runtime_error("no levels in " + dir);
+    return out;
+}
+
 std::vector<int> readWidths(const std::string& path) {
     std::ifstream in(path);
     std::vector<int> w;
@@ -99,7 +125,8 @@ std::vector<int> readWidths(const std::string& path) {
 
 // ---- the template
 
-int writeTemplate(const std::string& locPath, const std::string& tipsPath, const std::string& outPath) {
+int writeTemplate(const std::string& locPath, const std::string& tipsPath, const std::string& campaignDir,
+                  const std::string& outPath) {
     std::ostringstream po;
     po << "# The translators' template of The Vellmoor of Quorrin, made by `ninja pot`.\n"
           "#, fuzzy\n"
@@ -127,6 +154,10 @@ int writeTemplate(const std::string& locPath, const std::string& tipsPath, const
         po << "#. A tip box's text; the game breaks it into lines and sizes the box.\n"
               "#. \\n breaks a line where you want.\n";
         po << "msgctxt " << lg::poQuote(t.section) << "\nmsgid " << lg::poQuote(t.body()) << "\nmsgstr \"\"\n\n";
+    }
+    for (const auto& [level, title] : readLevelTitles(campaignDir)) {
+        po << "#. A level's title, shown over the field.\n";
+        po << "msgctxt " << lg::poQuote("Level " + level) << "\nmsgid " << lg::poQuote(title) << "\nmsgstr \"\"\n\n";
     }
     std::ofstream out(outPath);
     out << po.str();
@@ -252,14 +283,19 @@ int buildLanguage(char** argv) {
     if (!b.language) throw std::runtime_error(std::string("unknown language ") + argv[2]);
     const std::vector<lg::PoEntry> entries = lg::readPo(argv[3]);
     b.catalogue = lg::translated(entries);
-    b.widths = readWidths(argv[6]);
-    const std::string outDir = argv[7];
+    b.widths = readWidths(argv[7]);
+    const std::string outDir = argv[8];
 
     std::ostringstream loc;
     for (const LocEntry& e : readLoc(argv[4])) {
         const std::string t = b.text(e.key, e.text);
         b.bytes(t, e.key);
         loc << e.key << "   " << t << "\n";
+    }
+    for (const auto& [level, title] : readLevelTitles(argv[6])) {
+        const std::string t = b.text("Level " + level, title);
+        b.bytes(t, "Level " + level);
+        loc << "LEVELNAME_" << level << "   " << t << "\n";
     }
     std::ostringstream tips;
     tips << "; The tips in this language, made by the build from po/" << argv[2] << ".po.\n\n";
@@ -294,7 +330,7 @@ int buildLanguage(char** argv) {
     };
     write(outDir + "/vm_texts.loc", loc.str());
     write(outDir + "/tips.ini", tips.str());
-    write(argv[8], words.str());
+    write(argv[9], words.str());
     std::printf("langgen %s: fullest tip line %.0f %% of its room (%s)\n", argv[2], 100 * b.tightest,
                 b.tightestLine.c_str());
     if (!b.missing.empty()) {
@@ -310,15 +346,16 @@ int buildLanguage(char** argv) {
 int main(int argc, char** argv) {
     try {
         const std::string command = argc > 1 ? argv[1] : "";
-        if (command == "template" && argc == 5) return writeTemplate(argv[2], argv[3], argv[4]);
-        if (command == "build" && argc == 9) return buildLanguage(argv);
+        if (command == "template" && argc == 6) return writeTemplate(argv[2], argv[3], argv[4], argv[5]);
+        if (command == "build" && argc == 10) return buildLanguage(argv);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "langgen: %s\n", e.what());
         return 1;
     }
     std::fprintf(stderr,
-                 "usage: %s template <texts.loc> <tips.ini> <out.pot>\n"
-                 "       %s build <language> <lang.po> <texts.loc> <tips.ini> <font widths> <out dir> <words out>\n",
+                 "usage: %s template <texts.loc> <tips.ini> <campaign dir> <out.pot>\n"
+                 "       %s build <language> <lang.po> <texts.loc> <tips.ini> <campaign dir> <font widths> <out dir>"
+                 " <words out>\n",
                  argv[0], argv[0]);
     return 2;
 }

@@ -15,6 +15,14 @@ endforeach()
 add_test(NAME autoplay.tour COMMAND vellmoor-autoplay --tour ${CMAKE_BINARY_DIR}/tour)
 set_tests_properties(autoplay.tour PROPERTIES ENVIRONMENT "${VM_AUTOPLAY_ENV}" TIMEOUT 900)
 
+# The tour again in German and in Russian (the Cyrillic code page and its
+# font): every screen shows in the language, its pictures in the build folder.
+foreach(language de ru)
+  add_test(NAME autoplay.tour-${language}
+           COMMAND vellmoor-autoplay --tour ${CMAKE_BINARY_DIR}/tour-${language} --language ${language})
+  set_tests_properties(autoplay.tour-${language} PROPERTIES ENVIRONMENT "${VM_AUTOPLAY_ENV}" TIMEOUT 900)
+endforeach()
+
 # A level given up after a moment on its only try is lost on every try: the
 # run has to say so with its exit status.
 add_test(NAME autoplay.fails-when-a-level-is-never-won

@@ -242,6 +242,8 @@ if "$VM_CMAKE" -S "$VM_SOURCE_DIR" -B "$games_build" -G "$VM_GENERATOR" -DVM_GAM
         --exclude=CTestTestfile.cmake -cf - .) | (cd "$games_build/data" && tar -xf -)
     mkdir -p "$games_build/icons"
     cp "$VM_BUILD_DIR"/icons/vellmoor-*.png "$games_build/icons/"
+    mkdir -p "$games_build/desktop"
+    cp "$VM_BUILD_DIR"/desktop/*.desktop "$VM_BUILD_DIR"/desktop/*.metainfo.xml "$games_build/desktop/"
     games=$work/games
     if DESTDIR=$games "$VM_CMAKE" --install "$games_build" >"$work/games-install.log" 2>&1; then
         [[ -x "$games/usr/games/vellmoor" ]] || fail "games layout: no /usr/games/vellmoor"

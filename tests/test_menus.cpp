@@ -9,6 +9,7 @@
 
 #include "anim/commands.h"
 #include "frame/clock.h"
+#include "frame/language.h"
 #include "frame/settings.h"
 #include "game/reports.h"
 #include "game_support.h"
@@ -472,6 +473,30 @@ TEST_F(MenusTest, OkKeepsTheVolumesAndAFullScreenBoxTickedTwiceChangesNothing) {
     clickOn(o->cancelButton);
     EXPECT_EQ(rec->reports.size(), 1u);
     EXPECT_EQ(Sound_GetMusicVolume(), 90);
+}
+
+TEST_F(MenusTest, TheLanguageChosenInTheOptionsIsKeptOnOkAndForgottenOnCancel) {
+    auto* o = new COptionsMenu(203, 72);
+    o->setOwner(rec, 10);
+    run(2);
+    ASSERT_NE(o->languageButton, nullptr);
+    clickOn(o->languageButton);
+    clickOn(o->languageButton);
+    EXPECT_EQ(languages()[static_cast<size_t>(o->languageIndex)].code, std::string("fr"));
+    clickOn(o->cancelButton);
+    EXPECT_TRUE(playingEnglish());
+    EXPECT_EQ(getIniString("Game", "Language", "none"), "none");
+    o->close();
+
+    o = new COptionsMenu(203, 72);
+    o->setOwner(rec, 10);
+    run(2);
+    clickOn(o->languageButton);
+    clickOn(o->okButton);
+    EXPECT_EQ(std::string(currentLanguage().code), "de");
+    EXPECT_EQ(getIniString("Game", "Language", "none"), "de");
+    o->close();
+    setCurrentLanguage(languages().front());
 }
 
 TEST_F(MenusTest, TheFullScreenBoxFollowsAModeSwitchedWhileTheDialogIsOpen) {

@@ -1,7 +1,8 @@
-// Checks of the shipped words: every tip the game can ask for says
-// something, in lines that fit its frame (measured with the real font and
-// the real boxes), on the screen wherever the game points it; every text key
-// the code looks up is in the text file, short enough for its dialog.
+// Checks of the shipped words, in every language the game speaks: every tip
+// the game can ask for says something, in lines that fit its frame
+// (measured with the language's own font and the real boxes), on the
+// screen wherever the game points it; every text key the code looks up is
+// in the language's text file, short enough for its dialog.
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "frame/language.h"
 #include "frame/settings.h"
 #include "gfx_support.h"
 #include "res/picture_pack.h"
@@ -45,21 +47,24 @@ constexpr int kGapAboveButtons = 4;
 
 }  // namespace
 
-class TipDataTest : public GfxTest {
+class TipDataTest : public GfxTest, public ::testing::WithParamInterface<std::string> {
 protected:
     void SetUp() override {
         GfxTest::SetUp();
         resetEngineState();
         oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(kData);  // pictures are "./pic/..."
+        setCurrentLanguage(*findLanguage(GetParam()));
         resetPicturesForTests();
         setPictureLoadFunction(nullptr);
         resetSettingsForTests();
         ASSERT_TRUE(selectIniFile(kData + "/vm_game.ini", false));
         font = pictureByName("font1");
         ASSERT_GT(font->frameWidth('W'), 0);
+        loadLanguageTexts("vm_texts.loc");
     }
     void TearDown() override {
+        setCurrentLanguage(languages().front());
         destroyAllActors();
         resetEngineState();
         resetPicturesForTests();
@@ -100,7 +105,7 @@ protected:
     PicturePack* font = nullptr;
 };
 
-TEST_F(TipDataTest, EveryTipTheGameAsksForSaysSomethingInLinesThatFitItsFrame) {
+TEST_P(TipDataTest, EveryTipTheGameAsksForSaysSomethingInLinesThatFitItsFrame) {
     std::vector<int> all = kGameTips;
     all.insert(all.end(), kQuestions.begin(), kQuestions.end());
     for (int n : all) {
@@ -117,7 +122,7 @@ TEST_F(TipDataTest, EveryTipTheGameAsksForSaysSomethingInLinesThatFitItsFrame) {
     }
 }
 
-TEST_F(TipDataTest, TipsTheGameMayPointStayOnTheScreenWhereverTheyPoint) {
+TEST_P(TipDataTest, TipsTheGameMayPointStayOnTheScreenWhereverTheyPoint) {
     for (int n : kGameTips) {
         if (kNeverPointed.count(n)) continue;
         const std::string what = "[Tip" + std::to_string(n) + "]";
@@ -161,15 +166,31 @@ std::set<std::string> keysInSources() {
 
 }  // namespace
 
-TEST_F(TipDataTest, EveryTextKeyTheCodeLooksUpIsInTheTextFile) {
+TEST_P(TipDataTest, EveryTextKeyTheCodeLooksUpIsInTheTextFile) {
     const std::set<std::string> keys = keysInSources();
     ASSERT_TRUE(keys.count("GAMEPLATE_LEVEL")) << "the search found the level caption";
-    ASSERT_TRUE(loadTexts(kData + "/" + getIniString("Game", "Localization", "vm_texts.loc")));
-    for (const std::string& key : keys) EXPECT_FALSE(getText(key).empty()) << key << " is missing";
+    // The language's own file alone, without the English under it.
+    clearTexts();
+    const std::string file = languageDataPath(getIniString("Game", "Localization", "vm_texts.loc"));
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
+    ASSERT_TRUE(loadTexts(file));
+    for (const std::string& key : keys) EXPECT_FALSE(getText(key).empty()) << key << " is missing in " << file;
 }
 
-TEST_F(TipDataTest, TheDialogTextsFitTheirFramesAndTheWelcomeLineKeepsItsSpace) {
-    ASSERT_TRUE(loadTexts(kData + "/vm_texts.loc"));
+TEST_P(TipDataTest, EveryTipIsInTheLanguagesOwnTipsFile) {
+    if (playingEnglish()) GTEST_SKIP() << "English tips are the settings file's";
+    const std::string file = languageDataPath(kLanguageTipsFile);
+    ASSERT_TRUE(selectIniFile(file, false)) << file;
+    std::vector<int> all = kGameTips;
+    all.insert(all.end(), kQuestions.begin(), kQuestions.end());
+    for (int n : all) {
+        const std::string section = "Tip" + std::to_string(n);
+        EXPECT_FALSE(getIniString(section.c_str(), "tl0", "").empty()) << section << " is missing in " << file;
+    }
+    ASSERT_TRUE(selectIniFile(kData + "/vm_game.ini", false));
+}
+
+TEST_P(TipDataTest, TheDialogTextsFitTheirFramesAndTheWelcomeLineKeepsItsSpace) {
     // The main menu glues the player's name between these two.
     const std::string welcome = getText("MENU_WELCOME");
     ASSERT_FALSE(welcome.empty());
@@ -195,4 +216,47 @@ TEST_F(TipDataTest, TheDialogTextsFitTheirFramesAndTheWelcomeLineKeepsItsSpace) 
         const int inside = 4 * columns + 84 - 2 * kDialogMargin;
         EXPECT_LE(measure.textWidth(text), inside) << key << ": \"" << text << "\"";
     }
+    // The notes at the top of the screen (a frame of 110 columns) and the
+    // options' language caption, which ends 10 pixels left of the chooser
+    // 170 pixels into the plate.
+    for (const char* key : {"SAVE_FAILED", "SAVE_DISK_FULL", "SAVE_NO_PERMISSION", "SAVE_READ_ONLY", "SAVE_NOT_WRITTEN",
+                            "NOTICE_SCREENSHOT_SAVED", "NOTICE_SCREENSHOT_FAILED", "DEMO_TITLE", "DEMO_PRESS_TO_PLAY"}) {
+        EXPECT_FALSE(getText(key).empty()) << key;
+        EXPECT_LE(measure.textWidth(getText(key)), 4 * 110 + 84 - 2 * kDialogMargin) << key;
+    }
+    EXPECT_LE(measure.textWidth(getText("OPTIONS_LANGUAGE")), 170 - 10 - 16) << "OPTIONS_LANGUAGE";
 }
+
+// The captions over the field: the lives caption left of its counter, the
+// level's title centred at 390 clear of the plate's left end (290) and of
+// the level number centred at 567.
+TEST_P(TipDataTest, TheCaptionsOverTheFieldFitTheirPlates) {
+    TextLabel measure;
+    measure.setFont(font);
+    EXPECT_LE(measure.textWidth(getText("GAMEPLATE_LIFES")), 90);
+    const int number = measure.textWidth(getText("GAMEPLATE_LEVEL") + " 11-15");
+    EXPECT_LE(number, 170) << getText("GAMEPLATE_LEVEL");
+    if (playingEnglish()) return;  // the English titles are the levels file's
+    std::ifstream in(languageDataPath("vm_texts.loc"));
+    int titles = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("LEVELNAME_", 0) != 0) continue;
+        ++titles;
+        const std::string key = line.substr(0, line.find(' '));
+        const int w = measure.textWidth(getText(key));
+        EXPECT_LE(w, 200) << key << ": \"" << line << "\"";
+        EXPECT_LE(390 + w / 2, 567 - number / 2 - 6) << key << " runs into the level number";
+    }
+    EXPECT_GE(titles, 80);
+}
+
+namespace {
+std::string languageName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
+std::vector<std::string> languageCodes() {
+    std::vector<std::string> codes;
+    for (const Language& l : languages()) codes.push_back(l.code);
+    return codes;
+}
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Languages, TipDataTest, ::testing::ValuesIn(languageCodes()), languageName);

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/winmsg.h"
 #include "players/players.h"
+#include "res/texts.h"
 #include "scene/actor.h"
 #include "screens/dispatcher.h"
 #include "screens/main_menu.h"
@@ -222,7 +223,8 @@ void DemoMode::playLevel(int n) {
     // Leaving the game state takes the previous level's game along.
     d.switchTo(&d.game);
     clearNotice();
-    notice_ = new Notice("Demo", "Press a key or click to play", kNoticeTicks);
+    notice_ = new Notice(orDefault(getText("DEMO_TITLE"), "Demo"),
+                         orDefault(getText("DEMO_PRESS_TO_PLAY"), "Press a key or click to play"), kNoticeTicks);
 }
 
 void DemoMode::clearNotice() {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "frame/language.h"
 #include "platform/data_location.h"
 
 #ifndef VM_VERSION
@@ -26,6 +27,8 @@ struct Option {
     void (*apply)(CommandLine& line, const char* value);
     // The words the value may be, separated by '|'; null: any value.
     const char* choices = nullptr;
+    // Whether a value is one the option knows; null: any value.
+    bool (*accepts)(const char* value) = nullptr;
 };
 
 const Option kOptions[] = {
@@ -43,6 +46,9 @@ const Option kOptions[] = {
                                                            : StartupOptions::Effects::Full;
      },
      "full|light"},
+    {"language", 0, "CODE", "play in this language this time: en, de, fr, es, it, pt_BR, nl, sv, pl, cs or ru",
+     [](CommandLine& l, const char* v) { l.options.language = v; }, nullptr,
+     [](const char* v) { return findLanguage(v) != nullptr; }},
     {"verbose", 'v', nullptr, "print everything, library messages too (VELLMOOR_LOG=debug)",
      [](CommandLine& l, const char*) { l.options.logLevel = LogLevel::Debug; }},
     {"help", 'h', nullptr, "show this help and exit", [](CommandLine& l, const char*) { l.action = Action::Help; }},
@@ -161,6 +167,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args, const char* l
         if (code == ':') return fail(line, "option '" + name + "' needs a value (" + o->valueName + ")");
         if (o->choices && !oneOf(optarg, o->choices))
             return fail(line, "option '" + name + "' takes " + o->choices + ", not '" + optarg + "'");
+        if (o->accepts && !o->accepts(optarg))
+            return fail(line, "option '" + name + "' does not take '" + optarg + "'");
         o->apply(line, optarg);
         // Help and version answer at once, whatever follows.
         if (line.action != Action::Play) return line;
@@ -217,6 +225,8 @@ std::string usageText() {
         "Environment:\n"
         "  VELLMOOR_LOG    what to print: quiet, error, warning, info (the default) or debug\n"
         "  XDG_DATA_HOME   where the player's folder is made (default ~/.local/share)\n"
+        "  LANGUAGE, LC_ALL, LC_MESSAGES, LANG\n"
+        "                  the language, unless chosen in the options or with --language\n"
         "\n"
         "Keys: F11 or Alt+Return full screen, Escape the in-game menu, P pause,\n"
         "F12 a screenshot, saved as vellmoor-DATE-TIME.png in your pictures folder\n"

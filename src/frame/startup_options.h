@@ -2,6 +2,8 @@
 // settings file keeps the player's own choices for the next start.
 #pragma once
 
+#include <string>
+
 #include "frame/log.h"
 
 struct StartupOptions {
@@ -14,6 +16,7 @@ struct StartupOptions {
     // chosen by the graphics driver.
     enum class Effects { Saved, Full, Light };
     Effects effects = Effects::Saved;
+    std::string language;  // --language: a code of frame/language.h, or empty
 };
 
 const StartupOptions& startupOptions();

@@ -1,10 +1,11 @@
 #include "frame/text_encoding.h"
 
+#include "platform/code_pages.h"
 #include "platform/keymap.h"
 
-std::string fontText(std::string_view utf8) { return platform::utf8ToCp1252(utf8); }
+std::string fontText(std::string_view utf8) { return platform::utf8ToCodePage(utf8, platform::textCodePage()); }
 
-std::string fileText(std::string_view cp1252) { return platform::cp1252ToUtf8(cp1252); }
+std::string fileText(std::string_view bytes) { return platform::codePageToUtf8(bytes, platform::textCodePage()); }
 
 bool isUtf8(std::string_view bytes) { return platform::isValidUtf8(bytes); }
 
@@ -14,13 +15,10 @@ std::string fontTextOfFile(std::string_view bytes) {
 
 bool isFontAlnum(unsigned char c) {
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
-    switch (c) {
-        case 0x83:  // f with hook
-        case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:  // S/OE/Z caron, Y diaeresis
-        case 0xAA: case 0xB5: case 0xBA:  // ordinal a, micro, ordinal o
-            return true;
-        default: break;
-    }
-    // Latin-1 letters, without the multiplication and division signs.
-    return c >= 0xC0 && c != 0xD7 && c != 0xF7;
+    const uint32_t cp = platform::codePageChar(platform::textCodePage(), c);
+    // Latin letters with their accents (Latin-1 without the multiplication
+    // and division signs, Latin Extended-A and B), f with hook, the ordinals
+    // and micro, and Cyrillic.
+    if (cp >= 0xC0 && cp <= 0x24F) return cp != 0xD7 && cp != 0xF7;
+    return cp == 0xAA || cp == 0xB5 || cp == 0xBA || (cp >= 0x400 && cp <= 0x4FF);
 }

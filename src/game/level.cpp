@@ -8,6 +8,7 @@
 #include "frame/errors.h"
 #include "frame/settings.h"
 #include "players/players.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -61,6 +62,10 @@ void readLevelSection(LevelParams& p, const std::string& section) {
     p.BallsSpawnRotate = getIniInt(s, "BallsSpawnRotate", 10);
     p.BallsInitialSpawn = getIniInt(s, "BallsInitialSpawn", 100);
     p.LevelName = readString(s, "LevelName", "Vellmoor");
+    // The title in the player's language, when the texts have one
+    // ("LEVELNAME_1-3" for section "Level1-3").
+    if (section.compare(0, 5, "Level") == 0)
+        if (const std::string title = getText("LEVELNAME_" + section.substr(5)); !title.empty()) p.LevelName = title;
     p.Time = getIniInt(s, "Time", 60);
     p.SpawnGunNo = getIniInt(s, "SpawnGunNo", 0);
     p.MagnetGravity = getIniInt(s, "MagnetGravity", 10);

@@ -1,5 +1,7 @@
 #include "platform/headless_platform.h"
 
+#include "platform/code_pages.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,7 +70,7 @@ void HeadlessPlatform::waitForMessage(uint32_t timeoutMs) {
 
 void HeadlessPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
     boxes_.push_back({text, caption, style});
-    std::fprintf(stderr, "%s: %s\n", cp1252ToUtf8(caption).c_str(), cp1252ToUtf8(text).c_str());
+    std::fprintf(stderr, "%s: %s\n", codePageToUtf8(caption, textCodePage()).c_str(), codePageToUtf8(text, textCodePage()).c_str());
 }
 
 void HeadlessPlatform::setPrefFolder(const std::string& folder) {

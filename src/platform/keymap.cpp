@@ -2,6 +2,8 @@
 // can be tested without a video driver.
 #include "platform/keymap.h"
 
+#include "platform/code_pages.h"
+
 #include <SDL_keycode.h>
 
 #include <algorithm>
@@ -111,33 +113,6 @@ uint32_t positionalKey(int32_t scancode) {
     }
 }
 
-// Unicode code points of the bytes 0x80..0x9F; 0 marks the unassigned ones.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-int cp1252FromCodePoint(uint32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == cp) return 0x80 + i;
-    return -1;
-}
-
-void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 uint32_t virtualKeyFromSdl(int32_t keycode, int32_t scancode, bool numLock) {
@@ -149,56 +124,7 @@ uint32_t virtualKeyFromSdl(int32_t keycode, int32_t scancode, bool numLock) {
     return positionalKey(scancode);
 }
 
-namespace {
-
-// The character starting at i: its code point in cp and i moved past it.
-// False for a broken sequence, which loses only the bytes read so far (the
-// byte that broke it starts the next character), and for overlong forms,
-// surrogates and values beyond Unicode.
-bool nextCodePoint(std::string_view utf8, size_t& i, uint32_t& cp) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    int extra = 0;
-    uint32_t minimum = 0;  // smallest code point of that length: rejects overlong forms
-    cp = lead;
-    if (lead < 0x80) {
-        ++i;
-        return true;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1, cp = lead & 0x1Fu, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, cp = lead & 0x0Fu, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, cp = lead & 0x07u, minimum = 0x10000;
-    } else {
-        ++i;  // stray continuation byte or invalid lead
-        return false;
-    }
-    size_t j = i + 1;
-    for (int k = 0; k < extra; ++k, ++j) {
-        if (j >= utf8.size() || (static_cast<unsigned char>(utf8[j]) & 0xC0) != 0x80) {
-            i = j;
-            return false;
-        }
-        cp = (cp << 6) | (static_cast<unsigned char>(utf8[j]) & 0x3Fu);
-    }
-    i = j;
-    return cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-}
-
-}  // namespace
-
-std::string utf8ToCp1252(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        uint32_t cp = 0;
-        if (!nextCodePoint(utf8, i, cp)) continue;
-        const int b = cp1252FromCodePoint(cp);
-        if (b >= 0) out += static_cast<char>(b);
-    }
-    return out;
-}
+std::string utf8ToCp1252(std::string_view utf8) { return utf8ToCodePage(utf8, CodePage::Western); }
 
 bool isValidUtf8(std::string_view bytes) {
     for (size_t i = 0; i < bytes.size();) {
@@ -208,19 +134,7 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string cp1252ToUtf8(std::string_view cp1252) {
-    std::string out;
-    out.reserve(cp1252.size());
-    for (char ch : cp1252) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x80 && b < 0xA0) {
-            if (kCp1252High[b - 0x80] != 0) appendUtf8(out, kCp1252High[b - 0x80]);
-        } else {
-            appendUtf8(out, b);
-        }
-    }
-    return out;
-}
+std::string cp1252ToUtf8(std::string_view cp1252) { return codePageToUtf8(cp1252, CodePage::Western); }
 
 Viewport letterbox(int drawableW, int drawableH) {
     Viewport v;
@@ -353,7 +267,8 @@ void MessageTranslator::key(bool down, uint32_t vk, bool repeat, MessageQueue& o
 }
 
 void MessageTranslator::text(std::string_view utf8, MessageQueue& out) {
-    for (char c : utf8ToCp1252(utf8)) {
+    // Typed in the page of the language being played.
+    for (char c : utf8ToCodePage(utf8, textCodePage())) {
         const auto b = static_cast<uint8_t>(c);
         if (b < 0x20 || b == 0x7F) continue;
         character(b, out);

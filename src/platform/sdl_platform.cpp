@@ -17,6 +17,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/code_pages.h"
 #include "platform/exit_guard.h"
 
 namespace platform {
@@ -437,7 +438,7 @@ void SdlPlatform::stopTextInput() {
 }
 
 void SdlPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
-    const std::string t = cp1252ToUtf8(text), c = cp1252ToUtf8(caption);
+    const std::string t = codePageToUtf8(text, textCodePage()), c = codePageToUtf8(caption, textCodePage());
     std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
     if (headlessVideo() || displayLost()) return;
     uint32_t flags = SDL_MESSAGEBOX_INFORMATION;

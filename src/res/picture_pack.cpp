@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "frame/errors.h"
+#include "frame/language.h"
 #include "frame/settings.h"
 #include "gfx/gfx.h"
 #include "gfx/texture_bank.h"
@@ -30,7 +31,22 @@ long long fileSize(const std::string& path) {
 }
 }  // namespace
 
+std::vector<std::string> languagePictureFolders() {
+    const Language& l = currentLanguage();
+    std::vector<std::string> folders;
+    if (playingEnglish()) return folders;
+    folders.push_back(picturesPath() + l.code);
+    if (l.page == platform::CodePage::Central) folders.push_back(picturesPath() + "cp1250");
+    if (l.page == platform::CodePage::Cyrillic) folders.push_back(picturesPath() + "cp1251");
+    return folders;
+}
+
 void PicturePack::load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns) {
+    // A language's pictures with words, and its code page's font, stand in
+    // for the English ones of the same name.
+    for (const std::string& folder : languagePictureFolders())
+        if (fileSize(folder + "/" + name + ".png") >= 0 || fileSize(folder + "/" + name + ".dds") >= 0)
+            return loadFrom(folder, name, blackIsTransparent, frameCount, maxColumns);
     loadFrom(picturesPath(), name, blackIsTransparent, frameCount, maxColumns);
 }
 

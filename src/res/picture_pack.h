@@ -10,7 +10,8 @@
 
 class PicturePack final : public SpritePicture {
 public:
-    // Fills the pack from the pictures folder: the first of name.dds and
+    // Fills the pack from the pictures folder (the language's own folders
+    // first, see languagePictureFolders): the first of name.dds and
     // name.png that loads, framed by name.map or cut into frameCount frames
     // in rows of maxColumns. A missing picture leaves frameCount empty
     // frames. The map's frames are cut to the picture's edges (reported);
@@ -52,3 +53,9 @@ private:
 
 // frameCount for callers that may hold no pack.
 int frameCount(const SpritePicture* pack);
+
+// The folders whose pictures stand in for the shared ones in the language
+// being played, first first: "<pictures>/<code>" (pictures with words) and
+// "<pictures>/cp1250" or "cp1251" (the font of the language's code page).
+// Empty in English.
+std::vector<std::string> languagePictureFolders();

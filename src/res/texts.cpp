@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 
+#include "frame/language.h"
 #include "frame/text_encoding.h"
 
 namespace {
@@ -65,4 +66,14 @@ std::string getText(const std::string& key) {
 void clearTexts() {
     g_texts.clear();
     g_loaded = false;
+}
+
+std::string languageDataPath(const std::string& fileName) {
+    return playingEnglish() ? fileName : std::string("lang/") + currentLanguage().code + "/" + fileName;
+}
+
+void loadLanguageTexts(const std::string& fileName) {
+    clearTexts();
+    loadTexts(fileName);
+    if (!playingEnglish()) loadTexts(languageDataPath(fileName));
 }

@@ -2,9 +2,10 @@
 // key in a plain text file ("KEY   text" per line).
 //
 // Encoding: the file is UTF-8 in the repository (a byte-order mark is
-// allowed) and every text is converted on load to the bitmap font's
-// Windows-1252 bytes, so getText() hands out one byte per glyph ("é" is
-// 0xE9). Characters the font lacks are dropped. A line that is not valid
+// allowed) and every text is converted on load to the code page of the
+// language being played, the page its bitmap font is drawn in, so getText()
+// hands out one byte per glyph ("é" is 0xE9 in Windows-1252). Characters the
+// page lacks are dropped (the build refuses translations that have any). A line that is not valid
 // UTF-8 is taken as Windows-1252 already, as older files were written. Keys
 // are plain ASCII. The tip lines of the settings file follow the same rule,
 // converted when a tip box reads them.
@@ -19,3 +20,10 @@ void loadTextsFromMemory(const std::string& content);
 // The text under key, or "" (also before loading).
 std::string getText(const std::string& key);
 void clearTexts();
+
+// A data file of the language being played: "lang/<code>/<fileName>", or
+// fileName itself in English.
+std::string languageDataPath(const std::string& fileName);
+// The English file, then the language's own over it, converted to the
+// language's code page: a key the translation lacks keeps its English text.
+void loadLanguageTexts(const std::string& fileName);

@@ -9,11 +9,13 @@
 #include "frame/clock.h"
 #include "frame/data_manifest.h"
 #include "frame/errors.h"
+#include "frame/language.h"
 #include "frame/log.h"
 #include "frame/profile.h"
 #include "frame/random.h"
 #include "frame/messages.h"
 #include "frame/settings.h"
+#include "frame/startup_options.h"
 #include "frame/system.h"
 #include "game/level.h"
 #include "gfx/gfx.h"
@@ -53,10 +55,11 @@ int screenshotHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) 
     const std::string path = newScreenshotPath(std::time(nullptr));
     if (Gfx_SaveScreenshotAsShown(path)) {
         std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
-        new Notice("Screenshot saved", shortPath(path), Notice::kShortTicks);
+        new Notice(orDefault(getText("NOTICE_SCREENSHOT_SAVED"), "Screenshot saved"), shortPath(path), Notice::kShortTicks);
     } else {
         std::fprintf(stderr, "Screenshot not saved: %s\n", path.c_str());
-        new Notice("The screenshot could not be saved", shortPath(path), Notice::kShortTicks);
+        new Notice(orDefault(getText("NOTICE_SCREENSHOT_FAILED"), "The screenshot could not be saved"), shortPath(path),
+                   Notice::kShortTicks);
     }
     return 1;
 }
@@ -130,8 +133,19 @@ int gameInitHook() {
                        (why.empty() ? std::string(".") : ": " + why + "."));
         return 0;
     }
-    loadTexts(getIniString("Game", "Localization", "vm_texts.loc"));
+    const LocaleEnvironment env{std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                                std::getenv("LANG")};
+    setCurrentLanguage(chooseLanguage(startupOptions().language,
+                                      getIniString(kLanguageSection, kLanguageKey, ""), env));
+    loadLanguageTexts(getIniString("Game", "Localization", "vm_texts.loc"));
     return 1;
+}
+
+void useLanguage(const Language& language) {
+    if (&language == &currentLanguage()) return;
+    setCurrentLanguage(language);
+    loadLanguageTexts(getIniString("Game", "Localization", "vm_texts.loc"));
+    reloadPictures();
 }
 
 int gameWindowHook() {

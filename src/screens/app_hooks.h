@@ -6,3 +6,8 @@ int gameInitHook();
 int gameWindowHook();
 int gameIdleHook();
 int gameShutdownHook();
+
+struct Language;
+// Plays on in another language: its texts, and its pictures in place of the
+// ones loaded (a screen built afterwards shows only the new language).
+void useLanguage(const Language& language);

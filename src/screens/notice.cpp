@@ -19,8 +19,9 @@ void setUp(TextLabel& l, const std::string& text, int y, const Colour4& c) {
     applyColour(l, c);
 }
 
-std::string orDefault(const std::string& text, const char* fallback) { return text.empty() ? fallback : text; }
 }  // namespace
+
+std::string orDefault(const std::string& text, const char* fallback) { return text.empty() ? fallback : text; }
 
 Notice::Notice(const std::string& head, const std::string& why, int show)
     : frame(0, kTop, kColumns, kRows), showTicks(show) {
@@ -61,5 +62,16 @@ int Notice::onZoneEvent(int event, int) {
 }
 
 Notice* showSaveFailure(const std::string& reason) {
-    return new Notice(orDefault(getText("SAVE_FAILED"), "Your progress cannot be saved:"), reason, Notice::kLongTicks);
+    // The usual reasons in the player's words; others as the system says them.
+    static const std::pair<const char*, const char*> kReasons[] = {
+        {"No space left on device", "SAVE_DISK_FULL"},
+        {"Disk quota exceeded", "SAVE_DISK_FULL"},
+        {"Permission denied", "SAVE_NO_PERMISSION"},
+        {"Read-only file system", "SAVE_READ_ONLY"},
+        {"the file could not be written", "SAVE_NOT_WRITTEN"},
+    };
+    std::string why = reason;
+    for (const auto& [system, key] : kReasons)
+        if (reason == system) why = orDefault(getText(key), system);
+    return new Notice(orDefault(getText("SAVE_FAILED"), "Your progress cannot be saved:"), why, Notice::kLongTicks);
 }

@@ -32,5 +32,8 @@ private:
     void apply();
 };
 
+// A localized text, or the English when the texts lack it.
+std::string orDefault(const std::string& text, const char* fallback);
+
 // The one-time note that progress cannot be saved.
 Notice* showSaveFailure(const std::string& reason);

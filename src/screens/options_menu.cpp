@@ -1,10 +1,14 @@
 #include "screens/options_menu.h"
 
+#include "frame/language.h"
 #include "frame/settings.h"
 #include "game/reports.h"
 #include "gfx/gfx.h"
 #include "players/players.h"
+#include "res/text_label.h"
+#include "res/texts.h"
 #include "scene/input.h"
+#include "screens/app_hooks.h"
 #include "screens/menu_parts.h"
 #include "screens/pictures.h"
 #include "sound/sound.h"
@@ -15,6 +19,9 @@ namespace {
 constexpr int kSliderX = 75, kMusicY = 199, kSoundY = 110;
 constexpr int kBoxX = 285, kFullScreenY = 230, kHintsY = 300;
 constexpr int kOkX = 39, kCancelX = 212, kButtonsY = 377;
+// The language row sits under the plate (394 x 446): its caption ends where
+// the chooser starts.
+constexpr int kLanguageX = 170, kLanguageY = 454, kLanguageCaptionGap = 10;
 
 // Shows `value` without telling the dialog: the slider is given its owner
 // afterwards, so opening stores nothing.
@@ -69,6 +76,17 @@ COptionsMenu::COptionsMenu(int x, int y) {
     cancelButton =
         menuButton(this, kCancelId, btn::options_cancel, x + kCancelX, y + kButtonsY, kWidgetLayer);
 
+    plateX = x;
+    plateY = y;
+    languageCaption = std::make_unique<TextLabel>();
+    languageCaption->setFont(pictureByName("font1"));
+    languageCaption->setLayer(kWidgetLayer);
+    languageCaption->setAlign(1);
+    languageCaption->setText(getText("OPTIONS_LANGUAGE"));
+    for (size_t i = 0; i < languages().size(); ++i)
+        if (&languages()[i] == &currentLanguage()) languageIndex = static_cast<int>(i);
+    showLanguage(languageIndex);
+
     torches = std::make_unique<Torches>(kTorchLayer);
     // Particles are drawn by layer range, up to the layer of the effect sprite
     // being drawn. Over a paused game the field's hidden effects still have
@@ -78,6 +96,26 @@ COptionsMenu::COptionsMenu(int x, int y) {
     underlay->setLayer(kBackdropLayer - 1);
 }
 
+namespace {
+std::string languageButtonName(const Language& language) {
+    return std::string("menu//Buttons_language_") + language.code;
+}
+}  // namespace
+
+void COptionsMenu::showLanguage(int index) {
+    dropButton(languageButton);
+    languageIndex = index;
+    languageButton = new Button(pictureByName(languageButtonName(languages()[static_cast<size_t>(index)])),
+                                plateX + kLanguageX, plateY + kLanguageY, kWidgetLayer);
+    languageButton->setOwner(this, kLanguageId);
+    languageButton->setHoverSound("button_point");
+    languageButton->setClickSound("button_click");
+    // Align 1: right-aligned on the point; the caption stands level with the
+    // middle of the chooser.
+    languageCaption->setPosition(plateX + kLanguageX - kLanguageCaptionGap,
+                                 plateY + kLanguageY + languageButton->sprite()->height() / 2 - 13);
+}
+
 COptionsMenu::~COptionsMenu() {
     dropSlider(musicSlider);
     dropSlider(soundSlider);
@@ -85,6 +123,7 @@ COptionsMenu::~COptionsMenu() {
     dropWidget(hintsBox);
     dropButton(okButton);
     dropButton(cancelButton);
+    dropButton(languageButton);
 }
 
 void COptionsMenu::volumeMoved(Slider* slider, bool music) {
@@ -125,6 +164,10 @@ int COptionsMenu::onNotify(int id, int, int a, int) {
         case kHintsId:
             hintsChanged ^= 1;
             break;
+        case kLanguageId:
+            if (a != kButtonClicked) break;
+            showLanguage((languageIndex + 1) % static_cast<int>(languages().size()));
+            break;
         case kOkId:
             if (a != kButtonClicked) break;
             // A drag cannot be under way while OK is clicked, but a value
@@ -134,6 +177,11 @@ int COptionsMenu::onNotify(int id, int, int a, int) {
             // The switch stores the mode actually in force.
             if (fullScreenChanged) toggleFullscreen();
             if (hintsChanged) toggleShowHints();
+            if (const Language& chosen = languages()[static_cast<size_t>(languageIndex)];
+                &chosen != &currentLanguage()) {
+                setIniString(kLanguageSection, kLanguageKey, chosen.code);
+                useLanguage(chosen);
+            }
             finish();
             break;
         case kCancelId:
@@ -169,6 +217,8 @@ void COptionsMenu::close() {
     hintsBox = nullptr;
     dropButton(okButton);
     dropButton(cancelButton);
+    dropButton(languageButton);
+    languageCaption.reset();
     backdrop.reset();
     plate.reset();
     underlay.reset();

@@ -1,4 +1,6 @@
-// The options dialog: music and effect volumes, full screen and hints.
+// The options dialog: music and effect volumes, full screen and hints, and
+// under the plate the language (each click shows the next one; OK plays on
+// in it from the next screen on, and keeps it for every player).
 //
 // The volumes are heard at once while a slider moves, and are stored in the
 // player's record once the slider has settled (knob released, or a step
@@ -17,6 +19,7 @@
 class Button;
 class ButtonFlag;
 class Slider;
+class TextLabel;
 
 class COptionsMenu : public Actor {
 public:
@@ -27,7 +30,8 @@ public:
         kFullScreenId = 102,
         kHintsId = 103,
         kMusicId = 104,
-        kSoundId = 105
+        kSoundId = 105,
+        kLanguageId = 106
     };
     static constexpr int kBackdropLayer = 400, kPlateLayer = 401, kTorchLayer = 402, kWidgetLayer = 570;
 
@@ -50,6 +54,9 @@ public:
     ButtonFlag* hintsBox = nullptr;
     Button* okButton = nullptr;
     Button* cancelButton = nullptr;
+    Button* languageButton = nullptr;
+    std::unique_ptr<TextLabel> languageCaption;
+    int languageIndex = 0;  // in languages(): the one shown
     std::unique_ptr<Torches> torches;
     // Carries no effect of its own: see the constructor.
     std::unique_ptr<FXSprite> underlay;
@@ -63,5 +70,7 @@ public:
 
 private:
     void volumeMoved(Slider* slider, bool music);
+    void showLanguage(int index);
+    int plateX = 0, plateY = 0;
     void finish();
 };

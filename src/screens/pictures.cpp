@@ -101,6 +101,13 @@ PicturePack* pictureByName(const std::string& name) {
     return slot.get();
 }
 
+void reloadPictures() {
+    for (auto& [name, pack] : cache()) {
+        const Layout l = layoutOf(name);
+        g_load(*pack, name, l.loadFlag, l.frames, l.perRow);
+    }
+}
+
 PicturePack* lockPicture(int i) { return i < 0 || i > 99 ? nullptr : pictureByName("lock//lock_" + twoDigits(i)); }
 PicturePack* mapPicture(int episode) { return mapFamily(episode, ""); }
 PicturePack* mapMarkerPicture(int episode) { return mapFamily(episode, "_map01"); }

@@ -15,6 +15,9 @@ void setPictureLoadFunction(PictureLoadFn fn);
 // A fixed-name pack with the frame layout of its table row; names outside
 // the tables are one-frame packs.
 PicturePack* pictureByName(const std::string& name);
+// Loads every pack loaded so far again, in place (the language changed:
+// its pictures with words and its font take the others' place).
+void reloadPictures();
 
 // Indexed families. Out-of-range indices give null (comix clamps).
 PicturePack* lockPicture(int i);

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "frame/language.h"
 #include "frame/settings.h"
 #include "frame/text_encoding.h"
 #include "res/picture_pack.h"
 #include "res/text_label.h"
+#include "res/texts.h"
 #include "scene/input.h"
 #include "scene/sprite.h"
 #include "screens/dialog_frame.h"
@@ -59,9 +61,8 @@ int spritesNeeded(const TipContent& tip) {
 
 }  // namespace
 
-TipContent readTip(int tipNumber) {
-    char section[32];
-    std::snprintf(section, sizeof section, "Tip%d", tipNumber);
+namespace {
+TipContent readTipSection(const char* section) {
     TipContent tip;
     tip.x = getIniInt(section, "x", 0);
     tip.y = getIniInt(section, "y", 0);
@@ -87,6 +88,21 @@ TipContent readTip(int tipNumber) {
     }
     return tip;
 }
+}  // namespace
+
+TipContent readTip(int tipNumber) {
+    char section[32];
+    std::snprintf(section, sizeof section, "Tip%d", tipNumber);
+    // In another language the tip, sized for its own words, comes from the
+    // language's tips file; one it lacks is the settings file's.
+    const std::string settings = iniPath();
+    if (!playingEnglish() && !settings.empty() && selectIniFile(languageDataPath(kLanguageTipsFile), false)) {
+        TipContent translated = readTipSection(section);
+        selectIniFile(settings, false);
+        if (!translated.lines.empty()) return translated;
+    }
+    return readTipSection(section);
+}
 
 ToolTip::ToolTip(int layer, int number, int anchorX, int anchorY) : tipNumber(number) {
     TipContent tip = readTip(number);
@@ -108,6 +124,11 @@ ToolTip::ToolTip(int layer, int number, int anchorX, int anchorY) : tipNumber(nu
         const bool below = anchorY - H < 0;
         left = right ? anchorX : anchorX - W;
         top = below ? anchorY : anchorY - H;
+        // A box larger than half the screen (a long translation) may fit on
+        // neither side of the point: it stays on the screen, its corner as
+        // near the point as it can be, rather than hiding its buttons.
+        left = std::clamp(left, 0, std::max(0, kScreenW - W));
+        top = std::clamp(top, 0, std::max(0, kScreenH - H));
         anchorCorner = below ? (right ? kTopLeft : kTopRight) : (right ? kBottomLeft : kBottomRight);
         centreX = left + W / 2;
         centreY = top + H / 2;

@@ -35,8 +35,13 @@ struct TipContent {
     int height() const { return 4 * rows + 84; }
 };
 
-// Reads [Tip<n>] from the current settings file. Lines stop at the first
-// empty one; colours out of 0..255 are clamped; sizes are kept on screen.
+// The tips of a language other than English, in the same sections, each
+// box sized for the language's words: lang/<code>/tips.ini of the data.
+constexpr const char* kLanguageTipsFile = "tips.ini";
+
+// Reads [Tip<n>] from the language's tips file, else from the current
+// settings file. Lines stop at the first empty one; colours out of 0..255
+// are clamped; sizes are kept on screen.
 TipContent readTip(int tipNumber);
 
 class ToolTip : public Actor {

@@ -16,8 +16,10 @@
 
 #include "frame/app.h"
 #include "frame/command_line.h"
+#include "frame/language.h"
 #include "frame/log.h"
 #include "frame/random.h"
+#include "frame/startup_options.h"
 #include "game/level.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
@@ -41,6 +43,7 @@ const char* kUsage =
     "                         [--shots DIR --every N] [--away T]\n"
     "                         [--seconds S] [--sound-log FILE] [--realtime]\n"
     "       vellmoor-autoplay --tour DIR\n"
+    "       (either with [--language CODE]: the game's language, English by default)\n"
     "       vellmoor-autoplay --help | --version\n"
     "Plays the game headless with mouse input only and prints one line per level\n"
     "attempt, a summary per episode, and last:\n"
@@ -231,6 +234,7 @@ void printSummary(double seconds) {
 
 int main(int argc, char** argv) {
     g_launch = std::chrono::steady_clock::now();
+    std::string language = "en";
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -261,6 +265,9 @@ int main(int argc, char** argv) {
                 return usageError("--give-up wants a number of ticks above 0");
         } else if (a == "--tour" && hasValue) {
             g_tourDir = argv[++i];
+        } else if (a == "--language" && hasValue) {
+            language = argv[++i];
+            if (!findLanguage(language)) return usageError("--language wants en, de, fr, es, it, pt_BR, nl, sv, pl, cs or ru");
         } else if (a == "--shots" && hasValue) {
             g_options.shotsDir = argv[++i];
         } else if (a == "--seconds" && hasValue) {
@@ -277,6 +284,11 @@ int main(int argc, char** argv) {
             return usageError(("unknown option " + a).c_str());
         }
     }
+    // The language asked for, English by default: never the locale of the
+    // machine the tests run on.
+    StartupOptions startup = startupOptions();
+    startup.language = language;
+    setStartupOptions(startup);
     // The game's console log, quiet about the libraries unless VELLMOOR_LOG
     // asks for more.
     LogLevel logLevel = kDefaultLogLevel;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 
@@ -24,6 +26,60 @@ std::string g_outDir = ".";
 std::mutex g_manifestMutex;
 std::vector<std::string> g_manifest;
 }  // namespace
+
+namespace {
+std::map<std::string, std::string> g_words;
+}  // namespace
+
+std::string tr(const std::string& english) {
+    const auto it = g_words.find(english);
+    return it == g_words.end() ? english : it->second;
+}
+
+void loadWords(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    for (std::string line; std::getline(in, line);) {
+        const size_t tab = line.find('\t');
+        if (tab != std::string::npos && tab + 1 < line.size()) g_words[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+}
+
+namespace {
+std::mutex g_fitMutex;
+std::pair<std::string, double> g_worstFit{"", 1.0};
+}  // namespace
+
+void noteFit(const std::string& text, double ratio) {
+    std::lock_guard<std::mutex> lock(g_fitMutex);
+    if (ratio > g_worstFit.second) g_worstFit = {text, ratio};
+}
+
+std::pair<std::string, double> worstFit() {
+    std::lock_guard<std::mutex> lock(g_fitMutex);
+    return g_worstFit;
+}
+
+std::vector<std::string> wrapText(cairo_t* cr, const std::string& utf8, double maxWidth) {
+    std::vector<std::string> lines;
+    std::string line;
+    size_t start = 0;
+    while (start <= utf8.size()) {
+        size_t end = utf8.find(' ', start);
+        if (end == std::string::npos) end = utf8.size();
+        const std::string word = utf8.substr(start, end - start);
+        const std::string longer = line.empty() ? word : line + " " + word;
+        if (!line.empty() && textWidth(cr, longer) > maxWidth) {
+            lines.push_back(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+        start = end + 1;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
 
 void setOutputDir(const std::string& dir) { g_outDir = dir; }
 const std::string& outputDir() { return g_outDir; }
@@ -279,6 +335,7 @@ void letter(Canvas& c, const std::string& utf8, double cx, double cy, const Lett
         if (maxWidth <= 0 || e.width + st.outlineWidth * 2 <= maxWidth || size < 6) break;
         size *= 0.95;
     }
+    if (maxWidth >= 20) noteFit(utf8, st.size / size);  // the tiny window buttons are drawn small on purpose
     const double x = cx - e.width / 2 - e.x_bearing, y = cy - e.height / 2 - e.y_bearing;
     auto path = [&](cairo_t* k) {
         selectFace(k, st.face, size);

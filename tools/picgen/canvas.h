@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pg {
@@ -23,6 +24,23 @@ void setOutputDir(const std::string& dir);
 const std::string& outputDir();
 void recordPack(const std::string& name, int frames, int columns);
 std::vector<std::string> takeManifest();
+
+// The words drawn into pictures, in the language being drawn: tr takes the
+// English and gives the translation, or the English when there is none.
+// N_ marks English words kept in tables for the translators' template
+// (xgettext --keyword=tr --keyword=N_); the table's users call tr.
+#define N_(english) english
+std::string tr(const std::string& english);
+// Set once, before the jobs run: "English<TAB>translation" lines.
+void loadWords(const std::string& path);
+
+// Words at spaces into lines no wider than maxWidth in the face selected
+// in cr (a word wider than that stands on a line of its own).
+std::vector<std::string> wrapText(cairo_t* cr, const std::string& utf8, double maxWidth);
+// How much a text had to shrink to fit its room (1: not at all); the worst
+// is printed at the end of a run.
+void noteFit(const std::string& text, double ratio);
+std::pair<std::string, double> worstFit();
 
 class Canvas {
 public:

@@ -1,10 +1,15 @@
-// The bitmap font "font1": 256 glyphs of the Windows-1252 code page in
-// cells of 24 x 26, 32 to a row. Light glyphs with a dark outline, so the
+// The bitmap font "font1": 256 glyphs of an 8-bit code page in cells of
+// 24 x 26, 32 to a row; Windows-1252 in the pictures folder, 1250 and 1251
+// under "cp1250/" and "cp1251/" for the languages that write in them. Light glyphs with a dark outline, so the
 // game's colour tint colours them. The loader narrows each glyph to its
 // widest run of non-transparent pixels; a faint run of alpha 1 along the
 // bottom row spans each glyph's ink (the dark outline keeps letters apart)
 // and gives the space its width. Glyph 0 stays blank; glyph 124 is the caret bar.
 #include <cmath>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/code_pages.h"
 
 #include "gen.h"
 
@@ -13,15 +18,11 @@ namespace pg {
 namespace {
 constexpr int kCellW = 24, kCellH = 26, kBaseline = 19;
 
-// Unicode code point of a Windows-1252 byte (0 where the page has none).
-uint32_t cp1252(int code) {
-    static const uint16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+// Unicode code point of a byte of the page (0 where the page has none, and
+// for the control codes).
+uint32_t codePoint(platform::CodePage page, int code) {
     if (code < 32 || code == 127) return 0;
-    if (code >= 128 && code < 160) return high[code - 128];
-    return uint32_t(code);
+    return platform::codePageChar(page, static_cast<unsigned char>(code));
 }
 
 std::string utf8(uint32_t cp) {
@@ -39,13 +40,13 @@ std::string utf8(uint32_t cp) {
     return s;
 }
 
-void font() {
+void font(platform::CodePage page, const std::string& name, const std::string& widthsPath) {
     Canvas c(kCellW * 32, kCellH * 8);
     cairo_t* cr = c.cr();
     selectFace(cr, Face::SansBold, 15);
     for (int code = 1; code < 256; ++code) {
         const double ox = (code % 32) * kCellW, oy = (code / 32) * kCellH;
-        const uint32_t cp = cp1252(code);
+        const uint32_t cp = codePoint(page, code);
         if (cp == 0) continue;
         cairo_save(cr);
         cairo_rectangle(cr, ox, oy, kCellW, kCellH);
@@ -81,10 +82,11 @@ void font() {
         cairo_restore(cr);
     }
     // Spacing runs on the bottom row of every cell.
+    int width[256] = {};
     const int st = c.stride();
     uint32_t* px = c.pixels();
     for (int code = 1; code < 256; ++code) {
-        const uint32_t cp = cp1252(code);
+        const uint32_t cp = codePoint(page, code);
         if (cp == 0) continue;
         const int ox = (code % 32) * kCellW, oy = (code / 32) * kCellH;
         int left = kCellW, right = -1;
@@ -98,16 +100,34 @@ void font() {
             left = 9;
             right = 14;
         }
+        width[code] = right - left + 1;
         for (int x = left; x <= right; ++x) {
             uint32_t& p = px[(oy + kCellH - 1) * st + ox + x];
             if ((p >> 24) == 0) p = 0x01000000u;
         }
     }
     cairo_surface_mark_dirty(c.surface());
-    c.savePack("font1", 256, 32);
+    c.savePack(name, 256, 32);
+    // The glyphs' widths as the game's loader trims them (the spacing run
+    // spans each glyph's ink), for the build tools that wrap and fit text.
+    if (widthsPath.empty()) return;
+    std::ofstream widths(widthsPath);
+    for (int code = 0; code < 256; ++code) widths << width[code] << (code % 16 == 15 ? '\n' : ' ');
+    if (!widths) throw std::runtime_error("cannot write " + widthsPath);
 }
+
+const char* const kPageNames[3] = {"western", "cp1250", "cp1251"};
 }  // namespace
 
-void addFontJobs(Jobs& jobs) { jobs.push_back([] { font(); }); }
+void addCodePageFontJobs(Jobs& jobs, const std::string& widthsDir) {
+    using platform::CodePage;
+    for (CodePage page : {CodePage::Western, CodePage::Central, CodePage::Cyrillic}) {
+        const std::string pageName = kPageNames[static_cast<int>(page)];
+        const std::string widths = widthsDir + "/font-" + pageName + ".widths";
+        jobs.push_back([page, pageName, widths] {
+            font(page, page == CodePage::Western ? "font1" : pageName + "/font1", widths);
+        });
+    }
+}
 
 }  // namespace pg

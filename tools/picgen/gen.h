@@ -35,10 +35,18 @@ void addGunJobs(Jobs& jobs);
 void addMagnetJobs(Jobs& jobs, const ShapeSet& shapes);
 void addSceneryJobs(Jobs& jobs, const ShapeSet& shapes);
 void addHudJobs(Jobs& jobs);
-void addFontJobs(Jobs& jobs);
 void addMessageJobs(Jobs& jobs);
 void addScreenJobs(Jobs& jobs, const ShapeSet& shapes);
 void addWidgetJobs(Jobs& jobs);
+// The pictures with words, drawn again for each language (also part of the
+// jobs above).
+void addWidgetWordJobs(Jobs& jobs);
+void addScreenWordJobs(Jobs& jobs, const ShapeSet& shapes);
+void addSceneryWordJobs(Jobs& jobs);
+void addMapWordJobs(Jobs& jobs);
+// The fonts of the other code pages, under "cp1250/" and "cp1251/", and the
+// glyph widths of every page's font into widthsDir (font-<page>.widths).
+void addCodePageFontJobs(Jobs& jobs, const std::string& widthsDir);
 void addMapJobs(Jobs& jobs, const ShapeSet& shapes);
 void addParticleJobs(Jobs& jobs);
 // The desktop icon at each of the sizes, as <iconDir>/vellmoor-<size>.png.

@@ -1,10 +1,14 @@
 // picgen: draws every picture of the game into the data folder.
 // Usage: vm-picgen <shapes.txt> <data dir> <manifest out> <icon dir> <icon size>...
+//        vm-picgen --words <language> <words file> <shapes.txt> <data dir>
+// The second form draws only the pictures with words, in the language of
+// the words file, into <data dir>/pic/<language>/.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -13,7 +17,72 @@
 
 #include "gen.h"
 
+namespace {
+
+int runJobs(pg::Jobs& jobs) {
+    // Every job writes its own files, so the order they finish in does
+    // not change the output.
+    std::atomic<size_t> next{0};
+    const bool timing = std::getenv("VM_PICGEN_TIMING") != nullptr;
+    std::mutex errorMutex;
+    std::string error;
+    auto worker = [&] {
+        for (size_t i; (i = next++) < jobs.size();) {
+            try {
+                const auto t0 = std::chrono::steady_clock::now();
+                jobs[i]();
+                if (timing)
+                    std::fprintf(stderr, "job %zu: %.2f s\n", i,
+                                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+            } catch (const std::exception& e) {
+                std::lock_guard<std::mutex> lock(errorMutex);
+                if (error.empty()) error = e.what();
+            }
+        }
+    };
+    const unsigned n = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < n; ++t) threads.emplace_back(worker);
+    worker();
+    for (auto& t : threads) t.join();
+    if (!error.empty()) throw std::runtime_error(error);
+    return 0;
+}
+
+int drawWords(char** argv) {
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        pg::loadWords(argv[3]);
+        const pg::ShapeSet shapes = pg::loadShapes(argv[4]);
+        pg::setOutputDir(std::string(argv[5]) + "/pic/" + argv[2]);
+        pg::Jobs jobs;
+        pg::addWidgetWordJobs(jobs);
+        pg::addMessageJobs(jobs);
+        pg::addScreenWordJobs(jobs, shapes);
+        pg::addSceneryWordJobs(jobs);
+        pg::addMapWordJobs(jobs);
+        runJobs(jobs);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "picgen %s: %s\n", argv[2], e.what());
+        return 1;
+    }
+    const auto [text, ratio] = pg::worstFit();
+    std::printf("picgen %s: pictures with words drawn in %.1f s; most shrunk to fit: %.0f %% \"%s\"\n", argv[2],
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 100.0 / ratio,
+                text.c_str());
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--words") {
+        if (argc != 6) {
+            std::fprintf(stderr, "usage: %s --words <language> <words file> <shapes.txt> <data dir>\n", argv[0]);
+            return 2;
+        }
+        return drawWords(argv);
+    }
     std::vector<int> iconSizes;
     bool sizesValid = argc >= 6;
     for (int i = 5; i < argc; ++i) {
@@ -36,7 +105,7 @@ int main(int argc, char** argv) {
         pg::addMagnetJobs(jobs, shapes);
         pg::addSceneryJobs(jobs, shapes);
         pg::addHudJobs(jobs);
-        pg::addFontJobs(jobs);
+        pg::addCodePageFontJobs(jobs, std::filesystem::path(argv[3]).parent_path().string());
         pg::addMessageJobs(jobs);
         pg::addScreenJobs(jobs, shapes);
         pg::addWidgetJobs(jobs);
@@ -44,32 +113,7 @@ int main(int argc, char** argv) {
         pg::addParticleJobs(jobs);
         pg::addIconJobs(jobs, shapes, argv[4], iconSizes);
 
-        // Every job writes its own files, so the order they finish in does
-        // not change the output.
-        std::atomic<size_t> next{0};
-        const bool timing = std::getenv("VM_PICGEN_TIMING") != nullptr;
-        std::mutex errorMutex;
-        std::string error;
-        auto worker = [&] {
-            for (size_t i; (i = next++) < jobs.size();) {
-                try {
-                    const auto t0 = std::chrono::steady_clock::now();
-                    jobs[i]();
-                    if (timing)
-                        std::fprintf(stderr, "job %zu: %.2f s\n", i,
-                                     std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-                } catch (const std::exception& e) {
-                    std::lock_guard<std::mutex> lock(errorMutex);
-                    if (error.empty()) error = e.what();
-                }
-            }
-        };
-        const unsigned n = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-        std::vector<std::thread> threads;
-        for (unsigned t = 1; t < n; ++t) threads.emplace_back(worker);
-        worker();
-        for (auto& t : threads) t.join();
-        if (!error.empty()) throw std::runtime_error(error);
+        runJobs(jobs);
 
         std::ofstream manifest(argv[3]);
         for (const auto& line : pg::takeManifest()) manifest << line << '\n';

@@ -125,8 +125,8 @@ void mapa() {
     cap.face = Face::SansBold;
     cap.size = 13;
     cap.outlineWidth = 2;
-    letter(c, "Score", 625, 24, cap);
-    letter(c, "Crystals", 625, 93, cap);
+    letter(c, tr("Score"), 625, 24, cap, 240);
+    letter(c, tr("Crystals"), 625, 93, cap, 240);
     for (double y : {36.0, 105.0}) {
         roundedRect(cr, 545, y, 160, 30, 8);
         cairo_set_source_rgb(cr, 0.05, 0.03, 0.02);
@@ -135,7 +135,7 @@ void mapa() {
         cairo_set_line_width(cr, 2);
         cairo_stroke(cr);
     }
-    letter(c, "Locks", 644, 160, cap);
+    letter(c, tr("Locks"), 644, 160, cap, 240);
     for (int s = 0; s < 9; ++s) {
         const double x = 553 + 91 * (s % 3), y = 226 + 99 * (s / 3);
         roundedRect(cr, x - 42, y - 42, 84, 84, 12);
@@ -237,8 +237,12 @@ void marker(int e) {
 }
 }  // namespace
 
-void addMapJobs(Jobs& jobs, const ShapeSet&) {
+void addMapWordJobs(Jobs& jobs) {
     jobs.push_back([] { mapa(); });
+}
+
+void addMapJobs(Jobs& jobs, const ShapeSet&) {
+    addMapWordJobs(jobs);
     jobs.push_back([] {
         for (int i = 0; i < 11; ++i) {
             cover(i);

@@ -15,13 +15,13 @@ struct Message {
 };
 
 const Message kMessages[20] = {
-    {"level", "Level", 1},         {"leveldone", "Level complete!", 1}, {"stagedone", "Stage complete!", 1},
-    {"gameover", "Game over", 1},  {"tryagain", "Try again", 1},        {"good", "Good!", 0},
+    {"level", N_("Level"), 1},         {"leveldone", N_("Level complete!"), 1}, {"stagedone", N_("Stage complete!"), 1},
+    {"gameover", N_("Game over"), 1},  {"tryagain", N_("Try again"), 1},        {"good", N_("Good!"), 0},
     {"x3", "x3", 2},               {"x4", "x4", 2},                     {"x5", "x5", 2},
-    {"verygood", "Very good!", 0}, {"great", "Great!", 0},              {"x8", "x8", 2},
-    {"superior", "Superior!", 0},  {"x10", "x10", 2},                   {"excellent", "Excellent!", 0},
-    {"fine", "Fine!", 0},          {"marvelous", "Marvelous!", 0},      {"combo1", "Combo!", 3},
-    {"combo2", "Super combo!", 3}, {"combo3", "Mega combo!", 3},
+    {"verygood", N_("Very good!"), 0}, {"great", N_("Great!"), 0},              {"x8", "x8", 2},
+    {"superior", N_("Superior!"), 0},  {"x10", "x10", 2},                   {"excellent", N_("Excellent!"), 0},
+    {"fine", N_("Fine!"), 0},          {"marvelous", N_("Marvelous!"), 0},      {"combo1", N_("Combo!"), 3},
+    {"combo2", N_("Super combo!"), 3}, {"combo3", N_("Mega combo!"), 3},
 };
 
 void ribbon(cairo_t* cr, double w, double h) {
@@ -77,11 +77,12 @@ void message(const Message& m) {
     Canvas probe(8, 8);
     selectFace(probe.cr(), st.face, st.size);
     cairo_text_extents_t e;
-    cairo_text_extents(probe.cr(), m.text, &e);
+    const std::string text = tr(m.text);
+    cairo_text_extents(probe.cr(), text.c_str(), &e);
     const int w = int(e.width) + (m.kind == 1 ? 110 : 40), h = int(e.height) + (m.kind == 1 ? 46 : 34);
     Canvas c(w + (w & 1), h + (h & 1));
     if (m.kind == 1) ribbon(c.cr(), c.width(), c.height());
-    letter(c, m.text, c.width() / 2.0, c.height() / 2.0 + (m.kind == 1 ? -1 : 0), st);
+    letter(c, text, c.width() / 2.0, c.height() / 2.0 + (m.kind == 1 ? -1 : 0), st);
     if (m.kind == 0 || m.kind == 3) {
         // Twinkles around praise.
         cairo_t* cr = c.cr();

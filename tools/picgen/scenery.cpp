@@ -869,7 +869,7 @@ void comicPanel(Canvas& c, double x, double y, double w, double h, int scene, co
     t.top = hex(0x3A2410);
     t.bottom = hex(0x3A2410);
     t.outlineWidth = 0;
-    letter(c, caption, x + w / 2, y + h - 29, t, w - 30);
+    letter(c, tr(caption), x + w / 2, y + h - 29, t, w - 30);
 }
 
 void comic(int n) {
@@ -886,15 +886,15 @@ void comic(int n) {
     title.glowRadius = 8;
     if (n == 0) {
         letter(c, "The Vellmoor of Quorrin", 400, 34, title);
-        comicPanel(c, 20, 66, 370, 210, 11, "Quorrin the sorcerer sealed the moor with magnet locks.");
-        comicPanel(c, 410, 66, 370, 210, 2, "Its gems lie trapped behind iron gates.");
-        comicPanel(c, 20, 290, 370, 210, 3, "Only a cannon of coloured spheres can break a lock.");
-        comicPanel(c, 410, 290, 370, 210, 8, "Match three of a colour and the lock gives way!");
+        comicPanel(c, 20, 66, 370, 210, 11, N_("Quorrin the sorcerer sealed the moor with magnet locks."));
+        comicPanel(c, 410, 66, 370, 210, 2, N_("Its gems lie trapped behind iron gates."));
+        comicPanel(c, 20, 290, 370, 210, 3, N_("Only a cannon of coloured spheres can break a lock."));
+        comicPanel(c, 410, 290, 370, 210, 8, N_("Match three of a colour and the lock gives way!"));
     } else {
-        letter(c, "The Vellmoor is free!", 400, 34, title);
-        comicPanel(c, 20, 66, 370, 210, 7, "The last lock shatters in the hall of the great gate.");
-        comicPanel(c, 410, 66, 370, 210, 10, "Quorrin's spell fades from every cave and hall.");
-        comicPanel(c, 20, 290, 760, 210, 8, "Sunlight returns to the moor. Thank you for playing!");
+        letter(c, tr("The Vellmoor is free!"), 400, 34, title, 760);
+        comicPanel(c, 20, 66, 370, 210, 7, N_("The last lock shatters in the hall of the great gate."));
+        comicPanel(c, 410, 66, 370, 210, 10, N_("Quorrin's spell fades from every cave and hall."));
+        comicPanel(c, 20, 290, 760, 210, 8, N_("Sunlight returns to the moor. Thank you for playing!"));
     }
     grain(c, 950 + uint32_t(n), 0.3, 0.05);
     c.savePack("fon//comix_" + std::to_string(n));
@@ -923,6 +923,10 @@ void addSceneryJobs(Jobs& jobs, const ShapeSet& shapes) {
         lastGate();
         fallingWall();
     });
+    addSceneryWordJobs(jobs);
+}
+
+void addSceneryWordJobs(Jobs& jobs) {
     jobs.push_back([] { comic(0); });
     jobs.push_back([] { comic(1); });
 }

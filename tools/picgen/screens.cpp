@@ -22,9 +22,10 @@ Lettering textStyle(double size) {
     return st;
 }
 
-void leftText(Canvas& c, const std::string& s, double x, double y, const Lettering& st) {
+void leftText(Canvas& c, const std::string& s, double x, double y, const Lettering& st, double maxWidth = 0) {
     selectFace(c.cr(), st.face, st.size);
-    letter(c, s, x + textWidth(c.cr(), s) / 2, y, st);
+    const double w = textWidth(c.cr(), s);
+    letter(c, s, x + (maxWidth > 0 ? std::min(w, maxWidth) : w) / 2, y, st, maxWidth);
 }
 
 // A magnet with balls clinging to it: the game's emblem.
@@ -78,7 +79,7 @@ void logo1() {
     t.glowRadius = 10;
     letter(c, "Brandwick", 400, 388, t);
     Lettering p = textStyle(22);
-    letter(c, "presents", 400, 446, p);
+    letter(c, tr("presents"), 400, 446, p, 700);
     c.savePack("_logo1");
 }
 
@@ -247,8 +248,8 @@ void pausePlate() {
     Lettering t;
     t.size = 52;
     t.glowRadius = 8;
-    letter(c, "Paused", 210, 74, t);
-    letter(c, "Click to continue", 210, 134, textStyle(20));
+    letter(c, tr("Paused"), 210, 74, t, 390);
+    letter(c, tr("Click to continue"), 210, 134, textStyle(20), 390);
     c.savePack("_pause");
 }
 
@@ -269,7 +270,7 @@ void helpPage(const ShapeSet& shapes) {
     Lettering title;
     title.size = 34;
     title.glowRadius = 3;
-    letter(c, "How to play", 400, 44, title);
+    letter(c, tr("How to play"), 400, 44, title, 700);
     Lettering body;
     body.face = Face::Sans;
     body.size = 15;
@@ -280,24 +281,35 @@ void helpPage(const ShapeSet& shapes) {
     head.face = Face::SansBold;
     head.size = 16;
     head.top = head.bottom = hex(0x6A1A08);
+    // Each topic is one sentence or two for the translators, wrapped here
+    // into the two lines it has room for, smaller if it must.
     struct Item {
         const char* head;
-        const char* lines[2];
+        const char* text;
     };
     const Item items[7] = {
-        {"Shooting", {"Move the mouse to slide the cannon; click to fire a ball", "straight up at the spinning magnet."}},
-        {"Charging", {"Hold the left button to charge a faster shot. Hold it", "too long and the cannon overcharges and drops the shot."}},
-        {"Swapping", {"Click the right button to swap the loaded ball with", "the next one, shown in the cannon's windows."}},
-        {"Groups", {"Three or more touching balls of one colour explode.", "Clear every coloured ball to open the gate."}},
-        {"Bonuses", {"The gold bonus ball matches any colour and sets off", "the level's bonus: bomb, ink, rocket, lightning and more."}},
-        {"Crystals", {"Big groups drop crystals: catch them with the cannon", "for 1000 points each."}},
-        {"Heat", {"Rapid fire heats the cannon and slows it down.", "Pause a moment and it cools again."}},
+        {N_("Shooting"), N_("Move the mouse to slide the cannon; click to fire a ball straight up at the spinning magnet.")},
+        {N_("Charging"), N_("Hold the left button to charge a faster shot. Hold it too long and the cannon overcharges and drops the shot.")},
+        {N_("Swapping"), N_("Click the right button to swap the loaded ball with the next one, shown in the cannon's windows.")},
+        {N_("Groups"), N_("Three or more touching balls of one colour explode. Clear every coloured ball to open the gate.")},
+        {N_("Bonuses"), N_("The gold bonus ball matches any colour and sets off the level's bonus: bomb, ink, rocket, lightning and more.")},
+        {N_("Crystals"), N_("Big groups drop crystals: catch them with the cannon for 1000 points each.")},
+        {N_("Heat"), N_("Rapid fire heats the cannon and slows it down. Pause a moment and it cools again.")},
     };
+    constexpr double kTopicWidth = 425;  // the topics end where the emblem on the right begins
     for (int i = 0; i < 7; ++i) {
         const double y = 88 + i * 60;
-        leftText(c, items[i].head, 130, y, head);
-        leftText(c, items[i].lines[0], 130, y + 20, body);
-        leftText(c, items[i].lines[1], 130, y + 38, body);
+        leftText(c, tr(items[i].head), 130, y, head, kTopicWidth);
+        Lettering fitted = body;
+        std::vector<std::string> lines;
+        for (;; fitted.size *= 0.95) {
+            selectFace(cr, fitted.face, fitted.size);
+            lines = wrapText(cr, tr(items[i].text), kTopicWidth);
+            if (lines.size() <= 2 || fitted.size < 8) break;
+        }
+        noteFit(items[i].text, fitted.size < body.size ? body.size / fitted.size : 1.0);
+        for (size_t k = 0; k < lines.size() && k < 2; ++k)
+            leftText(c, lines[k], 130, y + 20 + 18 * double(k), fitted, kTopicWidth);
         // A small picture for each topic.
         const double ix = 76, iy = y + 18;
         switch (i) {
@@ -341,8 +353,8 @@ void helpPage(const ShapeSet& shapes) {
     if (!shapes.magnets.empty()) emblem(c, shapes.magnets.begin()->second, 668, 250, 44);
     Lettering cap = head;
     cap.size = 14;
-    letter(c, "Clear the magnet", 668, 392, cap, 220);
-    letter(c, "of every ball!", 668, 412, cap, 220);
+    letter(c, tr("Clear the magnet"), 668, 392, cap, 220);
+    letter(c, tr("of every ball!"), 668, 412, cap, 220);
     c.savePack("_help");
 }
 
@@ -361,25 +373,25 @@ void creditsPlate() {
     Lettering t;
     t.size = 36;
     t.glowRadius = 6;
-    letter(c, "Credits", 260, 44, t);
+    letter(c, tr("Credits"), 260, 44, t, 480);
     Lettering h = textStyle(18);
     h.top = hex(0xFFD070);
     h.bottom = hex(0xE09030);
     const Lettering b = textStyle(15);
     const char* lines[][2] = {
         {"The Vellmoor of Quorrin", nullptr},
-        {"Made by the Brandwick team", nullptr},
-        {"Design, code, pictures and sounds", nullptr},
+        {N_("Made by the Brandwick team"), nullptr},
+        {N_("Design, code, pictures and sounds"), nullptr},
         {"Brandwick", nullptr},
-        {"Built with", nullptr},
+        {N_("Built with"), nullptr},
         {"SDL2, OpenGL, libepoxy, ODE", nullptr},
         {"SDL2_mixer, libopenmpt, Cairo", nullptr},
         {"DejaVu fonts, GoogleTest", nullptr},
-        {"Thank you for playing!", nullptr},
+        {N_("Thank you for playing!"), nullptr},
     };
     const double ys[9] = {100, 130, 178, 204, 252, 278, 302, 326, 394};
     const bool heads[9] = {true, false, true, false, true, false, false, false, true};
-    for (int i = 0; i < 9; ++i) letter(c, lines[i][0], 260, ys[i], heads[i] ? h : b);
+    for (int i = 0; i < 9; ++i) letter(c, tr(lines[i][0]), 260, ys[i], heads[i] ? h : b, 480);
     c.savePack("credits_plate");
 }
 
@@ -415,18 +427,24 @@ void icon(const ShapeSet& shapes, int size, const std::string& path) {
 }
 }  // namespace
 
-void addScreenJobs(Jobs& jobs, const ShapeSet& shapes) {
+void addScreenWordJobs(Jobs& jobs, const ShapeSet& shapes) {
     jobs.push_back([] { logo1(); });
+    jobs.push_back([] {
+        pausePlate();
+        creditsPlate();
+    });
+    jobs.push_back([&shapes] { helpPage(shapes); });
+}
+
+void addScreenJobs(Jobs& jobs, const ShapeSet& shapes) {
+    addScreenWordJobs(jobs, shapes);
     jobs.push_back([&shapes] { logo2(shapes); });
     jobs.push_back([] {
         titleGate();
         loadBar();
-        pausePlate();
-        creditsPlate();
     });
     jobs.push_back([] { menuBackdrop(); });
     jobs.push_back([] { menuForeground(); });
-    jobs.push_back([&shapes] { helpPage(shapes); });
 }
 
 void addIconJobs(Jobs& jobs, const ShapeSet& shapes, const std::string& iconDir, const std::vector<int>& sizes) {

@@ -8,6 +8,7 @@
 // edge pieces by 4 px from 42 px corners.
 #include <cmath>
 
+#include "frame/language.h"
 #include "gen.h"
 
 namespace pg {
@@ -80,7 +81,7 @@ void button(const std::string& name, const std::string& label, int w, int h, Sty
             st.top = hex(0xD8C080);
             st.bottom = hex(0xA06010);
         }
-        letter(c, label, s * w + w / 2.0, h / 2.0 - 1 + (s == 2 ? 1 : 0), st, w - 20);
+        letter(c, tr(label), s * w + w / 2.0, h / 2.0 - 1 + (s == 2 ? 1 : 0), st, w - 20);
         if (style == Style::Link && s == 1) {
             cairo_t* cr = c.cr();
             cairo_move_to(cr, s * w + 10, h - 4);
@@ -127,7 +128,7 @@ void playSign() {
             st.top = hex(0xD8C080);
             st.bottom = hex(0xA06010);
         }
-        letter(c, "Play", s * w + w / 2.0, 22 + (h - 22) / 2.0, st);
+        letter(c, tr("Play"), s * w + w / 2.0, 22 + (h - 22) / 2.0, st, w - 40);
     }
     c.savePack("menu//Buttons_MM_Play", 3, 15);
 }
@@ -353,11 +354,13 @@ void plateBase(Canvas& c, const std::string& title, double titleSize = 30) {
         Lettering st;
         st.size = titleSize;
         st.glowRadius = 4;
-        letter(c, title, w / 2, 40, st, w - 60);
+        letter(c, tr(title), w / 2, 40, st, w - 60);
     }
 }
 
-void caption(Canvas& c, const std::string& text, double x, double y, double size = 20, bool left = true) {
+void caption(Canvas& c, const std::string& english, double x, double y, double size = 20, bool left = true,
+             double maxWidth = 0) {
+    const std::string text = tr(english);
     Lettering st;
     st.face = Face::SansBold;
     st.size = size;
@@ -366,8 +369,8 @@ void caption(Canvas& c, const std::string& text, double x, double y, double size
     st.outlineWidth = 2;
     cairo_t* cr = c.cr();
     selectFace(cr, st.face, size);
-    const double w = textWidth(cr, text);
-    letter(c, text, left ? x + w / 2 : x, y, st);
+    const double w = maxWidth > 0 ? std::min(maxWidth, textWidth(cr, text)) : textWidth(cr, text);
+    letter(c, text, left ? x + w / 2 : x, y, st, maxWidth);
 }
 
 void recess(cairo_t* cr, double x, double y, double w, double h) {
@@ -383,23 +386,23 @@ void optionsPlate() {
     // At (203, 72): sliders centred on y 110 (sound) and 199 (music) from
     // x 75, check boxes at (285, 230) and (285, 300), buttons at y 377.
     Canvas c(394, 446);
-    plateBase(c, "Options");
+    plateBase(c, N_("Options"));
     cairo_t* cr = c.cr();
     recess(cr, 26, 62, 342, 78);
     recess(cr, 26, 150, 342, 78);
-    caption(c, "Sound", 75, 80);
-    caption(c, "Music", 75, 169);
+    caption(c, N_("Sound"), 75, 80, 20, true, 280);
+    caption(c, N_("Music"), 75, 169, 20, true, 280);
     recess(cr, 26, 222, 342, 52);
     recess(cr, 26, 292, 342, 52);
-    caption(c, "Full screen", 50, 248);
-    caption(c, "Hints", 50, 318);
+    caption(c, N_("Full screen"), 50, 248, 20, true, 225);
+    caption(c, N_("Hints"), 50, 318, 20, true, 225);
     c.savePack("options_plate");
 }
 
 void hiscoresPlate() {
     // Rows at y 85 + 28 i: names from x 75, scores right-aligned at x 360.
     Canvas c(440, 470);
-    plateBase(c, "High scores");
+    plateBase(c, N_("High scores"));
     cairo_t* cr = c.cr();
     for (int i = 0; i < 10; ++i) {
         const double y = 82 + 28 * i;
@@ -432,15 +435,15 @@ void savedPlate() {
     // At (105, 109); its buttons at (186, 263) and (421, 263), the close
     // button at (691, 118).
     Canvas c(600, 240);
-    plateBase(c, "Saved game", 30);
+    plateBase(c, N_("Saved game"), 30);
     Lettering st;
     st.face = Face::SansBold;
     st.size = 19;
     st.top = hex(0xFFF6D8);
     st.bottom = hex(0xE0C890);
     st.outlineWidth = 2;
-    letter(c, "You have a game in progress.", 300, 88, st);
-    letter(c, "Continue it, or start a new game?", 300, 118, st);
+    letter(c, tr("You have a game in progress."), 300, 88, st, 560);
+    letter(c, tr("Continue it, or start a new game?"), 300, 118, st, 560);
     c.savePack("saved");
 }
 
@@ -461,44 +464,53 @@ void smallPics() {
 }
 }  // namespace
 
-void addWidgetJobs(Jobs& jobs) {
+void addWidgetWordJobs(Jobs& jobs) {
     jobs.push_back([] {
         playSign();
-        button("menu//Buttons_MM_HiScores", "High scores", 240, 60);
-        button("menu//Buttons_MM_Options", "Options", 240, 60);
-        button("menu//Buttons_MM_Help", "Help", 240, 60);
-        button("menu//Buttons_MM_Exit", "Exit", 240, 60);
-        button("menu//Buttons_MM_Click", "Click here to change player", 280, 30, Style::Link, 15);
+        button("menu//Buttons_MM_HiScores", N_("High scores"), 240, 60);
+        button("menu//Buttons_MM_Options", N_("Options"), 240, 60);
+        button("menu//Buttons_MM_Help", N_("Help"), 240, 60);
+        button("menu//Buttons_MM_Exit", N_("Exit"), 240, 60);
+        button("menu//Buttons_MM_Click", N_("Click here to change player"), 280, 30, Style::Link, 15);
     });
     jobs.push_back([] {
-        button("menu//Buttons_options_ok", "OK", 144, 48);
-        button("menu//Buttons_options_cancel", "Cancel", 144, 48);
-        button("menu//Buttons_hiscores_done", "Done", 160, 48);
-        button("menu//Buttons_ask_load", "Continue", 190, 52);
-        button("menu//Buttons_ask_new", "New game", 190, 52);
+        button("menu//Buttons_options_ok", N_("OK"), 144, 48);
+        button("menu//Buttons_options_cancel", N_("Cancel"), 144, 48);
+        button("menu//Buttons_hiscores_done", N_("Done"), 160, 48);
+        button("menu//Buttons_ask_load", N_("Continue"), 190, 52);
+        button("menu//Buttons_ask_new", N_("New game"), 190, 52);
         button("menu//Buttons_small_exit", "x", 22, 22, Style::Small, 14);
         button("menu//Buttons_small_mini", "_", 22, 22, Style::Small, 14);
-        button("menu//Buttons_small_menu", "Menu", 72, 22, Style::Small, 13);
+        button("menu//Buttons_small_menu", N_("Menu"), 72, 22, Style::Small, 13);
     });
     jobs.push_back([] {
-        button("menu//Buttons_ig_resume", "Resume", 208, 64);
-        button("menu//Buttons_ig_help", "Help", 208, 64);
-        button("menu//Buttons_ig_restart", "Restart", 208, 64);
-        button("menu//Buttons_ig_mainmenu", "Main menu", 208, 64);
-        button("menu//Buttons_ig_options", "Options", 208, 64);
-        button("menu//Buttons_ig_exit", "Exit", 208, 64);
+        button("menu//Buttons_ig_resume", N_("Resume"), 208, 64);
+        button("menu//Buttons_ig_help", N_("Help"), 208, 64);
+        button("menu//Buttons_ig_restart", N_("Restart"), 208, 64);
+        button("menu//Buttons_ig_mainmenu", N_("Main menu"), 208, 64);
+        button("menu//Buttons_ig_options", N_("Options"), 208, 64);
+        button("menu//Buttons_ig_exit", N_("Exit"), 208, 64);
     });
     jobs.push_back([] {
-        button("menu//Buttons_help_credits", "Credits", 200, 56);
-        button("menu//Buttons_help_done", "Done", 200, 56);
-        button("menu//Buttons_clickhere", "Click here", 240, 56);
-        button("menu//Buttons_ok_map", "OK", 200, 56);
-        button("menu//Buttons_resume", "Resume", 150, 46);
-        button("menu//Buttons_yes", "Yes", 130, 46);
-        button("menu//Buttons_no", "No", 130, 46);
-        for (auto [n, t] : {std::pair{"rename", "Rename"}, {"delete", "Delete"}, {"ok", "OK"}, {"cancel", "Cancel"}})
+        button("menu//Buttons_help_credits", N_("Credits"), 200, 56);
+        button("menu//Buttons_help_done", N_("Done"), 200, 56);
+        button("menu//Buttons_clickhere", N_("Click here"), 240, 56);
+        button("menu//Buttons_ok_map", N_("OK"), 200, 56);
+        button("menu//Buttons_resume", N_("Resume"), 150, 46);
+        button("menu//Buttons_yes", N_("Yes"), 130, 46);
+        button("menu//Buttons_no", N_("No"), 130, 46);
+        for (auto [n, t] : {std::pair{"rename", N_("Rename")}, {"delete", N_("Delete")}, {"ok", N_("OK")}, {"cancel", N_("Cancel")}})
             button(std::string("menu//profile//button_") + n, t, 152, 52);
     });
+    jobs.push_back([] {
+        optionsPlate();
+        hiscoresPlate();
+        savedPlate();
+    });
+}
+
+void addWidgetJobs(Jobs& jobs) {
+    addWidgetWordJobs(jobs);
     jobs.push_back([] {
         checkBox();
         slider();
@@ -506,12 +518,13 @@ void addWidgetJobs(Jobs& jobs) {
         ninePiece("framecorners", 42, 30, true, true, false);
         ninePiece("small_ramka", 12, 10, false, false, true);
         smallPics();
-    });
-    jobs.push_back([] {
-        optionsPlate();
-        hiscoresPlate();
         listUsersPanel();
-        savedPlate();
+    });
+    // The options' language chooser: each language's name in its own words,
+    // the same in every language.
+    jobs.push_back([] {
+        for (const Language& l : languages())
+            button(std::string("menu//Buttons_language_") + l.code, l.name, 220, 48);
     });
 }
 

@@ -3,7 +3,7 @@
 
 #include "frame/app.h"
 #include "frame/settings.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "gfx_support.h"
 
 namespace {
@@ -239,8 +239,8 @@ TEST_F(GfxTest, FullScreenSwitchRestoresTheDeviceInTheNewMode) {
 TEST(GfxWindow, TheGameLetsTheWindowSystemPlaceItsWindow) {
     AppRecord record(nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(Gfx_ConfigureWindow());
-    EXPECT_EQ(record.x, platform::CW_USEDEFAULT);
-    EXPECT_EQ(record.y, platform::CW_USEDEFAULT);
+    EXPECT_EQ(record.x, platform::kWindowCentred);
+    EXPECT_EQ(record.y, platform::kWindowCentred);
     EXPECT_EQ(record.width, 800);
     EXPECT_EQ(record.height, 600);
 }

@@ -48,20 +48,17 @@ int selfRemoving() {
     return 1;
 }
 
-int msgLow(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
-    g_calls.push_back("low" + std::to_string(m));
+int msgLow(const platform::Event& e) {
+    g_calls.push_back("low" + std::to_string(e.user));
     return 1;
 }
-int msgMid(void*, uint32_t m, uintptr_t, intptr_t, intptr_t* result) {
-    g_calls.push_back("mid" + std::to_string(m));
-    if (m == 0x1234) {
-        *result = 42;
-        return 0;  // consumed
-    }
+int msgMid(const platform::Event& e) {
+    g_calls.push_back("mid" + std::to_string(e.user));
+    if (e.user == 0x1234) return 0;  // consumed
     return 1;
 }
-int msgHigh(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
-    g_calls.push_back("high" + std::to_string(m));
+int msgHigh(const platform::Event& e) {
+    g_calls.push_back("high" + std::to_string(e.user));
     return 1;
 }
 
@@ -150,28 +147,28 @@ TEST_F(FrameTest, AHookRemovingItselfDoesNotStopItsList) {
     removeHook(&g_nodeB);
 }
 
-TEST_F(FrameTest, MessageHooksRunInOrderAndAConsumingHookStopsTheRest) {
-    addMessageHook(0x8800, msgHigh);
-    addMessageHook(0x8000, msgLow);
-    addMessageHook(0x8100, msgMid);
-    addMessageHook(0x8200, nullptr);  // nothing happens for a null callback
-    EXPECT_EQ(windowProc(nullptr, 0x1234, 0, 0), 42);
+TEST_F(FrameTest, EventHooksRunInOrderAndAConsumingHookStopsTheRest) {
+    addEventHook(0x8800, msgHigh);
+    addEventHook(0x8000, msgLow);
+    addEventHook(0x8100, msgMid);
+    addEventHook(0x8200, nullptr);  // nothing happens for a null callback
+    EXPECT_TRUE(runEventHooks(platform::userEvent(0x1234)));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"low4660", "mid4660"}));
     g_calls.clear();
-    windowProc(nullptr, 0x10, 0, 0);
+    EXPECT_FALSE(runEventHooks(platform::userEvent(0x10)));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"low16", "mid16", "high16"}));
-    removeMessageHook(msgMid);
-    removeMessageHook(msgMid);
+    removeEventHook(msgMid);
+    removeEventHook(msgMid);
     g_calls.clear();
-    windowProc(nullptr, 0x1234, 0, 0);
+    deliverEvent(platform::userEvent(0x1234));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"low4660", "high4660"}));
-    removeMessageHook(msgLow);
-    removeMessageHook(msgHigh);
+    removeEventHook(msgLow);
+    removeEventHook(msgHigh);
 }
 
 TEST_F(FrameTest, StartUpFailures) {
     // No application record.
-    EXPECT_EQ(appMain(), 0);
+    EXPECT_EQ(appMain(), 1);
     ASSERT_EQ(headless->messageBoxes().size(), 1u);
     EXPECT_EQ(headless->messageBoxes()[0].text, "Problem with process description.");
     EXPECT_EQ(headless->messageBoxes()[0].caption, "Fatal Error");
@@ -179,7 +176,7 @@ TEST_F(FrameTest, StartUpFailures) {
     {
         // A failing init hook: no window, no shutdown hook.
         AppRecord rec(hookFail, hookA, hookB, shutdownLog, nullptr);
-        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(appMain(), 1);
         EXPECT_EQ(g_calls, (std::vector<std::string>{"fail"}));
         EXPECT_FALSE(headless->hasWindow());
     }
@@ -187,21 +184,21 @@ TEST_F(FrameTest, StartUpFailures) {
         AppRecord rec(hookA, hookB, hookC, shutdownLog, nullptr);
         headless->failWindowCreation = true;
         g_calls.clear();
-        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(appMain(), 1);
         EXPECT_EQ(headless->messageBoxes().back().text, "Internal-init process failed");
         EXPECT_EQ(headless->messageBoxes().back().caption, "Error");
         EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
         headless->failWindowCreation = false;
     }
     {
-        // A second copy finds the first one's lock and leaves with 0.
+        // A second copy finds the first one's lock and leaves without starting.
         AppRecord rec(hookA, hookB, hookC, shutdownLog, nullptr);
         // Another copy holds the lock (a separate open file, as another process would).
         const int fd = ::open(instanceLockPath().c_str(), O_RDWR | O_CREAT, 0666);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
         g_calls.clear();
-        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(appMain(), 1);
         EXPECT_FALSE(headless->hasWindow());
         EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
         // It tells the user instead of leaving without a word.
@@ -213,7 +210,7 @@ TEST_F(FrameTest, StartUpFailures) {
 TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {
     AppRecord rec(nullptr, windowStart, countingIdle, shutdownLog, nullptr);
     g_quitAfter = 5;
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     EXPECT_EQ(g_idleRuns, 5);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
     EXPECT_FALSE(headless->hasWindow());
@@ -223,14 +220,14 @@ TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {
     g_idleRuns = 0;
     g_quitAfter = 1000000;
     headless->closeRequest();
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
     EXPECT_TRUE(windowDestroyed());
 }
 
 TEST_F(FrameTest, AWindowHookThatFailsIsAFailedStartYetEverythingIsReleased) {
     AppRecord rec(nullptr, [] { return 0; }, countingIdle, shutdownLog, nullptr);
-    EXPECT_EQ(appMain(), 0);
+    EXPECT_EQ(appMain(), 1);
     EXPECT_EQ(g_idleRuns, 0);  // the loop never ran
     EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
 }
@@ -240,7 +237,7 @@ TEST_F(FrameTest, TheLoopSleepsUntilTheNextTickInsteadOfSpinning) {
     auto* ticker = new Ticker;
     g_quitAfter = 200;
     const uint64_t start = headless->ticks64();
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     // Each idle step either ticks or waits for exactly the time left, so
     // 200 steps cover about 200 ticks of 13 ms, not 200 busy polls.
     EXPECT_GE(ticker->updates, 190);
@@ -254,8 +251,8 @@ public:
     uint64_t ticks64() override { return micros / 1000; }
     uint64_t ticksMicros() override { return micros; }
     void sleepMs(uint32_t ms) override { micros += uint64_t{ms} * 1000; }
-    void waitForMessage(uint32_t ms) override { micros += uint64_t{ms} * 1000 + kLate; }
-    void waitForMessageMicros(uint64_t us) override {
+    void waitForEvent(uint32_t ms) override { micros += uint64_t{ms} * 1000 + kLate; }
+    void waitForEventMicros(uint64_t us) override {
         micros += us + kLate;
         ++fineWaits;
     }
@@ -273,7 +270,7 @@ TEST_F(FrameTest, TicksOfAnEightiethOfASecondComeEightyTimesASecondOnAFineClock)
     auto* ticker = new Ticker;
     g_quitAfter = 1000;
     const uint64_t start = clock->micros;
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     ASSERT_GT(ticker->updates, 100);
     EXPECT_GT(clock->fineWaits, 0) << "the loop never waited to the microsecond";
     // Whole-millisecond waits would make each tick 13 ms long: 77 a second.
@@ -386,27 +383,27 @@ TEST_F(FrameTest, ActivationRepaintsAndTheCursorFollowsTheSetting) {
 
     setSuspended(true);
     sink.calls.clear();
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE, 0);
+    deliverEvent(platform::activationEvent(true));
     EXPECT_FALSE(isSuspended());
     EXPECT_TRUE(isAppActive());
     EXPECT_FALSE(sink.calls.empty());  // repainted at once
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0);
+    deliverEvent(platform::activationEvent(false));
     EXPECT_FALSE(isAppActive());
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE | (1u << 16), 0);
+    deliverEvent(platform::activationEvent(true, true));
     EXPECT_FALSE(isAppActive());  // minimised counts as inactive
 
     // The picture replaces the system cursor in the client area...
-    windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
+    deliverEvent(platform::pointerMove(100, 50));
     EXPECT_FALSE(headless->systemCursorVisible());
     EXPECT_TRUE(cursor.visible);
     followMouse();
     EXPECT_EQ(cursor.x, 90);
     EXPECT_EQ(cursor.y, 45);
     // ...and gives way to it over the frame.
-    windowProc(nullptr, platform::WM_NCMOUSEMOVE, 0, 0);
+    deliverEvent(platform::makeEvent(platform::EventType::PointerLeft));
     EXPECT_TRUE(headless->systemCursorVisible());
     EXPECT_FALSE(cursor.visible);
-    windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
+    deliverEvent(platform::pointerMove(100, 50));
     EXPECT_TRUE(cursor.visible);
     engineStop();
     setCursorSprite(nullptr, 0, 0);
@@ -426,7 +423,7 @@ TEST_F(FrameTest, NothingIsDrawnWhileMinimisedAndAFrozenPictureOnlyWhenTheCursor
     auto* ticker = new Ticker;
     frameTick();
     // Minimised: the logic goes on, no frame is drawn or shown.
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE | (1u << 16), 0);
+    deliverEvent(platform::activationEvent(false, true));
     ASSERT_TRUE(isWindowMinimised());
     sink.calls.clear();
     for (int i = 0; i < 20; ++i) {
@@ -435,11 +432,11 @@ TEST_F(FrameTest, NothingIsDrawnWhileMinimisedAndAFrozenPictureOnlyWhenTheCursor
     }
     EXPECT_GE(ticker->updates, 19);
     EXPECT_EQ(scenes(), 0);
-    windowProc(nullptr, platform::WM_PAINT, 0, 0);
+    deliverEvent(platform::makeEvent(platform::EventType::Exposed));
     EXPECT_EQ(scenes(), 0);
     // Frozen behind the pause picture while still shown: the picture once,
     // then a frame only when the cursor moves.
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0);
+    deliverEvent(platform::activationEvent(false));
     EXPECT_FALSE(isWindowMinimised());
     setSuspended(true);
     sink.calls.clear();

@@ -10,7 +10,7 @@
 #include "frame/data_manifest.h"
 #include "frame/errors.h"
 #include "frame/random.h"
-#include "frame/messages.h"
+#include "frame/events.h"
 #include "frame/settings.h"
 #include "frame/system.h"
 #include "game/level.h"
@@ -42,9 +42,10 @@ PckSprite* g_cursor = nullptr;
 // F12 or Print saves the picture as the window shows it into the user's
 // pictures folder and says where in a short note. The key still goes on to
 // the game, which gives it no meaning.
-int screenshotHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
-    const bool repeat = (static_cast<uintptr_t>(l) & (1u << 30)) != 0;
-    if (message != winmsg::WM_KEYDOWN || repeat || (w != winmsg::VK_F12 && w != winmsg::VK_SNAPSHOT)) return 1;
+int screenshotHook(const Event& e) {
+    // Alt combinations are the window menu's, not the camera's.
+    if (e.type != EventType::KeyDown || e.menuKey || e.repeat || (e.key != Key::F12 && e.key != Key::PrintScreen))
+        return 1;
     const std::string path = newScreenshotPath(std::time(nullptr));
     if (Gfx_SaveScreenshotAsShown(path)) {
         std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
@@ -95,7 +96,7 @@ int gameWindowHook() {
     if (!Gfx_InitDevice()) return 0;
     engineStart();
     setTickRate(kLogicTicksPerSecond);
-    addMessageHook(kScreenshotHookPriority, screenshotHook);
+    addEventHook(kScreenshotHookPriority, screenshotHook);
     loadStartup();  // a failure leaves the defaults; the game still runs
     installPictureAccessors();
     loadAllEffects();
@@ -121,7 +122,7 @@ int gameShutdownHook() {
     delete g_cursor;
     g_cursor = nullptr;
     releaseDispatcher();
-    removeMessageHook(screenshotHook);
+    removeEventHook(screenshotHook);
     Sound_Shutdown();
     engineStop();
     killAllParticles();

@@ -1,4 +1,0 @@
-# The renderer draws through OpenGL 3.3 (entry points from libepoxy) and
-# reads and writes pictures with stb.
-pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
-target_link_libraries(vmengine_thirdparty INTERFACE PkgConfig::EPOXY)

@@ -69,13 +69,13 @@ private:
     int32_t lastTick_ = -1;
     bool feeding_ = false;
     Notice* notice_ = nullptr;
-    autoplay::Hands hands_{[this](const Event& e) {
+    Hands hands_{[this](const Event& e) {
         // Straight to the hooks: the demo's own hook knows its own hands.
         feeding_ = true;
         deliverEvent(e);
         feeding_ = false;
     }};
-    autoplay::Shooter shooter_{hands_};
+    Shooter shooter_{hands_};
 };
 
 std::unique_ptr<DemoMode> g_demo;

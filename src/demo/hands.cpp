@@ -3,7 +3,7 @@
 #include "platform/platform.h"
 #include "scene/sprite.h"
 
-namespace autoplay {
+namespace demo {
 
 void Hands::moveTo(int x, int y) {
     platform::EventQueue q;
@@ -63,4 +63,4 @@ void Hands::post(platform::EventQueue& q) {
     }
 }
 
-}  // namespace autoplay
+}  // namespace demo

@@ -10,7 +10,7 @@
 
 class Sprite;
 
-namespace autoplay {
+namespace demo {
 
 class Hands {
 public:
@@ -38,4 +38,4 @@ private:
     platform::EventTranslator input_;
 };
 
-}  // namespace autoplay
+}  // namespace demo

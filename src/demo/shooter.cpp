@@ -6,7 +6,7 @@
 #include "game/field.h"
 #include "game/game.h"
 
-namespace autoplay {
+namespace demo {
 
 namespace {
 constexpr int kGunY = 560;          // the pointer rests over the gun
@@ -70,4 +70,4 @@ void Shooter::step(Game& g) {
     }
 }
 
-}  // namespace autoplay
+}  // namespace demo

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "scene/actor.h"
 #include "scene/input.h"
 #include "scene/sprite.h"
@@ -96,7 +96,7 @@ void BM_HoverPass(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         const int x = (n * 37) % 800, y = (n * 53) % 600;
-        inputTranslatorHook(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(x, y), nullptr);
+        inputTranslatorHook(platform::pointerMove(x, y));
         InputEvent e;
         while (popInput(e)) {
         }

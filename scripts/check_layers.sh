@@ -1,77 +1,77 @@
 #!/usr/bin/env bash
-# Fails when a source file under src/ includes a header of a layer it may not
-# use. The layers, lowest first: platform; the engine (frame at its foot,
-# then gfx, sound, scene, res, anim, ui); game and players; screens.
-# main.cpp sits above them all.
+# The layering as src/layers.cmake declares it, enforced on the sources and
+# the built libraries. CMake writes the table out as an allowlist
+# (<build>/layers.allow); anything it does not list is refused:
+#   - a source file under src/ including a header of a layer its own layer
+#     does not use, or living in a folder that is no layer;
+#   - a source file including the headers of an outside library (SDL, epoxy,
+#     ODE, ...) its layer does not link;
+#   - a layer's library using a function or variable that only a layer it
+#     does not use defines.
 #
-#   check_layers.sh [source-root]          check, list what breaks the rules
-#   check_layers.sh --graph [source-root]  also print includes per layer pair
-#   check_layers.sh --links LAYER=ARCHIVE...
-#       the same rules for the built libraries: no library uses a function or
-#       variable that only a layer it may not use defines
+#   check_layers.sh [--allow FILE] [source-root]          check the includes
+#   check_layers.sh [--allow FILE] --graph [source-root]  also draw them per layer pair
+#   check_layers.sh [--allow FILE] --links LAYER=ARCHIVE...
+# Without --allow the list is <source-root>/build/layers.allow.
 set -euo pipefail
 
-# Which layers each layer may not use (awk: banned[from, to]). demo/ (the game
-# playing itself) sits with main.cpp above every layer: nothing below uses it.
-RULES='
-    split("frame scene anim res gfx sound ui", e, " "); for (i in e) engine[e[i]] = 1
-    # Which layers each layer may not include.
-    for (l in engine) { banned[l, "game"] = banned[l, "screens"] = banned[l, "players"] = 1 }
-    # Inside the engine: the frame is its lowest layer and runs the scene and
-    # the renderer through the parts they hand it; a sprite asks its picture
-    # through an interface the picture packs fill in.
-    for (l in engine) if (l != "frame") banned["frame", l] = 1
-    banned["scene", "res"] = banned["scene", "anim"] = banned["scene", "ui"] = 1
-    banned["game", "screens"] = 1
-    banned["players", "ui"] = banned["players", "screens"] = 1
-    split("scene anim res ui game players screens", p, " ")
-    for (i in p) banned[p[i], "platform"] = 1
-    # The platform is the floor: it uses no other part of the game.
-    split("frame scene anim res gfx sound ui game players screens", a, " ")
-    for (i in a) banned["platform", a[i]] = 1
-    for (i in a) banned[a[i], "demo"] = 1
-    banned["platform", "demo"] = 1
-  '
+allow=""
+if [[ "${1:-}" == "--allow" ]]; then
+  allow="$2"
+  shift 2
+fi
+mode=check
+case "${1:-}" in
+  --graph) mode=graph; shift ;;
+  --links) mode=links; shift ;;
+esac
+root="$(cd "$(dirname "$0")/.." && pwd)"
+if [[ "$mode" != links && -n "${1:-}" ]]; then root="$1"; fi
+[[ -n "$allow" ]] || allow="$root/build/layers.allow"
+[[ -f "$allow" ]] || { echo "check_layers: no allowlist at $allow (configure the build first)" >&2; exit 2; }
 
-if [[ "${1:-}" == "--links" ]]; then
-  shift
+# awk: reads the allowlist (first file) into
+#   layer[name], uses[from, to], lib[layer, outside], pattern[i], outside[i] (n_outside)
+READ_ALLOW='
+  FNR == NR {
+    if ($1 == "layer") layer[$2] = 1
+    else if ($1 == "uses") uses[$2, $3] = 1
+    else if ($1 == "lib") lib[$2, $3] = 1
+    else if ($1 == "outside") { outside[++n_outside] = $2; pattern[n_outside] = $3 }
+    next
+  }
+  function allowed(from, to) { return from == to || ((from, to) in uses) }
+'
+
+if [[ "$mode" == links ]]; then
   for pair in "$@"; do
-    layer="${pair%%=*}" archive="${pair#*=}"
+    l="${pair%%=*}" archive="${pair#*=}"
     [[ -f "$archive" ]] || { echo "check_layers: no library $archive" >&2; exit 2; }
     # Strong definitions only: inline functions and templates are weak in
     # every library that uses them.
-    nm --defined-only "$archive" | awk -v l="$layer" 'NF == 3 && $2 ~ /^[TDBRG]$/ { print "def", l, $3 }'
-    nm --undefined-only "$archive" | awk -v l="$layer" 'NF == 2 && $1 == "U" { print "use", l, $2 }'
-  done | awk '
-    BEGIN {
-      '"$RULES"'
-      bad = 0
-    }
+    nm --defined-only "$archive" | awk -v l="$l" 'NF == 3 && $2 ~ /^[TDBRG]$/ { print "def", l, $3 }'
+    nm --undefined-only "$archive" | awk -v l="$l" 'NF == 2 && $1 == "U" { print "use", l, $2 }'
+  done | awk "$READ_ALLOW"'
     $1 == "def" { owner[$3] = $2; next }
-    { uses[$2 SUBSEP $3] = 1 }
+    { want[$2 SUBSEP $3] = 1 }
     END {
-      for (k in uses) {
+      bad = 0
+      for (k in want) {
         split(k, p, SUBSEP); from = p[1]; sym = p[2]
-        if (!(sym in owner) || owner[sym] == from) continue
-        if ((from, owner[sym]) in banned) {
-          printf "%s uses %s of %s\n", from, sym, owner[sym]
-          if (++bad >= 50) break
-        }
+        if (!(sym in owner) || allowed(from, owner[sym])) continue
+        printf "%s uses %s of %s\n", from, sym, owner[sym]
+        if (++bad >= 50) break
       }
       if (bad) { print "the libraries break the layering"; exit 1 }
       print "the libraries keep to the layering"
-    }' | { command -v c++filt > /dev/null && c++filt || cat; }
+    }' "$allow" - | { command -v c++filt > /dev/null && c++filt || cat; }
   exit "${PIPESTATUS[1]}"
 fi
 
-graph=0
-if [[ "${1:-}" == "--graph" ]]; then graph=1; shift; fi
-root="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
 src="$root/src"
 [[ -d "$src" ]] || { echo "check_layers: no source folder at $src" >&2; exit 2; }
 
-# One line per include of a quoted header or an SDL/GL header:
-#   <file> <line> <quoted|system> <header>
+# One line per include: <file> <line> <quoted|system> <header>
 scan() {
   find "$src" -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z |
     xargs -0 awk '
@@ -79,53 +79,61 @@ scan() {
         h = substr($0, RSTART, RLENGTH); sub(/^[^"]*"/, "", h); sub(/"$/, "", h)
         print FILENAME, FNR, "quoted", h
       }
-      match($0, /^[ \t]*#[ \t]*include[ \t]*<(SDL|epoxy|GL)[^>]*>/) {
+      match($0, /^[ \t]*#[ \t]*include[ \t]*<[^>]+>/) {
         h = substr($0, RSTART, RLENGTH); sub(/^[^<]*</, "", h); sub(/>$/, "", h)
         print FILENAME, FNR, "system", h
       }'
 }
 
-scan | awk -v src="$src/" -v graph="$graph" '
-  function layer_of(path,   rel, n, parts) {
-    rel = substr(path, length(src) + 1)
+scan | awk -v src="$src/" -v graph="$([[ $mode == graph ]] && echo 1 || echo 0)" "$READ_ALLOW"'
+  # The layer a path under src/ belongs to: the longest folder the table
+  # names ("gfx/gl" before "gfx"); a file at the top is main.
+  function layer_of(rel,   n, parts, i, name, best) {
     n = split(rel, parts, "/")
-    return n > 1 ? parts[1] : "main"
-  }
-  BEGIN {
-    '"$RULES"'
-    # Only the platform and the device back ends talk to SDL and OpenGL.
-    sdl_ok["gfx/gl_device.cpp"] = 1
-    sdl_ok["sound/sdl_backend.cpp"] = 1
-    split("platform frame scene anim res gfx sound ui game players screens demo", known, " ")
-    for (i in known) is_layer[known[i]] = 1
-    bad = 0
+    if (n == 1) return "main"
+    best = ""; name = ""
+    for (i = 1; i < n; i++) {
+      name = (i == 1) ? parts[1] : name "/" parts[i]
+      if (name in layer) best = name
+    }
+    return best == "" ? "?" parts[1] : best
   }
   {
     file = $1; line = $2; kind = $3; header = $4
-    from = layer_of(file); rel = substr(file, length(src) + 1)
+    rel = substr(file, length(src) + 1); from = layer_of(rel)
+    if (substr(from, 1, 1) == "?") {
+      if (!(rel in unlisted)) printf "%s: the folder %s is no layer of the table\n", rel, substr(from, 2)
+      unlisted[rel] = 1; bad++
+      next
+    }
     if (kind == "system") {
-      if (from != "platform" && !(rel in sdl_ok)) {
-        printf "%s:%s: %s includes <%s>; only platform/ and the device back ends may\n", rel, line, from, header
-        bad++
+      for (i = 1; i <= n_outside; i++) {
+        if (header !~ pattern[i]) continue
+        if (!((from, outside[i]) in lib)) {
+          printf "%s:%s: %s includes <%s> of %s, which the table does not give it\n", rel, line, from, header, outside[i]
+          bad++
+        }
+        break
       }
       next
     }
-    slash = index(header, "/")
-    to = slash ? substr(header, 1, slash - 1) : from
-    if (!(to in is_layer)) next
+    if (index(header, "/") == 0) next  # beside the file: its own layer
+    to = layer_of(header)
+    if (substr(to, 1, 1) == "?") next   # not a header of the game (a tool or test header)
     if (from != to) count[from " -> " to]++
-    if ((from, to) in banned) {
-      printf "%s:%s: %s includes %s (%s)\n", rel, line, from, header, to
+    if (!allowed(from, to)) {
+      printf "%s:%s: %s includes %s (%s), a layer the table does not let it use\n", rel, line, from, header, to
+      against[from " -> " to] = 1
       bad++
     }
   }
   END {
     if (graph) {
-      print "includes between layers:"
+      print "includes between layers (* against the table):"
       n = 0; for (k in count) keys[++n] = k
       for (i = 2; i <= n; i++) { v = keys[i]; for (j = i - 1; j >= 1 && keys[j] > v; j--) keys[j + 1] = keys[j]; keys[j + 1] = v }
-      for (i = 1; i <= n; i++) printf "  %-22s %d\n", keys[i], count[keys[i]]
+      for (i = 1; i <= n; i++) printf "  %s %-22s %d\n", (keys[i] in against) ? "*" : " ", keys[i], count[keys[i]]
     }
     if (bad) { printf "%d include(s) break the layering\n", bad; exit 1 }
     print "layering holds"
-  }'
+  }' "$allow" -

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     // or plays at once when asked to.
     demo::installDemoMode(commandLine.options.demo);
     if (commandLine.options.showFps) demo::installFpsMeter();
-    int code = 0;
+    int code = 1;
     try {
         code = appMain();
     } catch (const InternalError& error) {
@@ -46,10 +46,8 @@ int main(int argc, char** argv) {
     // ran after a lost display would wait on it for ever.
     std::unique_ptr<platform::Platform> desktop = platform::uninstall();
     desktop.reset();
-    // The engine answers 1 for a game that ran and ended, 0 for one that
-    // could not start; a shell wants 0 for success. A second start that
-    // brought the running game forward did what it was asked.
-    if (code == 0 && startHandedToRunningCopy()) return 0;
-    if (code == 0) std::fprintf(stderr, "vellmoor: the game could not start\n");
-    return code == 1 ? 0 : code == 0 ? kCouldNotStartExitStatus : code;
+    // 0: the game ran and ended, or a second start brought the running game
+    // forward; 1: it could not start.
+    if (code == 1) std::fprintf(stderr, "vellmoor: the game could not start\n");
+    return code;
 }

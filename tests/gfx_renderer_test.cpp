@@ -5,7 +5,7 @@
 #include "frame/settings.h"
 #include "frame/startup_options.h"
 #include "gfx/effects.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "gfx_support.h"
 
 namespace {
@@ -241,8 +241,8 @@ TEST_F(GfxTest, FullScreenSwitchRestoresTheDeviceInTheNewMode) {
 TEST(GfxWindow, TheGameLetsTheWindowSystemPlaceItsWindow) {
     AppRecord record(nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(Gfx_ConfigureWindow());
-    EXPECT_EQ(record.x, platform::CW_USEDEFAULT);
-    EXPECT_EQ(record.y, platform::CW_USEDEFAULT);
+    EXPECT_EQ(record.x, platform::kWindowCentred);
+    EXPECT_EQ(record.y, platform::kWindowCentred);
     EXPECT_EQ(record.width, 800);
     EXPECT_EQ(record.height, 600);
 }

@@ -3,8 +3,8 @@
 
 #include "demo/aim.h"
 
-using autoplay::BallView;
-using autoplay::chooseAim;
+using demo::BallView;
+using demo::chooseAim;
 
 namespace {
 constexpr double R = 20;
@@ -34,17 +34,17 @@ TEST(AutoplayAim, SwapsOnlyWhenTheNextColourIsClearlyBetter) {
     aim = chooseAim(field, 3, 4);
     EXPECT_FALSE(aim.swap);
     // A bonus ball links a lone ball into a pair.
-    field = {ball(100, 100, 3), ball(400, 300, 4), ball(440, 300, autoplay::kBonusColour)};
-    EXPECT_EQ(autoplay::groupSize(field, 1, 4), 2);
+    field = {ball(100, 100, 3), ball(400, 300, 4), ball(440, 300, demo::kBonusColour)};
+    EXPECT_EQ(demo::groupSize(field, 1, 4), 2);
 }
 
 TEST(AutoplayAim, TheGunStaysOnItsRailAndAnEmptyFieldGivesNoAim) {
     std::vector<BallView> field = {ball(10, 300, 0), ball(795, 100, 5)};
     auto aim = chooseAim(field, 0, 5);
     ASSERT_TRUE(aim.valid);
-    EXPECT_EQ(aim.x, autoplay::kGunLeft);
+    EXPECT_EQ(aim.x, demo::kGunLeft);
     aim = chooseAim(field, 5, 5);
-    EXPECT_EQ(aim.x, autoplay::kGunRight);
+    EXPECT_EQ(aim.x, demo::kGunRight);
     EXPECT_FALSE(chooseAim({}, 0, 1).valid);
     EXPECT_FALSE(chooseAim(field, 7, 6).valid);
 }

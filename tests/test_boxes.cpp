@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/errors.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/picture_pack.h"
 #include "test_support.h"
 #include "ui/boxes.h"
@@ -31,21 +31,19 @@ protected:
         owner = new ReportRecorder;
     }
 
-    static void send(uint32_t message, uintptr_t w, intptr_t l = 0) {
-        inputTranslatorHook(nullptr, message, w, l, nullptr);
+    static void send(const platform::Event& e) {
+        inputTranslatorHook(e);
         dispatchInput();
     }
-    static void moveTo(int x, int y) {
-        send(platform::WM_MOUSEMOVE, 0, platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
-    }
+    static void moveTo(int x, int y) { send(platform::pointerMove(x, y)); }
     static void clickAt(int x, int y) {
         moveTo(x, y);
-        send(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON);
-        send(platform::WM_LBUTTONUP, 0);
+        send(platform::pointerButton(platform::PointerButton::Left, true, x, y, {.left = true}));
+        send(platform::pointerButton(platform::PointerButton::Left, false, x, y, {}));
     }
-    static void key(uint32_t vk) { send(platform::WM_KEYDOWN, vk); }
+    static void key(platform::Key k) { send(platform::keyEvent(true, k)); }
     static void type(const std::string& text) {
-        for (unsigned char c : text) send(platform::WM_CHAR, c);
+        for (unsigned char c : text) send(platform::textEvent(c));
     }
     static void tick(int n = 1) { runLogicTicks(n); }
     // Reports as (msg, a, b) for one child id.
@@ -241,10 +239,10 @@ TEST_F(BoxesTest, NameFieldTakesLettersAndDigitsUpToItsLength) {
     EXPECT_EQ(field->text, "Ab9\xE9" "cdefgh");
     EXPECT_EQ(field->caret, 10);
     // Full: letters are ignored, editing keys still work.
-    key(platform::VK_LEFT);
-    key(platform::VK_LEFT);
+    key(platform::Key::Left);
+    key(platform::Key::Left);
     EXPECT_EQ(field->caret, 8);
-    key(platform::VK_DELETE);
+    key(platform::Key::Delete);
     EXPECT_EQ(field->text, "Ab9\xE9" "cdefh");
     type("\b");
     EXPECT_EQ(field->text, "Ab9\xE9" "cdeh");
@@ -252,9 +250,9 @@ TEST_F(BoxesTest, NameFieldTakesLettersAndDigitsUpToItsLength) {
     type("Z");
     EXPECT_EQ(field->text, "Ab9\xE9" "cdeZh");
     // The caret stops at both ends.
-    for (int i = 0; i < 12; ++i) key(platform::VK_RIGHT);
+    for (int i = 0; i < 12; ++i) key(platform::Key::Right);
     EXPECT_EQ(field->caret, 9);
-    for (int i = 0; i < 12; ++i) key(platform::VK_LEFT);
+    for (int i = 0; i < 12; ++i) key(platform::Key::Left);
     EXPECT_EQ(field->caret, 0);
     type("\b");
     EXPECT_EQ(field->text.size(), 9u);

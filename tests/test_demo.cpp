@@ -18,7 +18,7 @@
 #include "game/reports.h"
 #include "game/scoring.h"
 #include "game_support.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "players/highscores.h"
 #include "res/picture_pack.h"
 #include "screens/dispatcher.h"
@@ -49,12 +49,9 @@ std::map<std::string, std::pair<std::string, std::filesystem::file_time_type>> s
 // A minute of the headless clock, in the steps that advance it.
 constexpr int kIdleSteps = static_cast<int>(demo::kIdleMs * 80 / 1000);
 
-intptr_t at(int x, int y) { return platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)); }
-
-// The player's input, as the window hands it to the hooks.
-bool send(uint32_t message, uintptr_t w = 0, intptr_t l = 0) {
-    intptr_t result = 0;
-    return runMessageHooks(nullptr, message, w, l, &result);  // true: somebody took it
+// The player's input, as the platform hands it to the hooks.
+bool send(const platform::Event& e) {
+    return runEventHooks(e);  // true: somebody took it
 }
 
 }  // namespace
@@ -114,8 +111,8 @@ TEST_F(DemoTest, AMinuteWithoutInputOnTheMainMenuStartsItAndAKeyEndsItOnTheMenu)
     ASSERT_EQ(d.current, &d.menu);
     // Half a minute, a real move of the mouse: the minute starts again.
     step(kIdleSteps / 2);
-    send(platform::WM_MOUSEMOVE, 0, at(100, 100));
-    send(platform::WM_MOUSEMOVE, 0, at(140, 100));
+    send(platform::pointerMove(100, 100));
+    send(platform::pointerMove(140, 100));
     step(kIdleSteps - 10);
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.menu);
@@ -128,7 +125,7 @@ TEST_F(DemoTest, AMinuteWithoutInputOnTheMainMenuStartsItAndAKeyEndsItOnTheMenu)
     EXPECT_EQ(player::Name(), "Demo");
     step(200);
     // The key is the demo's: the menu never sees it.
-    EXPECT_TRUE(send(platform::WM_KEYDOWN, platform::VK_ESCAPE, 0));
+    EXPECT_TRUE(send(platform::keyEvent(true, platform::Key::Escape)));
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.menu);
     step(1);
@@ -148,14 +145,14 @@ TEST_F(DemoTest, OnTheTitleAShakeOfTheMouseKeepsItAndARealMoveOrTheFocusEndsIt) 
     EXPECT_EQ(d.title.screen, nullptr);  // the title went with the state
     step(100);
     // A hand on the mouse: a few pixels either way are not the player's.
-    EXPECT_TRUE(send(platform::WM_MOUSEMOVE, 0, at(300, 300)));
-    EXPECT_TRUE(send(platform::WM_MOUSEMOVE, 0, at(300 + demo::kMouseSlack, 300 - 2)));
+    EXPECT_TRUE(send(platform::pointerMove(300, 300)));
+    EXPECT_TRUE(send(platform::pointerMove(300 + demo::kMouseSlack, 300 - 2)));
     // Nor is a screenshot.
-    send(platform::WM_KEYDOWN, platform::VK_F12, 0);
-    send(platform::WM_KEYUP, platform::VK_F12, 0);
+    send(platform::keyEvent(true, platform::Key::F12));
+    send(platform::keyEvent(false, platform::Key::F12));
     step(1);
     EXPECT_TRUE(demo::demoRunning());
-    EXPECT_TRUE(send(platform::WM_MOUSEMOVE, 0, at(300 + 3 * demo::kMouseSlack, 300)));
+    EXPECT_TRUE(send(platform::pointerMove(300 + 3 * demo::kMouseSlack, 300)));
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.title);
     EXPECT_TRUE(stepUntil([&] { return d.title.screen && d.title.screen->phase == TitleScreenv2::kWaiting; }, 1000));
@@ -163,7 +160,7 @@ TEST_F(DemoTest, OnTheTitleAShakeOfTheMouseKeepsItAndARealMoveOrTheFocusEndsIt) 
     // Started again, it gives way when the window loses the focus; that
     // message still reaches the engine.
     ASSERT_TRUE(stepUntil([] { return demo::demoRunning(); }, kIdleSteps + 10));
-    EXPECT_FALSE(send(platform::WM_ACTIVATE, platform::WA_INACTIVE, 0));
+    EXPECT_FALSE(send(platform::activationEvent(false)));
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.title);
     EXPECT_FALSE(isAppActive());
@@ -205,7 +202,7 @@ TEST_F(DemoTest, StartedAtOnceItPlaysShootsScoresAndLeavesEveryFileAsItWas) {
     EXPECT_GT(best, 0);
     EXPECT_GE(demo::demoLevelsStarted(), 2);  // the round moved on
     // A click ends it; --demo gives way to the title.
-    EXPECT_TRUE(send(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, at(400, 300)));
+    EXPECT_TRUE(send(platform::pointerButton(platform::PointerButton::Left, true, 400, 300, {.left = true})));
     EXPECT_FALSE(demo::demoRunning());
     EXPECT_EQ(d.current, &d.title);
     step(80);

@@ -18,24 +18,24 @@
 #include "platform/headless_platform.h"
 #include "platform/keymap.h"
 #include "platform/sdl_platform.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "scene/input.h"
 
 using namespace platform;
 
 namespace {
 
-std::vector<Message> drain(Platform& p) {
-    std::vector<Message> out;
-    Message m;
-    while (p.peekMessage(m)) out.push_back(m);
+std::vector<Event> drain(Platform& p) {
+    std::vector<Event> out;
+    Event m;
+    while (p.pollEvent(m)) out.push_back(m);
     return out;
 }
 
-int inactivations(const std::vector<Message>& ms) {
+int inactivations(const std::vector<Event>& ms) {
     int n = 0;
-    for (const Message& m : ms)
-        if (m.message == WM_ACTIVATE && (loWord(m.w) == WA_INACTIVE || hiWord(m.w) != 0)) ++n;
+    for (const Event& m : ms)
+        if ((m.type == EventType::FocusLost || m.type == EventType::Minimised) && (!m.active || m.minimised)) ++n;
     return n;
 }
 
@@ -151,8 +151,8 @@ protected:
     // Hands what the platform queued to the window procedure, then the keys
     // to the game.
     void deliver() {
-        Message m;
-        while (host().peekMessage(m)) windowProc(nullptr, m.message, m.w, m.l);
+        Event m;
+        while (host().pollEvent(m)) deliverEvent(m);
         dispatchInput();
     }
     int storedMode() { return getIniInt("Game", "Fullscreen", -1); }
@@ -214,66 +214,66 @@ TEST_F(DisplayTest, TheWindowDeviceReportsWhatThePlatformDid) {
 }
 
 TEST_F(DisplayTest, F11AndAltReturnSwitchAndRememberTheModeWithoutTheGameSeeingTheKeys) {
-    host().pressKey(VK_F11);
+    host().pressKey(Key::F11);
     deliver();
     EXPECT_TRUE(Gfx_IsFullscreen());
     EXPECT_EQ(storedMode(), 1);
     // Held down, the key repeats without switching back and forth.
-    host().keyDown(VK_F11);
-    host().keyDown(VK_F11, true);
-    host().keyDown(VK_F11, true);
-    host().keyUp(VK_F11);
+    host().keyDown(Key::F11);
+    host().keyDown(Key::F11, true);
+    host().keyDown(Key::F11, true);
+    host().keyUp(Key::F11);
     deliver();
     EXPECT_FALSE(Gfx_IsFullscreen());
     EXPECT_EQ(storedMode(), 0);
     EXPECT_TRUE(keys->codes.empty());
 
-    host().keyDown(VK_MENU);
-    host().keyDown(VK_RETURN);
-    host().keyDown(VK_RETURN, true);
-    host().keyUp(VK_RETURN);
-    host().keyUp(VK_MENU);
+    host().keyDown(Key::Alt);
+    host().keyDown(Key::Return);
+    host().keyDown(Key::Return, true);
+    host().keyUp(Key::Return);
+    host().keyUp(Key::Alt);
     deliver();
     EXPECT_TRUE(Gfx_IsFullscreen());
     EXPECT_EQ(storedMode(), 1);
     // Only Alt itself reached the game: no Return, no carriage return.
-    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + VK_MENU, 0x200 + VK_MENU}));
+    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + keyNumber(Key::Alt), 0x200 + keyNumber(Key::Alt)}));
 
     // Alt let go first: the Return still belongs to the switch.
     keys->codes.clear();
-    host().keyDown(VK_MENU);
-    host().keyDown(VK_RETURN);
-    host().keyUp(VK_MENU);
-    host().keyDown(VK_RETURN, true);
-    host().keyUp(VK_RETURN);
+    host().keyDown(Key::Alt);
+    host().keyDown(Key::Return);
+    host().keyUp(Key::Alt);
+    host().keyDown(Key::Return, true);
+    host().keyUp(Key::Return);
     deliver();
     EXPECT_FALSE(Gfx_IsFullscreen());
-    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + VK_MENU, 0x200 + VK_MENU}));
+    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + keyNumber(Key::Alt), 0x200 + keyNumber(Key::Alt)}));
 
     // A plain Return is the game's, with its character.
     keys->codes.clear();
-    host().pressKey(VK_RETURN);
+    host().pressKey(Key::Return);
     deliver();
-    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + VK_RETURN, 13, 0x200 + VK_RETURN}));
+    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + keyNumber(Key::Return), 13, 0x200 + keyNumber(Key::Return)}));
     EXPECT_FALSE(Gfx_IsFullscreen());
 
     // A refused switch by key stores the mode that stayed.
     dev->failFullscreen = true;
-    host().pressKey(VK_F11);
+    host().pressKey(Key::F11);
     deliver();
     EXPECT_FALSE(Gfx_IsFullscreen());
     EXPECT_EQ(storedMode(), 0);
 }
 
 TEST_F(DisplayTest, AReturnWhoseReleaseWasLostElsewhereIsTheGamesAgain) {
-    host().keyDown(VK_MENU);
-    host().keyDown(VK_RETURN);
+    host().keyDown(Key::Alt);
+    host().keyDown(Key::Return);
     host().activate(false);  // both keys go up in another window
     host().activate(true);
-    host().pressKey(VK_RETURN);
+    host().pressKey(Key::Return);
     deliver();
     EXPECT_TRUE(Gfx_IsFullscreen());
-    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + VK_MENU, 0x100 + VK_RETURN, 13, 0x200 + VK_RETURN}));
+    EXPECT_EQ(keys->codes, (std::vector<int>{0x100 + keyNumber(Key::Alt), 0x100 + keyNumber(Key::Return), 13, 0x200 + keyNumber(Key::Return)}));
 }
 
 // ---------------------------------------------------------------- text input
@@ -337,7 +337,7 @@ protected:
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         WindowDesc desc;
         desc.title = "The Vellmoor of Quorrin";
-        desc.x = desc.y = CW_USEDEFAULT;
+        desc.x = desc.y = kWindowCentred;
         if (!sdl.createWindow(desc)) {
             const std::string error = SDL_GetError();
             if (error.find("EGL") != std::string::npos) GTEST_SKIP() << "no EGL here: " << error;
@@ -386,13 +386,15 @@ TEST_F(SdlDisplayTest, TheWindowResizesAndTheLetterboxAndMouseFollowItsRealSize)
     sdl.translate(e);
     const auto ms = drain(sdl);
     ASSERT_EQ(ms.size(), 2u);
-    EXPECT_EQ(ms[0].l, makeLParam(400, 300));
-    EXPECT_EQ(ms[1].l, makeLParam(400, 0));
+    EXPECT_EQ(ms[0].x, 400);
+    EXPECT_EQ(ms[0].y, 300);
+    EXPECT_EQ(ms[1].x, 400);
+    EXPECT_EQ(ms[1].y, 0);
     // A new size is drawn at once.
     feed(SDL_WINDOWEVENT_SIZE_CHANGED);
     const auto paint = drain(sdl);
     ASSERT_EQ(paint.size(), 1u);
-    EXPECT_EQ(paint[0].message, WM_PAINT);
+    EXPECT_EQ(paint[0].type, EventType::Exposed);
 }
 
 TEST_F(SdlDisplayTest, TheFocusBounceOfAModeSwitchDoesNotDeactivateTheGame) {
@@ -412,11 +414,11 @@ TEST_F(SdlDisplayTest, TheFocusBounceOfAModeSwitchDoesNotDeactivateTheGame) {
     feed(SDL_WINDOWEVENT_FOCUS_GAINED);
     EXPECT_FALSE(sdl.activationHeldBack());
     feed(SDL_WINDOWEVENT_MINIMIZED);
-    for (const Message& m : drain(sdl)) ms.push_back(m);
+    for (const Event& m : drain(sdl)) ms.push_back(m);
     feed(SDL_WINDOWEVENT_RESTORED);
-    for (const Message& m : drain(sdl)) ms.push_back(m);
+    for (const Event& m : drain(sdl)) ms.push_back(m);
     SDL_Delay(200);
-    for (const Message& m : drain(sdl)) ms.push_back(m);
+    for (const Event& m : drain(sdl)) ms.push_back(m);
     EXPECT_EQ(inactivations(ms), 0);
 
     // Back to the window, and this time the focus really goes: reported once
@@ -429,7 +431,7 @@ TEST_F(SdlDisplayTest, TheFocusBounceOfAModeSwitchDoesNotDeactivateTheGame) {
     int seen = 0;
     uint64_t waited = 0;
     while (seen == 0 && waited < 3000) {
-        sdl.waitForMessage(5000);  // other window events may end a wait early
+        sdl.waitForEvent(5000);  // other window events may end a wait early
         waited = SDL_GetTicks64() - switched;
         seen = inactivations(drain(sdl));
     }

@@ -50,28 +50,24 @@ int selfRemoving() {
     return 1;
 }
 
-int msgLow(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
-    g_calls.push_back("low" + std::to_string(m));
+int msgLow(const platform::Event& e) {
+    g_calls.push_back("low" + std::to_string(e.user));
     return 1;
 }
-// An idle hook that hands a message to the window procedure itself.
+// An idle hook that hands an event to the event hooks itself.
 int nestingIdle() {
     g_calls.push_back("nest");
-    intptr_t result = 0;
-    runMessageHooks(nullptr, 7, 0, 0, &result);
+    runEventHooks(platform::userEvent(7));
     return 1;
 }
 HookNode g_nestingNode{nestingIdle, nullptr, 0, nullptr};
-int msgMid(void*, uint32_t m, uintptr_t, intptr_t, intptr_t* result) {
-    g_calls.push_back("mid" + std::to_string(m));
-    if (m == 0x1234) {
-        *result = 42;
-        return 0;  // consumed
-    }
+int msgMid(const platform::Event& e) {
+    g_calls.push_back("mid" + std::to_string(e.user));
+    if (e.user == 0x1234) return 0;  // consumed
     return 1;
 }
-int msgHigh(void*, uint32_t m, uintptr_t, intptr_t, intptr_t*) {
-    g_calls.push_back("high" + std::to_string(m));
+int msgHigh(const platform::Event& e) {
+    g_calls.push_back("high" + std::to_string(e.user));
     return 1;
 }
 
@@ -173,41 +169,41 @@ TEST_F(FrameTest, AHookRemovingItselfDoesNotStopItsList) {
     removeHook(&g_nodeB);
 
     // A list run from inside a hook has its own cursor: the idle list goes
-    // on after the nested message run.
+    // on after the nested event run.
     addHook(HookList::Idle, 5, &g_nestingNode);
     addHook(HookList::Idle, 6, &g_nodeB);
-    addMessageHook(1, msgLow);
+    addEventHook(1, msgLow);
     g_calls.clear();
     EXPECT_TRUE(runHookList(HookList::Idle));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"nest", "low7", "B"}));
     EXPECT_EQ(currentHook(), nullptr);
-    removeMessageHook(msgLow);
+    removeEventHook(msgLow);
     removeHook(&g_nestingNode);
     removeHook(&g_nodeB);
 }
 
-TEST_F(FrameTest, MessageHooksRunInOrderAndAConsumingHookStopsTheRest) {
-    addMessageHook(0x8800, msgHigh);
-    addMessageHook(0x8000, msgLow);
-    addMessageHook(0x8100, msgMid);
-    addMessageHook(0x8200, nullptr);  // nothing happens for a null callback
-    EXPECT_EQ(windowProc(nullptr, 0x1234, 0, 0), 42);
+TEST_F(FrameTest, EventHooksRunInOrderAndAConsumingHookStopsTheRest) {
+    addEventHook(0x8800, msgHigh);
+    addEventHook(0x8000, msgLow);
+    addEventHook(0x8100, msgMid);
+    addEventHook(0x8200, nullptr);  // nothing happens for a null callback
+    EXPECT_TRUE(runEventHooks(platform::userEvent(0x1234)));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"low4660", "mid4660"}));
     g_calls.clear();
-    windowProc(nullptr, 0x10, 0, 0);
+    EXPECT_FALSE(runEventHooks(platform::userEvent(0x10)));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"low16", "mid16", "high16"}));
-    removeMessageHook(msgMid);
-    removeMessageHook(msgMid);
+    removeEventHook(msgMid);
+    removeEventHook(msgMid);
     g_calls.clear();
-    windowProc(nullptr, 0x1234, 0, 0);
+    deliverEvent(platform::userEvent(0x1234));
     EXPECT_EQ(g_calls, (std::vector<std::string>{"low4660", "high4660"}));
-    removeMessageHook(msgLow);
-    removeMessageHook(msgHigh);
+    removeEventHook(msgLow);
+    removeEventHook(msgHigh);
 }
 
 TEST_F(FrameTest, StartUpFailures) {
     // No application record.
-    EXPECT_EQ(appMain(), 0);
+    EXPECT_EQ(appMain(), 1);
     ASSERT_EQ(headless->messageBoxes().size(), 1u);
     EXPECT_EQ(headless->messageBoxes()[0].text, "Problem with process description.");
     EXPECT_EQ(headless->messageBoxes()[0].caption, "Fatal Error");
@@ -215,7 +211,7 @@ TEST_F(FrameTest, StartUpFailures) {
     {
         // A failing init hook: no window, no shutdown hook.
         AppRecord rec(hookFail, hookA, hookB, shutdownLog, nullptr);
-        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(appMain(), 1);
         EXPECT_EQ(g_calls, (std::vector<std::string>{"fail"}));
         EXPECT_FALSE(headless->hasWindow());
     }
@@ -223,7 +219,7 @@ TEST_F(FrameTest, StartUpFailures) {
         AppRecord rec(hookA, hookB, hookC, shutdownLog, nullptr);
         headless->failWindowCreation = true;
         g_calls.clear();
-        EXPECT_EQ(appMain(), 0);
+        EXPECT_EQ(appMain(), 1);
         EXPECT_EQ(headless->messageBoxes().back().text, "Internal-init process failed");
         EXPECT_EQ(headless->messageBoxes().back().caption, "Error");
         EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
@@ -260,7 +256,7 @@ TEST_F(FrameTest, AnotherStartBringsTheMinimisedGameForwardAndAStaleLockIsTakenO
     { std::ofstream(instanceLockPath()) << "999999999\n"; }
     AppRecord rec(nullptr, windowStart, knockingIdle, shutdownLog, nullptr);
     g_minimisedAfterKnock = true;
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     EXPECT_FALSE(startHandedToRunningCopy());
     EXPECT_FALSE(g_minimisedAfterKnock);
     std::string pid;
@@ -271,7 +267,7 @@ TEST_F(FrameTest, AnotherStartBringsTheMinimisedGameForwardAndAStaleLockIsTakenO
 TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {
     AppRecord rec(nullptr, windowStart, countingIdle, shutdownLog, nullptr);
     g_quitAfter = 5;
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     EXPECT_EQ(g_idleRuns, 5);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
     EXPECT_FALSE(headless->hasWindow());
@@ -281,14 +277,14 @@ TEST_F(FrameTest, QuitRequestEndsTheLoopThroughTheShutdownHooks) {
     g_idleRuns = 0;
     g_quitAfter = 1000000;
     headless->closeRequest();
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
     EXPECT_TRUE(windowDestroyed());
 }
 
 TEST_F(FrameTest, AWindowHookThatFailsIsAFailedStartYetEverythingIsReleased) {
     AppRecord rec(nullptr, [] { return 0; }, countingIdle, shutdownLog, nullptr);
-    EXPECT_EQ(appMain(), 0);
+    EXPECT_EQ(appMain(), 1);
     EXPECT_EQ(g_idleRuns, 0);  // the loop never ran
     EXPECT_EQ(g_calls, (std::vector<std::string>{"shutdown"}));
 }
@@ -298,7 +294,7 @@ TEST_F(FrameTest, TheLoopSleepsUntilTheNextTickInsteadOfSpinning) {
     auto* ticker = new Ticker;
     g_quitAfter = 200;
     const uint64_t start = headless->ticks64();
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     // Each idle step either ticks or waits for exactly the time left, so
     // 200 steps cover about 200 ticks of 13 ms, not 200 busy polls.
     EXPECT_GE(ticker->updates, 190);
@@ -312,8 +308,8 @@ public:
     uint64_t ticks64() override { return micros / 1000; }
     uint64_t ticksMicros() override { return micros; }
     void sleepMs(uint32_t ms) override { micros += uint64_t{ms} * 1000; }
-    void waitForMessage(uint32_t ms) override { micros += uint64_t{ms} * 1000 + kLate; }
-    void waitForMessageMicros(uint64_t us) override {
+    void waitForEvent(uint32_t ms) override { micros += uint64_t{ms} * 1000 + kLate; }
+    void waitForEventMicros(uint64_t us) override {
         micros += us + kLate;
         ++fineWaits;
     }
@@ -331,7 +327,7 @@ TEST_F(FrameTest, TicksOfAnEightiethOfASecondComeEightyTimesASecondOnAFineClock)
     auto* ticker = new Ticker;
     g_quitAfter = 1000;
     const uint64_t start = clock->micros;
-    EXPECT_EQ(appMain(), 1);
+    EXPECT_EQ(appMain(), 0);
     ASSERT_GT(ticker->updates, 100);
     EXPECT_GT(clock->fineWaits, 0) << "the loop never waited to the microsecond";
     // Whole-millisecond waits would make each tick 13 ms long: 77 a second.
@@ -444,27 +440,27 @@ TEST_F(FrameTest, ActivationRepaintsAndTheCursorFollowsTheSetting) {
 
     setSuspended(true);
     sink.calls.clear();
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE, 0);
+    deliverEvent(platform::activationEvent(true));
     EXPECT_FALSE(isSuspended());
     EXPECT_TRUE(isAppActive());
     EXPECT_FALSE(sink.calls.empty());  // repainted at once
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0);
+    deliverEvent(platform::activationEvent(false));
     EXPECT_FALSE(isAppActive());
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE | (1u << 16), 0);
+    deliverEvent(platform::activationEvent(true, true));
     EXPECT_FALSE(isAppActive());  // minimised counts as inactive
 
     // The picture replaces the system cursor in the client area...
-    windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
+    deliverEvent(platform::pointerMove(100, 50));
     EXPECT_FALSE(headless->systemCursorVisible());
     EXPECT_TRUE(cursor.visible);
     followMouse();
     EXPECT_EQ(cursor.x, 90);
     EXPECT_EQ(cursor.y, 45);
     // ...and gives way to it over the frame.
-    windowProc(nullptr, platform::WM_NCMOUSEMOVE, 0, 0);
+    deliverEvent(platform::makeEvent(platform::EventType::PointerLeft));
     EXPECT_TRUE(headless->systemCursorVisible());
     EXPECT_FALSE(cursor.visible);
-    windowProc(nullptr, platform::WM_MOUSEMOVE, 0, platform::makeLParam(100, 50));
+    deliverEvent(platform::pointerMove(100, 50));
     EXPECT_TRUE(cursor.visible);
     engineStop();
     setCursorSprite(nullptr, 0, 0);
@@ -484,7 +480,7 @@ TEST_F(FrameTest, NothingIsDrawnWhileMinimisedAndAFrozenPictureOnlyWhenTheCursor
     auto* ticker = new Ticker;
     frameTick();
     // Minimised: the logic goes on, no frame is drawn or shown.
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE | (1u << 16), 0);
+    deliverEvent(platform::activationEvent(false, true));
     ASSERT_TRUE(isWindowMinimised());
     sink.calls.clear();
     for (int i = 0; i < 20; ++i) {
@@ -493,11 +489,11 @@ TEST_F(FrameTest, NothingIsDrawnWhileMinimisedAndAFrozenPictureOnlyWhenTheCursor
     }
     EXPECT_GE(ticker->updates, 19);
     EXPECT_EQ(scenes(), 0);
-    windowProc(nullptr, platform::WM_PAINT, 0, 0);
+    deliverEvent(platform::makeEvent(platform::EventType::Exposed));
     EXPECT_EQ(scenes(), 0);
     // Frozen behind the pause picture while still shown: the picture once,
     // then a frame only when the cursor moves.
-    windowProc(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0);
+    deliverEvent(platform::activationEvent(false));
     EXPECT_FALSE(isWindowMinimised());
     setSuspended(true);
     sink.calls.clear();

@@ -14,7 +14,7 @@
 #include "game/reports.h"
 #include "game_support.h"
 #include "gfx/device.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/text_label.h"
 #include "res/texts.h"
 #include "screens/dispatcher.h"
@@ -120,21 +120,16 @@ protected:
         resetPicturesForTests();
     }
 
-    static void send(uint32_t message, uintptr_t w) {
-        inputTranslatorHook(nullptr, message, w,
-                            platform::makeLParam(static_cast<uint32_t>(mousePosition.x),
-                                                 static_cast<uint32_t>(mousePosition.y)),
-                            nullptr);
+    static void send(bool down) {
+        inputTranslatorHook(platform::pointerButton(platform::PointerButton::Left, down, mousePosition.x, mousePosition.y, {.left = down}));
         dispatchInput();
     }
     static void moveTo(int x, int y, bool held = false) {
-        inputTranslatorHook(
-            nullptr, platform::WM_MOUSEMOVE, held ? uintptr_t{platform::MK_LBUTTON} : uintptr_t{0},
-            platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)), nullptr);
+        inputTranslatorHook(platform::pointerMove(x, y, {.left = held}));
         dispatchInput();
     }
-    static void press() { send(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON); }
-    static void release() { send(platform::WM_LBUTTONUP, 0); }
+    static void press() { send(true); }
+    static void release() { send(false); }
     static void clickAt(int x, int y) {
         moveTo(x, y);
         press();

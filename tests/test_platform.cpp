@@ -23,20 +23,49 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<Message> drain(Platform& p) {
-    std::vector<Message> out;
-    Message m;
-    while (p.peekMessage(m)) out.push_back(m);
+std::vector<Event> drain(Platform& p) {
+    std::vector<Event> out;
+    Event m;
+    while (p.pollEvent(m)) out.push_back(m);
     return out;
 }
 
-std::vector<uint32_t> numbers(const std::vector<Message>& ms) {
-    std::vector<uint32_t> out;
-    for (const auto& m : ms) out.push_back(m.message);
+// What kind of event each one is, in words.
+std::vector<std::string> kinds(const std::vector<Event>& ms) {
+    std::vector<std::string> out;
+    for (const Event& e : ms) {
+        const std::string side = e.button == PointerButton::Left ? "left" : "right";
+        const std::string menu = e.menuKey ? "menu " : "";
+        switch (e.type) {
+            case EventType::PointerMove: out.push_back("move"); break;
+            case EventType::PointerDown: out.push_back(side + (e.doubleClick ? " double" : " down")); break;
+            case EventType::PointerUp: out.push_back(side + " up"); break;
+            case EventType::PointerLeft: out.push_back("pointer left"); break;
+            case EventType::KeyDown: out.push_back(menu + "key down"); break;
+            case EventType::KeyUp: out.push_back(menu + "key up"); break;
+            case EventType::Text: out.push_back(menu + "char"); break;
+            case EventType::Exposed: out.push_back("exposed"); break;
+            case EventType::Close: out.push_back("close"); break;
+            case EventType::FocusGained: out.push_back("focus gained"); break;
+            case EventType::FocusLost: out.push_back("focus lost"); break;
+            case EventType::Minimised: out.push_back("minimised"); break;
+            case EventType::Restored: out.push_back("restored"); break;
+            case EventType::Wheel: out.push_back("wheel"); break;
+            case EventType::User: out.push_back("user " + std::to_string(e.user)); break;
+            default: out.push_back("other"); break;
+        }
+    }
     return out;
 }
-
-intptr_t pos(uint32_t x, uint32_t y) { return makeLParam(x, y); }
+using Kinds = std::vector<std::string>;
+HeldState held(bool left, bool right, bool shift = false, bool control = false) {
+    HeldState h;
+    h.left = left;
+    h.right = right;
+    h.shift = shift;
+    h.control = control;
+    return h;
+}
 
 // The key code a US layout gives a scancode: letters, the digit row and the
 // printable keys are their characters, every other key is named after its
@@ -68,6 +97,10 @@ SDL_Keycode usKeycode(SDL_Scancode sc) {
     }
 }
 
+// Key numbers, so that the tables compare and print as numbers.
+uint32_t sdlKey(int32_t sym, int32_t scan, bool numLock) { return keyNumber(keyFromSdl(sym, scan, numLock)); }
+constexpr uint32_t n(Key k) { return keyNumber(k); }
+
 }  // namespace
 
 // --- Key codes and text ---
@@ -83,34 +116,34 @@ TEST(KeymapTest, KeysTheGameReactsToReachTheWordsItChecks) {
     // Print Screen save a picture; the name box edits with the arrows,
     // Delete and Backspace; Shift, Ctrl and Alt change what clicks and keys mean.
     const Case cases[] = {
-        {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, VK_ESCAPE},
-        {SDLK_PAUSE, SDL_SCANCODE_PAUSE, VK_PAUSE},
+        {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, n(Key::Escape)},
+        {SDLK_PAUSE, SDL_SCANCODE_PAUSE, n(Key::Pause)},
         {SDLK_p, SDL_SCANCODE_P, 'P'},
-        {SDLK_RETURN, SDL_SCANCODE_RETURN, VK_RETURN},
-        {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, VK_RETURN},
-        {SDLK_F11, SDL_SCANCODE_F11, VK_F11},
-        {SDLK_F12, SDL_SCANCODE_F12, VK_F12},
-        {SDLK_PRINTSCREEN, SDL_SCANCODE_PRINTSCREEN, VK_SNAPSHOT},
-        {SDLK_LEFT, SDL_SCANCODE_LEFT, VK_LEFT},
-        {SDLK_RIGHT, SDL_SCANCODE_RIGHT, VK_RIGHT},
-        {SDLK_DELETE, SDL_SCANCODE_DELETE, VK_DELETE},
-        {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, VK_BACK},
-        {SDLK_TAB, SDL_SCANCODE_TAB, VK_TAB},
-        {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, VK_SHIFT},
-        {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, VK_SHIFT},
-        {SDLK_LCTRL, SDL_SCANCODE_LCTRL, VK_CONTROL},
-        {SDLK_RCTRL, SDL_SCANCODE_RCTRL, VK_CONTROL},
-        {SDLK_LALT, SDL_SCANCODE_LALT, VK_MENU},
-        {SDLK_RALT, SDL_SCANCODE_RALT, VK_MENU},
+        {SDLK_RETURN, SDL_SCANCODE_RETURN, n(Key::Return)},
+        {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, n(Key::Return)},
+        {SDLK_F11, SDL_SCANCODE_F11, n(Key::F11)},
+        {SDLK_F12, SDL_SCANCODE_F12, n(Key::F12)},
+        {SDLK_PRINTSCREEN, SDL_SCANCODE_PRINTSCREEN, n(Key::PrintScreen)},
+        {SDLK_LEFT, SDL_SCANCODE_LEFT, n(Key::Left)},
+        {SDLK_RIGHT, SDL_SCANCODE_RIGHT, n(Key::Right)},
+        {SDLK_DELETE, SDL_SCANCODE_DELETE, n(Key::Delete)},
+        {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, n(Key::Backspace)},
+        {SDLK_TAB, SDL_SCANCODE_TAB, n(Key::Tab)},
+        {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, n(Key::Shift)},
+        {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, n(Key::Shift)},
+        {SDLK_LCTRL, SDL_SCANCODE_LCTRL, n(Key::Control)},
+        {SDLK_RCTRL, SDL_SCANCODE_RCTRL, n(Key::Control)},
+        {SDLK_LALT, SDL_SCANCODE_LALT, n(Key::Alt)},
+        {SDLK_RALT, SDL_SCANCODE_RALT, n(Key::Alt)},
     };
     for (const auto& c : cases)
         for (bool numLock : {true, false})
-            EXPECT_EQ(virtualKeyFromSdl(c.sym, c.scan, numLock), c.vk) << SDL_GetKeyName(c.sym) << " " << numLock;
+            EXPECT_EQ(sdlKey(c.sym, c.scan, numLock), c.vk) << SDL_GetKeyName(c.sym) << " " << numLock;
 
     // The dispatcher waits for these key-down codes; they must be what the
     // keys really make.
     const auto down = [](SDL_Keycode sym, SDL_Scancode scan) {
-        return static_cast<int>(virtualKeyFromSdl(sym, scan, true)) + 0x100;
+        return static_cast<int>(sdlKey(sym, scan, true)) + 0x100;
     };
     EXPECT_EQ(Dispatcher::kEscape, down(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE));
     EXPECT_EQ(Dispatcher::kPauseKey, down(SDLK_PAUSE, SDL_SCANCODE_PAUSE));
@@ -121,21 +154,21 @@ TEST(KeymapTest, LettersAndDigitsAreTheirUpperCaseCharacters) {
     for (int i = 0; i < 26; ++i) {
         const auto sym = static_cast<SDL_Keycode>(SDLK_a + i);
         const auto scan = static_cast<SDL_Scancode>(SDL_SCANCODE_A + i);
-        EXPECT_EQ(virtualKeyFromSdl(sym, scan, true), static_cast<uint32_t>('A' + i)) << SDL_GetKeyName(sym);
+        EXPECT_EQ(sdlKey(sym, scan, true), static_cast<uint32_t>('A' + i)) << SDL_GetKeyName(sym);
     }
     // SDL numbers the digit row 1..9 then 0.
     for (int d = 0; d <= 9; ++d) {
         const auto sym = static_cast<SDL_Keycode>(SDLK_0 + d);
         const auto scan = d == 0 ? SDL_SCANCODE_0 : static_cast<SDL_Scancode>(SDL_SCANCODE_1 + d - 1);
-        EXPECT_EQ(virtualKeyFromSdl(sym, scan, true), static_cast<uint32_t>('0' + d)) << d;
+        EXPECT_EQ(sdlKey(sym, scan, true), static_cast<uint32_t>('0' + d)) << d;
     }
     // Function keys count up from F1 without gaps, through F24.
     for (int f = 0; f < 24; ++f) {
         const auto sym = static_cast<SDL_Keycode>(f < 12 ? SDLK_F1 + f : SDLK_F13 + f - 12);
         const auto scan = static_cast<SDL_Scancode>(f < 12 ? SDL_SCANCODE_F1 + f : SDL_SCANCODE_F13 + f - 12);
-        EXPECT_EQ(virtualKeyFromSdl(sym, scan, true), VK_F1 + static_cast<uint32_t>(f)) << SDL_GetKeyName(sym);
+        EXPECT_EQ(sdlKey(sym, scan, true), n(Key::F1) + static_cast<uint32_t>(f)) << SDL_GetKeyName(sym);
     }
-    EXPECT_EQ(VK_F1 + 23, VK_F24);
+    EXPECT_EQ(n(Key::F1) + 23, n(Key::F24));
 }
 
 TEST(KeymapTest, DistinctKeysNeverShareAWordExceptTheTwinModifiers) {
@@ -146,7 +179,7 @@ TEST(KeymapTest, DistinctKeysNeverShareAWordExceptTheTwinModifiers) {
         for (int scan = SDL_SCANCODE_A; scan < SDL_NUM_SCANCODES; ++scan) {
             const auto sc = static_cast<SDL_Scancode>(scan);
             const SDL_Keycode sym = usKeycode(sc);
-            const uint32_t vk = virtualKeyFromSdl(sym, scan, numLock);
+            const uint32_t vk = sdlKey(sym, scan, numLock);
             EXPECT_LE(vk, 0xFFu) << SDL_GetScancodeName(sc);
             if (vk != 0) words[vk].push_back(SDL_GetScancodeName(sc));
         }
@@ -157,50 +190,50 @@ TEST(KeymapTest, DistinctKeysNeverShareAWordExceptTheTwinModifiers) {
             // and the keypad's Enter too; without Num Lock the keypad repeats
             // the navigation keys. The key above Return comes as Backslash on
             // some keyboards and as the non-US hash on others.
-            const bool twins = vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_RETURN ||
-                               vk == VK_OEM_5 ||
-                               (!numLock && (vk == VK_INSERT || vk == VK_DELETE || vk == VK_HOME || vk == VK_END ||
-                                             vk == VK_PRIOR || vk == VK_NEXT || vk == VK_LEFT || vk == VK_RIGHT ||
-                                             vk == VK_UP || vk == VK_DOWN || vk == VK_CLEAR));
+            const bool twins = vk == n(Key::Shift) || vk == n(Key::Control) || vk == n(Key::Alt) || vk == n(Key::Return) ||
+                               vk == n(Key::Backslash) ||
+                               (!numLock && (vk == n(Key::Insert) || vk == n(Key::Delete) || vk == n(Key::Home) || vk == n(Key::End) ||
+                                             vk == n(Key::PageUp) || vk == n(Key::PageDown) || vk == n(Key::Left) || vk == n(Key::Right) ||
+                                             vk == n(Key::Up) || vk == n(Key::Down) || vk == n(Key::Clear)));
             EXPECT_TRUE(twins) << "word " << vk << " from " << ::testing::PrintToString(keys)
                                << (numLock ? " (Num Lock on)" : " (Num Lock off)");
         }
     }
     // The keys the game reacts to all made a word.
-    for (uint32_t vk : {VK_ESCAPE, VK_RETURN, VK_BACK, VK_DELETE, VK_LEFT, VK_RIGHT, VK_PAUSE, VK_F11, VK_F12,
-                        VK_SNAPSHOT, VK_SHIFT, VK_CONTROL, VK_MENU})
+    for (uint32_t vk : {n(Key::Escape), n(Key::Return), n(Key::Backspace), n(Key::Delete), n(Key::Left), n(Key::Right), n(Key::Pause), n(Key::F11), n(Key::F12),
+                        n(Key::PrintScreen), n(Key::Shift), n(Key::Control), n(Key::Alt)})
         EXPECT_TRUE(byWord.count(vk)) << vk;
 }
 
 TEST(KeymapTest, LayoutsFollowWindowsConventions) {
     // AZERTY: the digit row names '&' and 'é' but is still '1', '2'.
-    EXPECT_EQ(virtualKeyFromSdl('&', SDL_SCANCODE_1, true), '1');
-    EXPECT_EQ(virtualKeyFromSdl(0xE9, SDL_SCANCODE_2, true), '2');
+    EXPECT_EQ(sdlKey('&', SDL_SCANCODE_1, true), '1');
+    EXPECT_EQ(sdlKey(0xE9, SDL_SCANCODE_2, true), '2');
     // AZERTY's A sits on the US Q key: letters follow the layout.
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_a, SDL_SCANCODE_Q, true), 'A');
+    EXPECT_EQ(sdlKey(SDLK_a, SDL_SCANCODE_Q, true), 'A');
     // A Cyrillic letter and a German umlaut fall back to the key's US position.
-    EXPECT_EQ(virtualKeyFromSdl(0x0444, SDL_SCANCODE_A, true), 'A');
-    EXPECT_EQ(virtualKeyFromSdl(0xFC, SDL_SCANCODE_LEFTBRACKET, true), VK_OEM_4);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_LESS, SDL_SCANCODE_NONUSBACKSLASH, true), VK_OEM_102);
+    EXPECT_EQ(sdlKey(0x0444, SDL_SCANCODE_A, true), 'A');
+    EXPECT_EQ(sdlKey(0xFC, SDL_SCANCODE_LEFTBRACKET, true), n(Key::LeftBracket));
+    EXPECT_EQ(sdlKey(SDLK_LESS, SDL_SCANCODE_NONUSBACKSLASH, true), n(Key::LessThan));
     // Keys without a virtual-key code.
-    EXPECT_EQ(virtualKeyFromSdl(0x2603, SDL_SCANCODE_UNKNOWN, true), 0u);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, true), 0u);
+    EXPECT_EQ(sdlKey(0x2603, SDL_SCANCODE_UNKNOWN, true), 0u);
+    EXPECT_EQ(sdlKey(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, true), 0u);
 }
 
 TEST(KeymapTest, KeypadFollowsNumLock) {
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, true), VK_NUMPAD0);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, true), VK_NUMPAD0 + 9);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, true), VK_DECIMAL);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_0, SDL_SCANCODE_KP_0, false), VK_INSERT);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_4, SDL_SCANCODE_KP_4, false), VK_LEFT);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_9, SDL_SCANCODE_KP_9, false), VK_PRIOR);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, false), VK_DELETE);
+    EXPECT_EQ(sdlKey(SDLK_KP_0, SDL_SCANCODE_KP_0, true), n(Key::Keypad0));
+    EXPECT_EQ(sdlKey(SDLK_KP_9, SDL_SCANCODE_KP_9, true), n(Key::Keypad0) + 9);
+    EXPECT_EQ(sdlKey(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, true), n(Key::KeypadPeriod));
+    EXPECT_EQ(sdlKey(SDLK_KP_0, SDL_SCANCODE_KP_0, false), n(Key::Insert));
+    EXPECT_EQ(sdlKey(SDLK_KP_4, SDL_SCANCODE_KP_4, false), n(Key::Left));
+    EXPECT_EQ(sdlKey(SDLK_KP_9, SDL_SCANCODE_KP_9, false), n(Key::PageUp));
+    EXPECT_EQ(sdlKey(SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, false), n(Key::Delete));
     // Operators and Enter do not depend on Num Lock.
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, false), VK_RETURN);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, false), VK_MULTIPLY);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, true), VK_ADD);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_MINUS, SDL_SCANCODE_KP_MINUS, true), VK_SUBTRACT);
-    EXPECT_EQ(virtualKeyFromSdl(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, true), VK_DIVIDE);
+    EXPECT_EQ(sdlKey(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, false), n(Key::Return));
+    EXPECT_EQ(sdlKey(SDLK_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, false), n(Key::KeypadMultiply));
+    EXPECT_EQ(sdlKey(SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, true), n(Key::KeypadPlus));
+    EXPECT_EQ(sdlKey(SDLK_KP_MINUS, SDL_SCANCODE_KP_MINUS, true), n(Key::KeypadMinus));
+    EXPECT_EQ(sdlKey(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, true), n(Key::KeypadDivide));
 }
 
 TEST(KeymapTest, Utf8ToCp1252KeepsWhatTheCodePageHas) {
@@ -281,123 +314,114 @@ TEST(PlatformLetterbox, WindowPositionsMapToLogicalPixels) {
 
 // --- Headless back end ---
 
-TEST(HeadlessPlatform, MouseMessagesCarryPositionAndKeyStateBits) {
+TEST(HeadlessPlatform, PointerEventsCarryPositionAndTheButtonsHeld) {
     HeadlessPlatform p;
     p.mouseMove(100, 200);
-    p.mouseDown(MouseButton::Left);
+    p.mouseDown(PointerButton::Left);
     p.mouseMove(101, 202);
-    p.mouseDown(MouseButton::Right);
-    p.mouseUp(MouseButton::Left);
-    p.mouseUp(MouseButton::Right);
+    p.mouseDown(PointerButton::Right);
+    p.mouseUp(PointerButton::Left);
+    p.mouseUp(PointerButton::Right);
     p.mouseMove(900, -3);  // clamped to the frame
     const auto ms = drain(p);
     ASSERT_EQ(ms.size(), 7u);
-    EXPECT_EQ(ms[0].message, WM_MOUSEMOVE);
-    EXPECT_EQ(ms[0].w, 0u);
-    EXPECT_EQ(ms[0].l, pos(100, 200));
-    EXPECT_EQ(ms[1].message, WM_LBUTTONDOWN);
-    EXPECT_EQ(ms[1].w, MK_LBUTTON);  // state after the event
-    EXPECT_EQ(ms[1].l, pos(100, 200));
-    EXPECT_EQ(ms[2].message, WM_MOUSEMOVE);
-    EXPECT_EQ(ms[2].w, MK_LBUTTON);
-    EXPECT_EQ(ms[3].message, WM_RBUTTONDOWN);
-    EXPECT_EQ(ms[3].w, MK_LBUTTON | MK_RBUTTON);
-    EXPECT_EQ(ms[4].message, WM_LBUTTONUP);
-    EXPECT_EQ(ms[4].w, MK_RBUTTON);  // the released button's bit is clear
-    EXPECT_EQ(ms[4].l, pos(101, 202));
-    EXPECT_EQ(ms[5].message, WM_RBUTTONUP);
-    EXPECT_EQ(ms[5].w, 0u);
-    EXPECT_EQ(ms[6].l, pos(799, 0));
+    EXPECT_EQ(kinds(ms), (Kinds{"move", "left down", "move", "right down", "left up", "right up", "move"}));
+    EXPECT_EQ(ms[0].held, held(false, false));
+    EXPECT_EQ(ms[0].x, 100);
+    EXPECT_EQ(ms[0].y, 200);
+    EXPECT_EQ(ms[1].held, held(true, false));  // state after the event
+    EXPECT_EQ(ms[1].x, 100);
+    EXPECT_EQ(ms[1].y, 200);
+    EXPECT_EQ(ms[2].held, held(true, false));
+    EXPECT_EQ(ms[3].held, held(true, true));
+    EXPECT_EQ(ms[4].held, held(false, true));  // the released button is no longer held
+    EXPECT_EQ(ms[4].x, 101);
+    EXPECT_EQ(ms[4].y, 202);
+    EXPECT_EQ(ms[5].held, held(false, false));
+    EXPECT_EQ(ms[6].x, 799);
+    EXPECT_EQ(ms[6].y, 0);
 }
 
-TEST(HeadlessPlatform, ShiftAndControlShowInMouseBits) {
+TEST(HeadlessPlatform, ShiftAndControlShowInPointerEvents) {
     HeadlessPlatform p;
-    p.keyDown(VK_SHIFT);
-    p.keyDown(VK_CONTROL);
-    p.clearMessages();
+    p.keyDown(Key::Shift);
+    p.keyDown(Key::Control);
+    p.clearEvents();
     p.mouseMove(5, 6);
-    p.keyUp(VK_SHIFT);
+    p.keyUp(Key::Shift);
     p.mouseMove(7, 8);
-    p.keyUp(VK_CONTROL);
+    p.keyUp(Key::Control);
     p.mouseMove(9, 9);
     const auto ms = drain(p);
     ASSERT_EQ(ms.size(), 5u);
-    EXPECT_EQ(ms[0].w, MK_SHIFT | MK_CONTROL);
-    EXPECT_EQ(ms[2].w, MK_CONTROL);
-    EXPECT_EQ(ms[4].w, 0u);
+    EXPECT_EQ(ms[0].held, held(false, false, true, true));
+    EXPECT_EQ(ms[2].held, held(false, false, false, true));
+    EXPECT_EQ(ms[4].held, held(false, false));
 }
 
 TEST(HeadlessPlatform, DoubleClicksComeInPairsAndClicksHitTheLastMove) {
     HeadlessPlatform p;
-    p.mouseDown(MouseButton::Left);  // no move yet: one is made at the click position
-    p.mouseUp(MouseButton::Left);
+    p.mouseDown(PointerButton::Left);  // no move yet: one is made at the click position
+    p.mouseUp(PointerButton::Left);
     p.mouseMove(40, 50);
-    p.doubleClick(MouseButton::Right);
-    p.mouseDown(MouseButton::Left, 3);  // a third click starts a new pair
-    p.mouseDown(MouseButton::Left, 4);
-    EXPECT_EQ(numbers(drain(p)),
-              (std::vector<uint32_t>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_MOUSEMOVE, WM_RBUTTONDOWN,
-                                     WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_RBUTTONUP, WM_LBUTTONDOWN,
-                                     WM_LBUTTONDBLCLK}));
+    p.doubleClick(PointerButton::Right);
+    p.mouseDown(PointerButton::Left, 3);  // a third click starts a new pair
+    p.mouseDown(PointerButton::Left, 4);
+    EXPECT_EQ(kinds(drain(p)), (Kinds{"move", "left down", "left up", "move", "right down", "right up",
+                                      "right double", "right up", "left down", "left double"}));
 }
 
-TEST(HeadlessPlatform, KeysProduceKeyAndControlCharacterMessages) {
+TEST(HeadlessPlatform, KeysProduceKeyAndControlCharacterEvents) {
     HeadlessPlatform p;
-    p.keyDown(VK_ESCAPE);
-    p.keyDown(VK_ESCAPE, true);
-    p.keyUp(VK_ESCAPE);
-    p.keyDown('A');
-    p.keyDown(VK_RETURN);
-    p.keyDown(VK_BACK);
-    p.keyDown(VK_TAB);
-    p.keyDown(0);  // unmapped keys make nothing
+    p.keyDown(Key::Escape);
+    p.keyDown(Key::Escape, true);
+    p.keyUp(Key::Escape);
+    p.keyDown(letterKey('A'));
+    p.keyDown(Key::Return);
+    p.keyDown(Key::Backspace);
+    p.keyDown(Key::Tab);
+    p.keyDown(Key::None);  // unmapped keys make nothing
     const auto ms = drain(p);
     ASSERT_EQ(ms.size(), 12u);
-    EXPECT_EQ(ms[0].message, WM_KEYDOWN);
-    EXPECT_EQ(ms[0].w, 0x1Bu);
-    EXPECT_EQ(ms[0].l, 1);
-    EXPECT_EQ(ms[1].message, WM_CHAR);
-    EXPECT_EQ(ms[1].w, 27u);
-    EXPECT_EQ(ms[2].message, WM_KEYDOWN);
-    EXPECT_EQ(ms[2].l, 1 | (1 << 30));  // auto-repeat
-    EXPECT_EQ(ms[3].message, WM_CHAR);
-    EXPECT_EQ(ms[4].message, WM_KEYUP);
-    EXPECT_EQ(static_cast<uint32_t>(ms[4].l), 0xC0000001u);
-    EXPECT_EQ(ms[5].message, WM_KEYDOWN);  // letters type through text input, not here
-    EXPECT_EQ(ms[5].w, static_cast<uintptr_t>('A'));
-    EXPECT_EQ(ms[6].message, WM_KEYDOWN);
-    EXPECT_EQ(ms[7].w, 13u);
-    EXPECT_EQ(ms[9].w, 8u);
-    EXPECT_EQ(ms[11].w, 9u);
-    EXPECT_EQ(ms[11].message, WM_CHAR);
+    EXPECT_EQ(kinds(ms), (Kinds{"key down", "char", "key down", "char", "key up", "key down", "key down", "char",
+                                "key down", "char", "key down", "char"}));
+    EXPECT_EQ(keyNumber(ms[0].key), 0x1Bu);
+    EXPECT_FALSE(ms[0].repeat);
+    EXPECT_EQ(ms[1].character, 27u);
+    EXPECT_TRUE(ms[2].repeat);  // auto-repeat
+    EXPECT_FALSE(ms[4].repeat);
+    EXPECT_EQ(ms[5].key, letterKey('A'));  // letters type through text input, not here
+    EXPECT_EQ(ms[7].character, 13u);
+    EXPECT_EQ(ms[9].character, 8u);
+    EXPECT_EQ(ms[11].character, 9u);
 }
 
-TEST(HeadlessPlatform, AltMakesSystemKeysLikeWindows) {
+TEST(HeadlessPlatform, AltMakesMenuKeys) {
     HeadlessPlatform p;
-    // Alt + X: system keys; Alt's own release after a combination is plain.
-    p.keyDown(VK_MENU);
-    p.keyDown('X');
+    // Alt + X: menu keys; Alt's own release after a combination is plain.
+    p.keyDown(Key::Alt);
+    p.keyDown(letterKey('X'));
     p.typeText("x");
-    p.keyUp('X');
-    p.keyUp(VK_MENU);
-    // Alt alone: system key both ways.
-    p.keyDown(VK_MENU);
-    p.keyUp(VK_MENU);
-    // Ctrl + Alt (AltGr on Windows) is not a system combination.
-    p.keyDown(VK_CONTROL);
-    p.keyDown(VK_MENU);
-    p.keyDown('Q');
-    p.keyUp(VK_MENU);
-    p.keyUp(VK_CONTROL);
-    p.keyDown(VK_F10);
+    p.keyUp(letterKey('X'));
+    p.keyUp(Key::Alt);
+    // Alt alone: a menu key both ways.
+    p.keyDown(Key::Alt);
+    p.keyUp(Key::Alt);
+    // Ctrl + Alt (AltGr on some systems) is not a menu combination.
+    p.keyDown(Key::Control);
+    p.keyDown(Key::Alt);
+    p.keyDown(letterKey('Q'));
+    p.keyUp(Key::Alt);
+    p.keyUp(Key::Control);
+    p.keyDown(Key::F10);
     const auto ms = drain(p);
-    EXPECT_EQ(numbers(ms), (std::vector<uint32_t>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSKEYUP, WM_KEYUP,
-                                                  WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYDOWN, WM_KEYDOWN, WM_KEYDOWN,
-                                                  WM_KEYUP, WM_KEYUP, WM_SYSKEYDOWN}));
+    EXPECT_EQ(kinds(ms), (Kinds{"menu key down", "menu key down", "menu char", "menu key up", "key up",
+                                "menu key down", "menu key up", "key down", "key down", "key down", "key up",
+                                "key up", "menu key down"}));
     ASSERT_EQ(ms.size(), 13u);
-    EXPECT_EQ(ms[1].w, static_cast<uintptr_t>('X'));
-    EXPECT_NE(ms[1].l & (1 << 29), 0);  // context code: Alt held
-    EXPECT_EQ(ms[12].l & (1 << 29), 0);
+    EXPECT_EQ(ms[1].key, letterKey('X'));
+    EXPECT_TRUE(ms[1].alt);  // Alt held
+    EXPECT_FALSE(ms[12].alt);
 }
 
 TEST(HeadlessPlatform, TypedTextBecomesCp1252Characters) {
@@ -406,11 +430,11 @@ TEST(HeadlessPlatform, TypedTextBecomesCp1252Characters) {
     p.typeChar(0xFC);
     const auto ms = drain(p);
     ASSERT_EQ(ms.size(), 4u);
-    for (const auto& m : ms) EXPECT_EQ(m.message, WM_CHAR);
-    EXPECT_EQ(ms[0].w, static_cast<uintptr_t>('a'));
-    EXPECT_EQ(ms[1].w, 0xE9u);
-    EXPECT_EQ(ms[2].w, 0x80u);
-    EXPECT_EQ(ms[3].w, 0xFCu);
+    for (const auto& m : ms) EXPECT_EQ(m.type, EventType::Text);
+    EXPECT_EQ(ms[0].character, 'a');
+    EXPECT_EQ(ms[1].character, 0xE9u);
+    EXPECT_EQ(ms[2].character, 0x80u);
+    EXPECT_EQ(ms[3].character, 0xFCu);
 }
 
 TEST(HeadlessPlatform, ActivationIsReportedOnChangeOnly) {
@@ -430,25 +454,26 @@ TEST(HeadlessPlatform, ActivationIsReportedOnChangeOnly) {
     EXPECT_TRUE(p.leftShiftDown());
     const auto ms = drain(p);
     ASSERT_EQ(ms.size(), 4u);
-    for (const auto& m : ms) EXPECT_EQ(m.message, WM_ACTIVATE);
-    EXPECT_EQ(ms[0].w, makeLParam(WA_INACTIVE, 0));
-    EXPECT_EQ(ms[1].w, makeLParam(WA_ACTIVE, 0));
-    EXPECT_EQ(ms[2].w, makeLParam(WA_INACTIVE, 1));
-    EXPECT_EQ(ms[3].w, makeLParam(WA_ACTIVE, 0));
+    EXPECT_EQ(kinds(ms), (Kinds{"focus lost", "focus gained", "minimised", "restored"}));
+    const bool active[] = {false, true, false, true}, minimised[] = {false, false, true, false};
+    for (size_t i = 0; i < ms.size(); ++i) {
+        EXPECT_EQ(ms[i].active, active[i]) << i;
+        EXPECT_EQ(ms[i].minimised, minimised[i]) << i;
+    }
     p.destroyWindow();
     EXPECT_FALSE(p.leftShiftDown());  // no window, no focus
 }
 
-TEST(HeadlessPlatform, PostedAndInjectedMessagesShareOneFifo) {
+TEST(HeadlessPlatform, PostedAndInjectedEventsShareOneFifo) {
     HeadlessPlatform p;
-    p.postMessage({0x400, 1, 2});
+    p.postEvent(userEvent(0x400));
     p.mouseMove(1, 1);
     p.closeRequest();
     p.mouseLeave();
-    p.postMessage({0x401, 0, 0});
-    EXPECT_EQ(numbers(drain(p)), (std::vector<uint32_t>{0x400, WM_MOUSEMOVE, WM_CLOSE, WM_NCMOUSEMOVE, 0x401}));
-    Message m;
-    EXPECT_FALSE(p.peekMessage(m));
+    p.postEvent(userEvent(0x401));
+    EXPECT_EQ(kinds(drain(p)), (Kinds{"user 1024", "move", "close", "pointer left", "user 1025"}));
+    Event m;
+    EXPECT_FALSE(p.pollEvent(m));
 }
 
 TEST(HeadlessPlatform, VirtualClockMovesOnlyWhenTold) {
@@ -458,10 +483,10 @@ TEST(HeadlessPlatform, VirtualClockMovesOnlyWhenTold) {
     EXPECT_EQ(p.ticks64(), 21u);
     p.advance(4);
     EXPECT_EQ(p.ticks64(), 25u);
-    p.waitForMessage(100);  // nothing queued: the wait runs its whole course
+    p.waitForEvent(100);  // nothing queued: the wait runs its whole course
     EXPECT_EQ(p.ticks64(), 125u);
     p.closeRequest();
-    p.waitForMessage(100);  // a message is waiting: no time passes
+    p.waitForEvent(100);  // a message is waiting: no time passes
     EXPECT_EQ(p.ticks64(), 125u);
 }
 
@@ -528,8 +553,8 @@ protected:
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         WindowDesc desc;
         desc.title = "The Vellmoor of Quorrin";
-        desc.style = WS_SYSMENU | WS_MINIMIZEBOX;
-        desc.x = desc.y = CW_USEDEFAULT;
+        desc.framed = true;
+        desc.x = desc.y = kWindowCentred;
         if (!sdl.createWindow(desc)) {
             const std::string error = SDL_GetError();
             // Only a machine without any EGL is excused.
@@ -621,14 +646,14 @@ TEST_F(SdlPlatformTest, OpensAnOpenGL33CoreWindow) {
     EXPECT_FALSE(sdl.createWindow(WindowDesc{}));  // one window only
 }
 
-TEST_F(SdlPlatformTest, PushedEventsArriveAsMessagesInOrder) {
-    sdl.postMessage({0x400, 7, 8});  // posted before the events are pumped
+TEST_F(SdlPlatformTest, PushedEventsArriveInOrder) {
+    sdl.postEvent(userEvent(0x400));  // posted before the events are pumped
     pushMotion(123, 45);
     pushButton(true, SDL_BUTTON_LEFT, 1, 123, 45);
     pushMotion(130, 50, SDL_BUTTON_LMASK);
     pushButton(false, SDL_BUTTON_LEFT, 1, 130, 50);
     pushButton(true, SDL_BUTTON_LEFT, 2, 130, 50);
-    pushButton(true, SDL_BUTTON_MIDDLE, 1, 130, 50);  // no message for the middle button
+    pushButton(true, SDL_BUTTON_MIDDLE, 1, 130, 50);  // no event for the middle button
     pushKey(true, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
     pushKey(false, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
     pushKey(true, SDLK_x, SDL_SCANCODE_X, KMOD_LALT);
@@ -639,21 +664,24 @@ TEST_F(SdlPlatformTest, PushedEventsArriveAsMessagesInOrder) {
     pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
 
     const auto ms = drain(sdl);
-    ASSERT_EQ(numbers(ms), (std::vector<uint32_t>{0x400, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP,
-                                                  WM_LBUTTONDBLCLK, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_SYSKEYDOWN,
-                                                  WM_SYSCHAR, WM_PAINT, WM_ACTIVATE, WM_NCMOUSEMOVE, WM_CLOSE}));
-    EXPECT_EQ(ms[1].l, pos(123, 45));
-    EXPECT_EQ(ms[1].w, 0u);
-    EXPECT_EQ(ms[2].w, MK_LBUTTON);
-    EXPECT_EQ(ms[3].w, MK_LBUTTON);
-    EXPECT_EQ(ms[3].l, pos(130, 50));
-    EXPECT_EQ(ms[4].w, 0u);
-    EXPECT_EQ(ms[5].w, MK_LBUTTON);
-    EXPECT_EQ(ms[6].w, 0x1Bu);
-    EXPECT_EQ(ms[7].w, 27u);
-    EXPECT_EQ(ms[9].w, static_cast<uintptr_t>('X'));
-    EXPECT_EQ(ms[10].w, 0xE9u);
-    EXPECT_EQ(ms[12].w, makeLParam(WA_INACTIVE, 0));
+    ASSERT_EQ(kinds(ms), (Kinds{"user 1024", "move", "left down", "move", "left up", "left double", "key down",
+                                "char", "key up", "menu key down", "menu char", "exposed", "focus lost",
+                                "pointer left", "close"}));
+    EXPECT_EQ(ms[1].x, 123);
+    EXPECT_EQ(ms[1].y, 45);
+    EXPECT_EQ(ms[1].held, held(false, false));
+    EXPECT_EQ(ms[2].held, held(true, false));
+    EXPECT_EQ(ms[3].held, held(true, false));
+    EXPECT_EQ(ms[3].x, 130);
+    EXPECT_EQ(ms[3].y, 50);
+    EXPECT_EQ(ms[4].held, held(false, false));
+    EXPECT_EQ(ms[5].held, held(true, false));
+    EXPECT_EQ(keyNumber(ms[6].key), 0x1Bu);
+    EXPECT_EQ(ms[7].character, 27u);
+    EXPECT_EQ(ms[9].key, letterKey('X'));
+    EXPECT_EQ(ms[10].character, 0xE9u);
+    EXPECT_FALSE(ms[12].active);
+    EXPECT_FALSE(ms[12].minimised);
 }
 
 TEST_F(SdlPlatformTest, MatchesTheHeadlessHelpersForTheSameGestures) {
@@ -661,51 +689,47 @@ TEST_F(SdlPlatformTest, MatchesTheHeadlessHelpersForTheSameGestures) {
     pushMotion(10, 20);
     h.mouseMove(10, 20);
     pushButton(true, SDL_BUTTON_RIGHT, 1, 10, 20);
-    h.mouseDown(MouseButton::Right);
+    h.mouseDown(PointerButton::Right);
     pushButton(false, SDL_BUTTON_RIGHT, 1, 10, 20);
-    h.mouseUp(MouseButton::Right);
+    h.mouseUp(PointerButton::Right);
     pushKey(true, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, KMOD_LSHIFT);
-    h.keyDown(VK_SHIFT);
+    h.keyDown(Key::Shift);
     pushMotion(11, 21);
     h.mouseMove(11, 21);
     pushKey(true, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LSHIFT);
-    h.keyDown(VK_RETURN);
+    h.keyDown(Key::Return);
     pushKey(true, SDLK_RETURN, SDL_SCANCODE_RETURN, KMOD_LSHIFT, true);
-    h.keyDown(VK_RETURN, true);
+    h.keyDown(Key::Return, true);
     pushText("\xE2\x82\xAC");
     h.typeText("\xE2\x82\xAC");
     pushKey(false, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT);
-    h.keyUp(VK_SHIFT);
+    h.keyUp(Key::Shift);
     pushKey(true, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT);
-    h.keyDown(VK_MENU);
+    h.keyDown(Key::Alt);
     pushKey(false, SDLK_LALT, SDL_SCANCODE_LALT);
-    h.keyUp(VK_MENU);
+    h.keyUp(Key::Alt);
     pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
     h.closeRequest();
 
     const auto fromSdl = drain(sdl);
     const auto fromHeadless = drain(h);
     ASSERT_EQ(fromSdl.size(), fromHeadless.size());
-    for (size_t i = 0; i < fromSdl.size(); ++i) {
-        EXPECT_EQ(fromSdl[i].message, fromHeadless[i].message) << i;
-        EXPECT_EQ(fromSdl[i].w, fromHeadless[i].w) << i;
-        EXPECT_EQ(fromSdl[i].l, fromHeadless[i].l) << i;
-    }
+    for (size_t i = 0; i < fromSdl.size(); ++i) EXPECT_TRUE(fromSdl[i] == fromHeadless[i]) << i;
 }
 
 TEST_F(SdlPlatformTest, WaitingKeepsTheEventThatEndedTheWait) {
     pushKey(true, SDLK_SPACE, SDL_SCANCODE_SPACE);
     const uint64_t before = sdl.ticks64();
-    sdl.waitForMessage(2000);
+    sdl.waitForEvent(2000);
     EXPECT_LT(sdl.ticks64() - before, 1000u);
-    Message m;
-    ASSERT_TRUE(sdl.peekMessage(m));
-    EXPECT_EQ(m.message, WM_KEYDOWN);
-    EXPECT_EQ(m.w, static_cast<uintptr_t>(VK_SPACE));
+    Event m;
+    ASSERT_TRUE(sdl.pollEvent(m));
+    EXPECT_EQ(m.type, EventType::KeyDown);
+    EXPECT_EQ(m.key, Key::Space);
     // Something queued: the wait returns at once.
-    sdl.postMessage({0x400, 0, 0});
+    sdl.postEvent(userEvent(0x400));
     const uint64_t start = sdl.ticks64();
-    sdl.waitForMessage(2000);
+    sdl.waitForEvent(2000);
     EXPECT_LT(sdl.ticks64() - start, 1000u);
 }
 
@@ -734,8 +758,10 @@ TEST_F(SdlPlatformTest, FullscreenStaysLetterboxedAndMapsTheMouse) {
     pushMotion(ww / 2, wh / 2);
     const auto ms = drain(sdl);
     ASSERT_EQ(ms.size(), 2u);
-    EXPECT_EQ(ms[0].l, pos(799, 599));
-    EXPECT_EQ(ms[1].l, pos(400, 300));
+    EXPECT_EQ(ms[0].x, 799);
+    EXPECT_EQ(ms[0].y, 599);
+    EXPECT_EQ(ms[1].x, 400);
+    EXPECT_EQ(ms[1].y, 300);
 
     ASSERT_TRUE(sdl.setFullscreen(false));
     EXPECT_FALSE(sdl.isFullscreen());

@@ -11,7 +11,7 @@
 #include "frame/clock.h"
 #include "frame/profile.h"
 #include "game_support.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "players/highscores.h"
 #include "res/texts.h"
 #include "screens/dispatcher.h"
@@ -73,16 +73,14 @@ protected:
         resetPicturesForTests();
     }
 
-    static void send(uint32_t message, uintptr_t w, intptr_t l = 0) {
-        intptr_t result = 0;
-        runMessageHooks(nullptr, message, w, l, &result);
+    static void send(const platform::Event& e) {
+        runEventHooks(e);
         dispatchInput();
     }
     static void clickAt(int x, int y) {
-        const intptr_t at = platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-        send(platform::WM_MOUSEMOVE, 0, at);
-        send(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, at);
-        send(platform::WM_LBUTTONUP, 0, at);
+        send(platform::pointerMove(x, y));
+        send(platform::pointerButton(platform::PointerButton::Left, true, x, y, {.left = true}));
+        send(platform::pointerButton(platform::PointerButton::Left, false, x, y, {}));
     }
     static void clickOn(const Sprite& s) {
         Rect r;
@@ -90,7 +88,7 @@ protected:
         clickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
     static void type(const std::string& text) {
-        for (unsigned char c : text) send(platform::WM_CHAR, c);
+        for (unsigned char c : text) send(platform::textEvent(c));
     }
     // Long enough for any slide of the screen to end.
     void settle() { run(60); }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/errors.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/picture_pack.h"
 #include "test_support.h"
 
@@ -72,11 +72,10 @@ std::vector<std::string> drawOrder() {
     return names;
 }
 
-void moveMouse(int x, int y, uintptr_t keys = 0) {
-    inputTranslatorHook(nullptr, platform::WM_MOUSEMOVE, keys, platform::makeLParam(x, y), nullptr);
-}
-void mouseMessage(uint32_t message, uintptr_t keys) {
-    inputTranslatorHook(nullptr, message, keys, 0, nullptr);
+void moveMouse(int x, int y) { inputTranslatorHook(platform::pointerMove(x, y)); }
+// A left press or release; held: whether the left button is held afterwards.
+void leftButton(bool down, bool held) {
+    inputTranslatorHook(platform::pointerButton(platform::PointerButton::Left, down, 0, 0, {.left = held}));
 }
 }  // namespace
 
@@ -163,14 +162,14 @@ TEST_F(SceneTest, ZonesClickThroughPriorityAndOpacity) {
     moveMouse(50, 50);
     dispatchInput();
     g_log.clear();
-    mouseMessage(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON);
+    leftButton(true, true);
     dispatchInput();
     EXPECT_EQ(g_log, (std::vector<std::string>{"upper zone 8/1"}));
     EXPECT_TRUE(leftButtonDown);
 
     // The upper zone does not subscribe to release: it does not block it.
     g_log.clear();
-    mouseMessage(platform::WM_LBUTTONUP, 0);
+    leftButton(false, false);
     dispatchInput();
     EXPECT_EQ(g_log, (std::vector<std::string>{"lower zone 16/2"}));
     EXPECT_FALSE(leftButtonDown);
@@ -178,7 +177,7 @@ TEST_F(SceneTest, ZonesClickThroughPriorityAndOpacity) {
     // A disabled zone gets nothing and keeps its inside state.
     bottom.zone.zone->flags |= ZF_Disabled;
     g_log.clear();
-    mouseMessage(platform::WM_LBUTTONUP, 0);
+    leftButton(false, false);
     moveMouse(500, 500);
     dispatchInput();
     EXPECT_TRUE(g_log.empty());
@@ -228,7 +227,7 @@ TEST_F(SceneTest, ZoneIdsSkipUsedOnesAndRemovedZonesDropEvents) {
         TestSprite s("s", 100, 100);
         s.attachZone(ZE_LeftDown, &handler, 5);
         setInputMode(1);
-        mouseMessage(platform::WM_LBUTTONDOWN, 0);
+        leftButton(true, false);
     }  // the sprite and its zone are gone before dispatch
     dispatchInput();
     EXPECT_TRUE(g_log.empty());
@@ -258,10 +257,10 @@ TEST_F(SceneTest, KeyboardGoesToFocusFirstAndQueueDropsNewestWhenFull) {
     setInputMode(2);
     setKeyboardFocus(&edit);
     edit.consumeKeys = 0;  // the edit box does not want Escape
-    inputTranslatorHook(nullptr, platform::WM_KEYDOWN, platform::VK_ESCAPE, 0, nullptr);
-    inputTranslatorHook(nullptr, platform::WM_KEYUP, 'A', 0, nullptr);
-    inputTranslatorHook(nullptr, platform::WM_CHAR, 'a', 0, nullptr);
-    inputTranslatorHook(nullptr, platform::WM_DEADCHAR, '^', 0, nullptr);
+    inputTranslatorHook(platform::keyEvent(true, platform::Key::Escape));
+    inputTranslatorHook(platform::keyEvent(false, platform::letterKey('A')));
+    inputTranslatorHook(platform::textEvent('a'));
+    inputTranslatorHook(platform::makeEvent(platform::EventType::Wheel));  // no key, nothing queued
     dispatchInput();
     EXPECT_EQ(g_log, (std::vector<std::string>{"edit key 283", "dispatcher key 283", "edit key 577",
                                                 "dispatcher key 577", "edit key 97", "dispatcher key 97"}));
@@ -340,7 +339,7 @@ TEST_F(SceneTest, FrameDrawsVisibleSpritesInLayerOrderThenTheOverlay) {
     EXPECT_EQ(sink.calls.back().kind, "end");
     // A hidden sprite still receives clicks.
     setInputMode(1);
-    mouseMessage(platform::WM_LBUTTONDOWN, 0);
+    leftButton(true, false);
     dispatchInput();
     EXPECT_EQ(g_log, (std::vector<std::string>{"clicker zone 8/0"}));
     // A scene that cannot begin draws and presents nothing.

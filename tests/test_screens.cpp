@@ -11,7 +11,7 @@
 #include "frame/clock.h"
 #include "frame/settings.h"
 #include "game_support.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "players/highscores.h"
 #include "res/picture_pack.h"
 #include "screens/app_hooks.h"
@@ -83,10 +83,7 @@ protected:
         setPictureLoadFunction(nullptr);
         resetPicturesForTests();
     }
-    static void activate(bool on) {
-        intptr_t r = 0;
-        runMessageHooks(nullptr, platform::WM_ACTIVATE, on ? platform::WA_ACTIVE : platform::WA_INACTIVE, 0, &r);
-    }
+    static void activate(bool on) { runEventHooks(platform::activationEvent(on)); }
     void storePlayer() {
         if (player::CountUser() != 0) return;
         commitPlayers({{"Ada", -1, 0}}, 0);
@@ -103,12 +100,10 @@ protected:
     static void clickOn(const Sprite& s) {
         Rect r;
         s.getRect(r);
-        const intptr_t at = platform::makeLParam(static_cast<uint32_t>((r.left + r.right) / 2),
-                                                 static_cast<uint32_t>((r.top + r.bottom) / 2));
-        intptr_t result = 0;
-        runMessageHooks(nullptr, platform::WM_MOUSEMOVE, 0, at, &result);
-        runMessageHooks(nullptr, platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, at, &result);
-        runMessageHooks(nullptr, platform::WM_LBUTTONUP, 0, at, &result);
+        const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+        runEventHooks(platform::pointerMove(x, y));
+        runEventHooks(platform::pointerButton(platform::PointerButton::Left, true, x, y, {.left = true}));
+        runEventHooks(platform::pointerButton(platform::PointerButton::Left, false, x, y, {}));
         dispatchInput();
     }
     // From the first logo to the main menu's entries, as a player sees it:

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "frame/clock.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "sound/sound.h"
 #include "sound/sound_log.h"
 
@@ -147,9 +147,9 @@ TEST(SoundLog, TheSoundPausesWhileTheWindowHasNoFocus) {
                              [&](const SoundEvent& e) { return e.kind == kind; });
     };
     // Another window takes the focus, then the window comes back minimised.
-    activationHook(nullptr, platform::WM_ACTIVATE, platform::WA_INACTIVE, 0, nullptr);
+    activationHook(platform::activationEvent(false));
     EXPECT_EQ(count(SoundEvent::Kind::Pause), 1);
-    activationHook(nullptr, platform::WM_ACTIVATE, platform::WA_ACTIVE | (1u << 16), 0, nullptr);
+    activationHook(platform::activationEvent(true, true));
     EXPECT_EQ(count(SoundEvent::Kind::Pause), 2);
     EXPECT_EQ(count(SoundEvent::Kind::Resume), 0);
     Sound_ResetForTests();

@@ -14,7 +14,7 @@
 #include "frame/settings.h"
 #include "game_support.h"
 #include "gfx/particles.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/picture_pack.h"
 #include "screens/pictures.h"
 #include "screens/startup_screens.h"
@@ -110,18 +110,14 @@ protected:
     // A left click at (x, y) as the window would send it.
     static void clickAt(int x, int y) {
         using namespace platform;
-        intptr_t r = 0;
-        const intptr_t at = makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-        runMessageHooks(nullptr, WM_MOUSEMOVE, 0, at, &r);
-        runMessageHooks(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, at, &r);
-        runMessageHooks(nullptr, WM_LBUTTONUP, 0, at, &r);
+        runEventHooks(pointerMove(x, y));
+        runEventHooks(pointerButton(PointerButton::Left, true, x, y, {.left = true}));
+        runEventHooks(pointerButton(PointerButton::Left, false, x, y, {}));
         dispatchInput();
     }
-    static void pressKey(uint32_t vk) {
-        using namespace platform;
-        intptr_t r = 0;
-        runMessageHooks(nullptr, WM_KEYDOWN, vk, 1, &r);
-        runMessageHooks(nullptr, WM_KEYUP, vk, static_cast<intptr_t>(0xC0000001u), &r);
+    static void pressKey(platform::Key k) {
+        runEventHooks(platform::keyEvent(true, k));
+        runEventHooks(platform::keyEvent(false, k));
         dispatchInput();
     }
 
@@ -149,8 +145,8 @@ TEST_F(StartupTest, ALogoLastsItsFullTimeWhateverThePlayerDoesAndReportsOnce) {
     for (int i = 0; i < 161; ++i) {
         tick();
         clickAt(400, 300);
-        pressKey(platform::VK_ESCAPE);
-        pressKey(platform::VK_SPACE);
+        pressKey(platform::Key::Escape);
+        pressKey(platform::Key::Space);
     }
     EXPECT_EQ(logo->phase, CLogoScreen::kShowing);
     EXPECT_EQ(logo->picture.rs.alpha, 255);

@@ -13,7 +13,7 @@
 #include "frame/settings.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/picture_pack.h"
 #include "res/text_label.h"
 #include "screens/ask_screens.h"
@@ -93,21 +93,19 @@ protected:
         return t;
     }
     static void tick(int n = 1) { runLogicTicks(n); }
-    static void send(uint32_t message, uintptr_t w, int x, int y) {
-        inputTranslatorHook(nullptr, message, w,
-                            platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)),
-                            nullptr);
+    static void send(const platform::Event& e) {
+        inputTranslatorHook(e);
         dispatchInput();
     }
     static void clickAt(int x, int y) {
-        send(platform::WM_MOUSEMOVE, 0, x, y);
-        send(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, x, y);
-        send(platform::WM_LBUTTONUP, 0, x, y);
+        send(platform::pointerMove(x, y));
+        send(platform::pointerButton(platform::PointerButton::Left, true, x, y, {.left = true}));
+        send(platform::pointerButton(platform::PointerButton::Left, false, x, y, {}));
     }
     static void rightClickAt(int x, int y) {
-        send(platform::WM_MOUSEMOVE, 0, x, y);
-        send(platform::WM_RBUTTONDOWN, platform::MK_RBUTTON, x, y);
-        send(platform::WM_RBUTTONUP, 0, x, y);
+        send(platform::pointerMove(x, y));
+        send(platform::pointerButton(platform::PointerButton::Right, true, x, y, {.right = true}));
+        send(platform::pointerButton(platform::PointerButton::Right, false, x, y, {}));
     }
     static void click(Button* b) {
         const PckSprite* s = b->sprite();

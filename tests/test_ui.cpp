@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/picture_pack.h"
 #include "sound/sound.h"
 #include "sound/sound_backend.h"
@@ -72,16 +72,15 @@ protected:
     }
 
     static void moveTo(int x, int y, bool held = false) {
-        inputTranslatorHook(nullptr, platform::WM_MOUSEMOVE, held ? uintptr_t{platform::MK_LBUTTON} : uintptr_t{0},
-                            platform::makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y)), nullptr);
+        inputTranslatorHook(platform::pointerMove(x, y, {.left = held}));
         dispatchInput();
     }
     static void press() {
-        inputTranslatorHook(nullptr, platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, 0, nullptr);
+        inputTranslatorHook(platform::pointerButton(platform::PointerButton::Left, true, 0, 0, {.left = true}));
         dispatchInput();
     }
     static void release() {
-        inputTranslatorHook(nullptr, platform::WM_LBUTTONUP, 0, 0, nullptr);
+        inputTranslatorHook(platform::pointerButton(platform::PointerButton::Left, false, 0, 0, {}));
         dispatchInput();
     }
     static void tick(int n = 1) {

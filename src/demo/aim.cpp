@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace autoplay {
+namespace demo {
 
 namespace {
 
@@ -82,4 +82,4 @@ Aim chooseAim(const std::vector<BallView>& balls, int loaded, int next) {
     return aim;
 }
 
-}  // namespace autoplay
+}  // namespace demo

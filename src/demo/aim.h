@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <vector>
 
-namespace autoplay {
+#include "game/cannon.h"
+
+namespace demo {
 
 // A ball as the player sees it, in screen pixels (y grows downwards).
 struct BallView {
@@ -21,7 +23,7 @@ struct Aim {
     int group = 0;       // size of the group the shot joins
 };
 
-constexpr int kGunLeft = 70, kGunRight = 730;
+constexpr int kGunLeft = kGunMinX, kGunRight = kGunMaxX;  // the cannon's rails
 constexpr int kBonusColour = 11;  // the bonus ball links with every colour
 
 // The ball of `colour` that a shot straight up reaches first in its column
@@ -32,4 +34,4 @@ Aim chooseAim(const std::vector<BallView>& balls, int loaded, int next);
 // Size of the group of `colour` (bonus balls included) that ball `i` is in.
 int groupSize(const std::vector<BallView>& balls, std::size_t i, int colour);
 
-}  // namespace autoplay
+}  // namespace demo

@@ -10,7 +10,6 @@
 #include "game/game.h"
 #include "game/level.h"
 #include "platform/platform.h"
-#include "platform/winmsg.h"
 #include "players/players.h"
 #include "res/texts.h"
 #include "scene/actor.h"
@@ -29,7 +28,7 @@ namespace {
 using namespace platform;
 
 // Ahead of every hook of the engine and the game (the lowest runs first).
-constexpr int kMessagePriority = 0x7F00;
+constexpr int kEventPriority = 0x7F00;
 constexpr int kIdlePriority = 0x0FFFFFFF;
 constexpr int kReadTicks = 60;       // a look at a tip before clicking it away
 constexpr int kReleaseTicks = 80;    // the release of the input that ended the demo
@@ -46,7 +45,7 @@ public:
     int level = 0;
 
     void idleStep();
-    int message(uint32_t message, uintptr_t w, intptr_t l);
+    int event(const Event& e);
 
 private:
     void watchForIdle();
@@ -55,7 +54,7 @@ private:
     void play();
     void end();
     bool answerTip();
-    bool beyondSlack(intptr_t l);
+    bool beyondSlack(const Event& e);
     void clearNotice();
 
     From from_ = From::Start;
@@ -71,30 +70,27 @@ private:
     int32_t lastTick_ = -1;
     bool feeding_ = false;
     Notice* notice_ = nullptr;
-    autoplay::Hands hands_{[this](const Message& m) {
-        // Straight to the window: the message hook knows its own hands.
+    Hands hands_{[this](const Event& e) {
+        // Straight to the hooks: the demo's own hook knows its own hands.
         feeding_ = true;
-        AppRecord* record = appRecord();
-        windowProc(record ? record->window : nullptr, m.message, m.w, m.l);
+        deliverEvent(e);
         feeding_ = false;
     }};
-    autoplay::Shooter shooter_{hands_};
+    Shooter shooter_{hands_};
 };
 
 std::unique_ptr<DemoMode> g_demo;
 HookNode g_idleNode{demoIdleHook, nullptr, 0, nullptr};
 
-bool isDown(uint32_t m) {
-    return m == WM_KEYDOWN || m == WM_SYSKEYDOWN || m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN ||
-           m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDBLCLK;
+bool isDown(const Event& e) { return e.type == EventType::KeyDown || e.type == EventType::PointerDown; }
+// A screenshot is taken of the demo, not instead of it (Alt combinations are
+// not the camera's).
+bool isScreenshotKey(const Event& e) {
+    return (e.type == EventType::KeyDown || e.type == EventType::KeyUp) && !e.menuKey &&
+           (e.key == Key::F12 || e.key == Key::PrintScreen);
 }
-// A screenshot is taken of the demo, not instead of it.
-bool isScreenshotKey(uint32_t m, uintptr_t w) {
-    return (m == WM_KEYDOWN || m == WM_KEYUP) && (w == VK_F12 || w == VK_SNAPSHOT);
-}
-bool isUp(uint32_t m) {
-    return m == WM_KEYUP || m == WM_SYSKEYUP || m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == WM_CHAR ||
-           m == WM_SYSCHAR || m == WM_DEADCHAR || m == WM_SYSDEADCHAR;
+bool isUp(const Event& e) {
+    return e.type == EventType::KeyUp || e.type == EventType::PointerUp || e.type == EventType::Text;
 }
 
 uint64_t now() { return platform::current().ticks64(); }
@@ -107,9 +103,9 @@ int roundLevel(int index) {
 
 }  // namespace
 
-bool DemoMode::beyondSlack(intptr_t l) {
-    const int x = static_cast<int16_t>(loWord(static_cast<uintptr_t>(l)));
-    const int y = static_cast<int16_t>(hiWord(static_cast<uintptr_t>(l)));
+bool DemoMode::beyondSlack(const Event& e) {
+    const int x = e.x;
+    const int y = e.y;
     if (!anchored_) {
         anchored_ = true;
         anchorX_ = x;
@@ -122,33 +118,34 @@ bool DemoMode::beyondSlack(intptr_t l) {
     return true;
 }
 
-int DemoMode::message(uint32_t m, uintptr_t w, intptr_t l) {
-    if (feeding_ || isScreenshotKey(m, w)) return 1;
+int DemoMode::event(const Event& e) {
+    if (feeding_ || isScreenshotKey(e)) return 1;
     if (!running) {
         // The release of the key or button that ended the demo is not the
         // screen's: it never saw the press.
-        if (swallowUps_ > 0 && isUp(m)) return 0;
-        if (isDown(m)) swallowUps_ = 0;
-        if (isDown(m) || (m == WM_MOUSEMOVE && beyondSlack(l))) restingSince_ = now();
+        if (swallowUps_ > 0 && isUp(e)) return 0;
+        if (isDown(e)) swallowUps_ = 0;
+        if (isDown(e) || (e.type == EventType::PointerMove && beyondSlack(e))) restingSince_ = now();
         return 1;
     }
-    if (m == WM_ACTIVATE) {
+    if (e.type == EventType::FocusGained || e.type == EventType::FocusLost || e.type == EventType::Minimised ||
+        e.type == EventType::Restored) {
         // The player went elsewhere: the demo gives way, and whatever it
         // gave way to pauses as it always does.
-        if (loWord(w) == WA_INACTIVE || hiWord(w) != 0) end();
+        if (!e.active || e.minimised) end();
         return 1;
     }
-    if (m == WM_MOUSEMOVE) {
+    if (e.type == EventType::PointerMove) {
         // A hand resting on the mouse shakes it a little; only a real move
         // is the player's. Either way the pointer is the demo's.
-        if (beyondSlack(l)) end();
+        if (beyondSlack(e)) end();
         return 0;
     }
-    if (isDown(m)) {
+    if (isDown(e)) {
         end();
         return 0;
     }
-    if (isUp(m)) return 0;
+    if (isUp(e)) return 0;
     return 1;
 }
 
@@ -208,7 +205,7 @@ void DemoMode::start(From from) {
 
 void DemoMode::playLevel(int n) {
     Dispatcher& d = *existingDispatcher();
-    if (shooter_.charging()) hands_.release(MouseButton::Left);
+    if (shooter_.charging()) hands_.release(PointerButton::Left);
     setGameSession(1);
     setUserProgress(n);
     setUserScore(0);
@@ -281,7 +278,7 @@ void DemoMode::play() {
 void DemoMode::end() {
     if (!running) return;
     running = false;
-    if (shooter_.charging()) hands_.release(MouseButton::Left);
+    if (shooter_.charging()) hands_.release(PointerButton::Left);
     shooter_.reset();
     clearNotice();
     swallowUps_ = kReleaseTicks;
@@ -306,12 +303,12 @@ void installDemoMode(bool startAtOnce) {
     g_demo = std::make_unique<DemoMode>();
     g_demo->startAtOnce = startAtOnce;
     addHook(HookList::Idle, kIdlePriority, &g_idleNode);
-    addMessageHook(kMessagePriority, demoMessageHook);
+    addEventHook(kEventPriority, demoEventHook);
 }
 
 void uninstallDemoMode() {
     removeHook(&g_idleNode);
-    removeMessageHook(demoMessageHook);
+    removeEventHook(demoEventHook);
     if (demoPlayerActive()) endDemoPlayer();
     g_demo.reset();
 }
@@ -326,8 +323,8 @@ int demoIdleHook() {
     return 1;
 }
 
-int demoMessageHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
-    return g_demo ? g_demo->message(message, w, l) : 1;
+int demoEventHook(const Event& e) {
+    return g_demo ? g_demo->event(e) : 1;
 }
 
 }  // namespace demo

@@ -7,6 +7,8 @@
 // saved: no progress, no scores, no settings.
 #pragma once
 
+#include "platform/event.h"
+
 #include <cstdint>
 
 namespace demo {
@@ -37,6 +39,6 @@ int demoLevel();
 
 // The hooks as the frame loop calls them.
 int demoIdleHook();
-int demoMessageHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
+int demoEventHook(const platform::Event& event);
 
 }  // namespace demo

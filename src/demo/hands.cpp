@@ -3,27 +3,27 @@
 #include "platform/platform.h"
 #include "scene/sprite.h"
 
-namespace autoplay {
+namespace demo {
 
 void Hands::moveTo(int x, int y) {
-    platform::MessageQueue q;
+    platform::EventQueue q;
     input_.mouseMove(x, y, q);
     post(q);
 }
 
-void Hands::press(platform::MouseButton b) {
-    platform::MessageQueue q;
+void Hands::press(platform::PointerButton b) {
+    platform::EventQueue q;
     input_.mouseButton(b, true, 1, input_.mouseX(), input_.mouseY(), q);
     post(q);
 }
 
-void Hands::release(platform::MouseButton b) {
-    platform::MessageQueue q;
+void Hands::release(platform::PointerButton b) {
+    platform::EventQueue q;
     input_.mouseButton(b, false, 1, input_.mouseX(), input_.mouseY(), q);
     post(q);
 }
 
-void Hands::click(int x, int y, platform::MouseButton b) {
+void Hands::click(int x, int y, platform::PointerButton b) {
     moveTo(x, y);
     press(b);
     release(b);
@@ -36,31 +36,31 @@ void Hands::clickOn(const Sprite& s) {
 }
 
 void Hands::type(const std::string& utf8) {
-    platform::MessageQueue q;
+    platform::EventQueue q;
     input_.text(utf8, q);
     post(q);
 }
 
-void Hands::key(uint32_t virtualKey) {
-    platform::MessageQueue q;
-    input_.key(true, virtualKey, false, q);
-    input_.key(false, virtualKey, false, q);
+void Hands::key(platform::Key k) {
+    platform::EventQueue q;
+    input_.key(true, k, false, q);
+    input_.key(false, k, false, q);
     post(q);
 }
 
 void Hands::focus(bool on) {
-    platform::MessageQueue q;
+    platform::EventQueue q;
     input_.windowState(on, false, q);
     post(q);
 }
 
-void Hands::post(platform::MessageQueue& q) {
-    for (const platform::Message& m : q) {
+void Hands::post(platform::EventQueue& q) {
+    for (const platform::Event& e : q) {
         if (deliver_)
-            deliver_(m);
+            deliver_(e);
         else
-            platform::current().postMessage(m);
+            platform::current().postEvent(e);
     }
 }
 
-}  // namespace autoplay
+}  // namespace demo

@@ -6,7 +6,7 @@
 #include "game/field.h"
 #include "game/game.h"
 
-namespace autoplay {
+namespace demo {
 
 namespace {
 constexpr int kGunY = 560;          // the pointer rests over the gun
@@ -39,8 +39,8 @@ void Shooter::step(Game& g) {
                                      o->type});
             const Aim aim = chooseAim(balls, g.colours.loadedColour, g.colours.nextBall);
             if (aim.swap) {
-                hands_.press(platform::MouseButton::Right);
-                hands_.release(platform::MouseButton::Right);
+                hands_.press(platform::PointerButton::Right);
+                hands_.release(platform::PointerButton::Right);
                 wait_ = kSwapTicks;
                 return;
             }
@@ -52,12 +52,12 @@ void Shooter::step(Game& g) {
         }
         case 1:
             if (--wait_ > 0) return;
-            hands_.press(platform::MouseButton::Left);
+            hands_.press(platform::PointerButton::Left);
             phase_ = 2;
             return;
         case 2:
             if (--hold_ > 0) return;
-            hands_.release(platform::MouseButton::Left);
+            hands_.release(platform::PointerButton::Left);
             ++shots_;
             phase_ = 3;
             wait_ = 5;
@@ -70,4 +70,4 @@ void Shooter::step(Game& g) {
     }
 }
 
-}  // namespace autoplay
+}  // namespace demo

@@ -9,7 +9,7 @@
 class Game;
 class PhysicsField;
 
-namespace autoplay {
+namespace demo {
 
 class Shooter {
 public:
@@ -39,4 +39,4 @@ private:
     int shots_ = 0;
 };
 
-}  // namespace autoplay
+}  // namespace demo

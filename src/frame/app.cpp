@@ -26,6 +26,8 @@ bool g_handedOver = false;
 const FrameParts* g_parts = nullptr;
 constexpr int kAppHookPriority = 0x10000000;
 constexpr uint32_t kSuspendedSleepMs = 20;
+constexpr int kExitSuccess = 0;
+constexpr int kExitNotStarted = 1;
 
 HookNode*& head(HookList list) { return g_lists[static_cast<int>(list)]; }
 
@@ -92,9 +94,8 @@ void shutDownWithoutDisplay() {
 }
 }  // namespace
 
-AppRecord::AppRecord(HookFn init, HookFn window, HookFn idle, HookFn shutdown, MessageHookFn message) {
+AppRecord::AppRecord(HookFn init, HookFn window, HookFn idle, HookFn shutdown, EventHookFn event) {
     g_record = this;
-    windowClass.background = nullptr;  // the null brush: the renderer paints everything
     const HookFn fns[4] = {init, window, idle, shutdown};
     const HookList lists[4] = {HookList::Init, HookList::Window, HookList::Idle, HookList::Shutdown};
     for (int i = 0; i < 4; ++i) {
@@ -103,10 +104,10 @@ AppRecord::AppRecord(HookFn init, HookFn window, HookFn idle, HookFn shutdown, M
         nodes_[i]->fn = fns[i];
         addHook(lists[i], kAppHookPriority, nodes_[i]);
     }
-    if (message) {
+    if (event) {
         nodes_[4] = new HookNode;
-        nodes_[4]->messageFn = message;
-        addHook(HookList::Message, kAppHookPriority, nodes_[4]);
+        nodes_[4]->eventFn = event;
+        addHook(HookList::Event, kAppHookPriority, nodes_[4]);
     }
 }
 
@@ -129,17 +130,17 @@ void addHook(HookList list, int priority, HookNode* node) {
 
 void removeHook(HookNode* node) { unlinkNode(node); }
 
-HookNode* addMessageHook(int priority, MessageHookFn fn) {
+HookNode* addEventHook(int priority, EventHookFn fn) {
     if (!fn) return nullptr;
     auto* node = new HookNode;
-    node->messageFn = fn;
-    addHook(HookList::Message, priority, node);
+    node->eventFn = fn;
+    addHook(HookList::Event, priority, node);
     return node;
 }
 
-void removeMessageHook(MessageHookFn fn) {
-    for (HookNode* node = head(HookList::Message); node; node = node->next) {
-        if (node->messageFn == fn) {
+void removeEventHook(EventHookFn fn) {
+    for (HookNode* node = head(HookList::Event); node; node = node->next) {
+        if (node->eventFn == fn) {
             unlinkNode(node);
             delete node;
             return;
@@ -155,62 +156,44 @@ bool runHookList(HookList list) {
     return runList(list, stopOnZero, [](HookNode* node) { return node->fn ? node->fn() : 1; });
 }
 
-bool runMessageHooks(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result) {
-    *result = static_cast<intptr_t>(message);
-    const bool all = runList(HookList::Message, true, [&](HookNode* node) {
-        return node->messageFn ? node->messageFn(window, message, w, l, result) : 1;
-    });
+bool runEventHooks(const platform::Event& event) {
+    const bool all = runList(HookList::Event, true,
+                             [&](HookNode* node) { return node->eventFn ? node->eventFn(event) : 1; });
     return !all;
 }
 
-intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l) {
-    if (message == platform::WM_DESTROY) {
+void deliverEvent(const platform::Event& event) {
+    if (event.type == platform::EventType::Destroyed) {
+        // The loop ends once what was queued before has been delivered.
         g_windowDestroyed = true;
-        platform::current().postMessage({platform::WM_QUIT, 0, 0});
+        platform::current().postEvent(platform::makeEvent(platform::EventType::Quit));
     }
-    intptr_t result = 0;
-    if (runMessageHooks(window, message, w, l, &result)) return result;
-    return defWindowProc(window, message, w, l);
-}
-
-intptr_t defWindowProc(WindowHandle, uint32_t message, uintptr_t w, intptr_t) {
-    switch (message) {
-        case platform::WM_CLOSE: destroyMainWindow(); break;
-        case platform::WM_SYSCOMMAND:
-            if ((w & 0xFFF0u) == platform::SC_MINIMIZE) platform::current().minimizeWindow();
-            if ((w & 0xFFF0u) == platform::SC_CLOSE) destroyMainWindow();
-            break;
-        default: break;
-    }
-    return 0;
+    if (runEventHooks(event)) return;
+    if (event.type == platform::EventType::Close) destroyMainWindow();
 }
 
 bool createMainWindow() {
     AppRecord* rec = g_record;
     platform::WindowDesc desc;
     desc.title = rec->title;
-    desc.className = rec->windowClass.className;
-    desc.style = rec->style;
+    desc.framed = rec->framed;
     desc.x = rec->x;
     desc.y = rec->y;
     // Whatever the record asks for, the client area is the 800 x 600 frame.
     desc.width = 800;
     desc.height = 600;
-    // The class icon, when the game set one, is the platform's picture.
-    desc.icon = static_cast<const platform::WindowIcon*>(rec->windowClass.icon);
+    // The icon, when the game set one.
+    desc.icon = rec->icon;
     g_windowDestroyed = false;
     if (!platform::current().createWindow(desc)) return false;
-    rec->window = rec;  // any non-null token: the platform keeps the real handle
     platform::current().showWindow();
     return true;
 }
 
 void destroyMainWindow() {
     if (g_windowDestroyed || !platform::current().hasWindow()) return;
-    WindowHandle window = g_record ? g_record->window : nullptr;
-    windowProc(window, platform::WM_DESTROY, 0, 0);
+    deliverEvent(platform::makeEvent(platform::EventType::Destroyed));
     platform::current().destroyWindow();
-    if (g_record) g_record->window = nullptr;
 }
 
 bool windowDestroyed() { return g_windowDestroyed; }
@@ -218,11 +201,11 @@ bool windowDestroyed() { return g_windowDestroyed; }
 void closeDown() {
     if (g_windowDestroyed) return;
     destroyMainWindow();
-    // Drain what the destruction queued, up to the quit message.
-    platform::Message m;
-    while (platform::current().peekMessage(m)) {
-        if (m.message == platform::WM_QUIT) break;
-        windowProc(g_record ? g_record->window : nullptr, m.message, m.w, m.l);
+    // Drain what the destruction queued, up to the Quit event.
+    platform::Event e;
+    while (platform::current().pollEvent(e)) {
+        if (e.type == platform::EventType::Quit) break;
+        deliverEvent(e);
     }
 }
 
@@ -233,11 +216,11 @@ int appMain() {
                                            platform::MB_ICONERROR_);
         else
             std::fprintf(stderr, "Fatal Error: Problem with process description.\n");
-        return 0;
+        return kExitNotStarted;
     }
     platform::setDisplayLossShutdown(shutDownWithoutDisplay);
     g_handedOver = false;
-    if (!runHookList(HookList::Init)) return 0;
+    if (!runHookList(HookList::Init)) return kExitNotStarted;
     // A second start finds the lock held by the first: the first brings its
     // window forward, and this one ends without a word. (A lock left by a
     // copy that crashed is free again: the system drops it with the process.)
@@ -247,13 +230,13 @@ int appMain() {
             logLine(LogLevel::Warning, "vellmoor: another copy of the game holds " + lockPath +
                                            " but does not answer; this start ends");
         g_handedOver = true;
-        return 0;
+        return kExitSuccess;
     }
     platform::listenForOtherStarts(lockPath);
     if (!createMainWindow()) {
         platform::current().messageBox("Internal-init process failed", "Error", platform::MB_ICONERROR_);
         releaseInstance();
-        return 0;
+        return kExitNotStarted;
     }
     // A start that never reached the loop is a failed start, even though
     // the shutdown hooks still run to release what was made.
@@ -265,29 +248,29 @@ int appMain() {
             // A session's quit signal closes the game as its close button does.
             if (const int sig = platform::takeQuitSignal()) {
                 logPrintf(LogLevel::Debug, "vellmoor: %s (signal %d): ending the game", strsignal(sig), sig);
-                os.postMessage({platform::WM_CLOSE, 0, 0});
+                os.postEvent(platform::makeEvent(platform::EventType::Close));
             }
             if (platform::takeOtherStart()) {
                 logLine(LogLevel::Info, "vellmoor: the game was started again; its window comes forward");
                 os.raiseWindow();
             }
-            platform::Message m;
-            if (os.peekMessage(m)) {
-                if (m.message == platform::WM_QUIT) break;
-                windowProc(g_record->window, m.message, m.w, m.l);
+            platform::Event e;
+            if (os.pollEvent(e)) {
+                if (e.type == platform::EventType::Quit) break;
+                deliverEvent(e);
                 continue;
             }
             if (!runHookList(HookList::Idle)) break;
             // Sleep until the next logic tick is due unless input arrives.
             const uint64_t wait = idleWaitMicros();
-            if (wait > 0) os.waitForMessageMicros(wait);
+            if (wait > 0) os.waitForEventMicros(wait);
         }
     }
     platform::beginShutdown();
     runHookList(HookList::Shutdown);
     closeDown();
     releaseInstance();
-    return started ? 1 : 0;
+    return started ? kExitSuccess : kExitNotStarted;
 }
 
 bool startHandedToRunningCopy() { return g_handedOver; }

@@ -6,47 +6,36 @@
 #include <cstdint>
 #include <string>
 
-using WindowHandle = void*;
+#include "platform/event.h"
+
+namespace platform {
+struct WindowIcon;
+}
+
 using HookFn = int (*)();
-using MessageHookFn = int (*)(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l,
-                              intptr_t* result);
+// An event hook returns 0 when it consumed the event: later hooks and the
+// frame's own handling do not see it.
+using EventHookFn = int (*)(const platform::Event& event);
 
 struct HookNode {
     HookFn fn = nullptr;
-    MessageHookFn messageFn = nullptr;
+    EventHookFn eventFn = nullptr;
     int32_t priority = 0;
     HookNode* next = nullptr;
 };
 
-enum class HookList { Init, Window, Idle, Shutdown, Message };
+enum class HookList { Init, Window, Idle, Shutdown, Event };
 
-// Window class record; on Linux only the class name (kept as data), the
-// double-click style and the cursor choice mean anything.
-struct WindowClassRecord {
-    uint32_t style = 0;
-    void* procedure = nullptr;
-    int32_t classExtra = 0;
-    int32_t windowExtra = 0;
-    void* instance = nullptr;
-    void* icon = nullptr;  // a platform::WindowIcon the owner keeps alive
-    void* cursor = nullptr;
-    void* background = nullptr;
-    const char* menuName = nullptr;
-    std::string className = "VLIBCLASS";
-};
-
+// The application record: the game's four hooks and how its window looks.
 struct AppRecord {
-    AppRecord(HookFn init, HookFn window, HookFn idle, HookFn shutdown, MessageHookFn message);
+    AppRecord(HookFn init, HookFn window, HookFn idle, HookFn shutdown, EventHookFn event);
     ~AppRecord();
 
-    void* instance = nullptr;
-    WindowHandle window = nullptr;
-    WindowClassRecord windowClass;
     char title[256] = "dido davi ruvedar";
-    uint32_t style = 0x80000000u;
+    bool framed = false;  // a bare 200 x 200 box unless the game asks for more
     int32_t x = 0, y = 0;
     int32_t width = 200, height = 200;
-    void* menu = nullptr;
+    const platform::WindowIcon* icon = nullptr;  // the owner keeps it alive
 
     AppRecord(const AppRecord&) = delete;
     AppRecord& operator=(const AppRecord&) = delete;
@@ -59,22 +48,24 @@ AppRecord* appRecord();
 
 void addHook(HookList list, int priority, HookNode* node);
 void removeHook(HookNode* node);
-HookNode* addMessageHook(int priority, MessageHookFn fn);
-void removeMessageHook(MessageHookFn fn);
+HookNode* addEventHook(int priority, EventHookFn fn);
+void removeEventHook(EventHookFn fn);
 HookNode* hookListHead(HookList list);
 HookNode* currentHook();
 // Runs a list; returns false when a hook whose result matters returned 0.
 bool runHookList(HookList list);
-// Messages: returns true when a hook consumed the message (result in *result).
-bool runMessageHooks(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
+// Returns true when a hook consumed the event.
+bool runEventHooks(const platform::Event& event);
 
-// The entry point's body (main() calls it). Returns the process exit code.
+// The entry point's body (main() calls it). Returns the process exit code:
+// 0 when the game ran and ended, 1 when it could not start.
 int appMain();
 // Whether the last appMain() ended because another copy runs, which was
-// told to come forward: a start that did what was asked, though it returned 0.
+// told to come forward: a start that did what was asked.
 bool startHandedToRunningCopy();
-intptr_t windowProc(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l);
-intptr_t defWindowProc(WindowHandle window, uint32_t message, uintptr_t w, intptr_t l);
+// One event through the event hooks, then, unless a hook consumed it, the
+// frame's own handling: Close closes the window.
+void deliverEvent(const platform::Event& event);
 bool createMainWindow();
 void destroyMainWindow();
 bool windowDestroyed();

@@ -74,8 +74,8 @@ void showSystemCursor(bool show) {
 }
 
 void frameStart() {
-    if (!g_activationNode) g_activationNode = addMessageHook(kActivationPriority, activationHook);
-    if (!g_displayKeysNode) g_displayKeysNode = addMessageHook(kDisplayKeysPriority, displayKeysHook);
+    if (!g_activationNode) g_activationNode = addEventHook(kActivationPriority, activationHook);
+    if (!g_displayKeysNode) g_displayKeysNode = addEventHook(kDisplayKeysPriority, displayKeysHook);
     g_swallowReturn = false;
     g_appActive = true;
     g_minimised = false;
@@ -103,12 +103,15 @@ bool isWindowMinimised() { return g_minimised; }
 
 void setActivationListener(ActivationListener listener) { g_activationListener = listener; }
 
-int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
-    using namespace platform;
-    switch (message) {
-        case WM_ACTIVATE:
-            g_appActive = loWord(w) != WA_INACTIVE && hiWord(w) == 0;
-            g_minimised = hiWord(w) != 0;
+int activationHook(const platform::Event& e) {
+    using platform::EventType;
+    switch (e.type) {
+        case EventType::FocusGained:
+        case EventType::FocusLost:
+        case EventType::Minimised:
+        case EventType::Restored:
+            g_appActive = e.active;
+            g_minimised = e.minimised;
             if (g_appActive) {
                 setSuspended(false);
                 frameParts().redrawAll();
@@ -116,13 +119,13 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
             }
             if (g_activationListener) g_activationListener(g_appActive);
             break;
-        case WM_PAINT:
+        case EventType::Exposed:
             // The window lost its picture: show all of it again.
             frameParts().redrawAll();
             if (!g_minimised) frameParts().draw();
             break;
-        case WM_NCMOUSEMOVE: frameParts().pointerOver(false); break;
-        case WM_MOUSEMOVE: frameParts().pointerOver(customCursorEnabled()); break;
+        case EventType::PointerLeft: frameParts().pointerOver(false); break;
+        case EventType::PointerMove: frameParts().pointerOver(customCursorEnabled()); break;
         // The platform scales the frame into whatever size the window has,
         // and there is no monitor-power command to answer on Linux.
         default: break;
@@ -130,33 +133,28 @@ int activationHook(void*, uint32_t message, uintptr_t w, intptr_t, intptr_t*) {
     return 1;
 }
 
-int displayKeysHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
-    using namespace platform;
-    const auto bits = static_cast<uintptr_t>(l);
-    const bool repeat = (bits & (1u << 30)) != 0;
-    const bool alt = (bits & (1u << 29)) != 0;
-    switch (message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            if (w == VK_F11 || (w == VK_RETURN && message == WM_SYSKEYDOWN && alt)) {
-                if (!repeat) toggleFullscreen();
-                if (w == VK_RETURN) g_swallowReturn = true;
+int displayKeysHook(const platform::Event& e) {
+    using platform::EventType;
+    using platform::Key;
+    switch (e.type) {
+        case EventType::KeyDown:
+            if (e.key == Key::F11 || (e.key == Key::Return && e.menuKey && e.alt)) {
+                if (!e.repeat) toggleFullscreen();
+                if (e.key == Key::Return) g_swallowReturn = true;
                 return 0;
             }
-            if (w == VK_RETURN && g_swallowReturn) {
+            if (e.key == Key::Return && g_swallowReturn) {
                 // Held on after Alt went up: still the switch's key.
-                if (repeat) return 0;
+                if (e.repeat) return 0;
                 g_swallowReturn = false;
             }
             break;
-        case WM_CHAR:
-        case WM_SYSCHAR:
-            if (w == '\r' && g_swallowReturn) return 0;
+        case EventType::Text:
+            if (e.character == '\r' && g_swallowReturn) return 0;
             break;
-        case WM_KEYUP:
-        case WM_SYSKEYUP:
-            if (w == VK_F11) return 0;
-            if (w == VK_RETURN && g_swallowReturn) {
+        case EventType::KeyUp:
+            if (e.key == Key::F11) return 0;
+            if (e.key == Key::Return && g_swallowReturn) {
                 g_swallowReturn = false;
                 return 0;
             }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/event.h"
+
 // The frame's half of the engine's start and stop (the scene's engineStart()
 // and engineStop() wrap them): the activation and display-key hooks, the
 // loop flags and the engine settings.
@@ -41,12 +43,12 @@ void installKeyboardModule();
 using ActivationListener = void (*)(bool active);
 void setActivationListener(ActivationListener listener);
 
-// The activation, cursor and repaint hook (message hook, priority 0x8800).
-int activationHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
+// The activation, cursor and repaint hook (event hook, priority 0x8800).
+int activationHook(const platform::Event& event);
 // Alt+Return and F11 switch between the window and full screen through
 // toggleFullscreen(), so the choice is remembered like the options dialog's.
 // Their keys never reach the game. Registered by engineStart().
-int displayKeysHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
+int displayKeysHook(const platform::Event& event);
 
 std::string instanceLockPath();
 

@@ -15,7 +15,6 @@
 #include "gfx/device.h"
 #include "gfx/effects.h"
 #include "gfx/gfx.h"
-#include "platform/winmsg.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"
 #include "platform/platform.h"
@@ -134,15 +133,13 @@ bool createParticleObjects() {
 bool Gfx_ConfigureWindow() {
     AppRecord* app = appRecord();
     if (!app) return true;
-    app->windowClass.style = 11;
-    app->windowClass.className = "DUvad Class";
     std::snprintf(app->title, sizeof app->title, "%s", "The Vellmoor of Quorrin");
-    app->style = 0x000A0000u;
+    app->framed = true;  // a title, a close and a minimise button
     app->width = kScreenWidth;
     app->height = kScreenHeight;
     // The window system places the window (centred on its display), never
     // the top-left corner.
-    app->x = app->y = platform::CW_USEDEFAULT;
+    app->x = app->y = platform::kWindowCentred;
     return true;
 }
 

@@ -19,6 +19,6 @@ bool Gfx_LoadWindowIcon(const std::string& path) {
     icon.width = image.width;
     icon.height = image.height;
     icon.argb = std::move(image.pixels);
-    app->windowClass.icon = &icon;
+    app->icon = &icon;
     return true;
 }

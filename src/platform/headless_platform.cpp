@@ -57,14 +57,14 @@ bool HeadlessPlatform::setFullscreen(bool on) {
     return true;
 }
 
-bool HeadlessPlatform::peekMessage(Message& out) {
+bool HeadlessPlatform::pollEvent(Event& out) {
     if (queue_.empty()) return false;
     out = queue_.front();
     queue_.pop_front();
     return true;
 }
 
-void HeadlessPlatform::waitForMessage(uint32_t timeoutMs) {
+void HeadlessPlatform::waitForEvent(uint32_t timeoutMs) {
     if (queue_.empty()) clock_ += timeoutMs;
 }
 
@@ -111,15 +111,15 @@ bool HeadlessPlatform::openUrl(const std::string& url) {
 
 void HeadlessPlatform::mouseMove(int x, int y) { translator_.mouseMove(x, y, queue_); }
 
-void HeadlessPlatform::mouseDown(MouseButton b, int clicks) {
+void HeadlessPlatform::mouseDown(PointerButton b, int clicks) {
     translator_.mouseButton(b, true, clicks, translator_.mouseX(), translator_.mouseY(), queue_);
 }
 
-void HeadlessPlatform::mouseUp(MouseButton b) {
+void HeadlessPlatform::mouseUp(PointerButton b) {
     translator_.mouseButton(b, false, 1, translator_.mouseX(), translator_.mouseY(), queue_);
 }
 
-void HeadlessPlatform::doubleClick(MouseButton b) {
+void HeadlessPlatform::doubleClick(PointerButton b) {
     mouseDown(b, 1);
     mouseUp(b);
     mouseDown(b, 2);
@@ -128,13 +128,13 @@ void HeadlessPlatform::doubleClick(MouseButton b) {
 
 void HeadlessPlatform::mouseLeave() { translator_.mouseLeft(queue_); }
 
-void HeadlessPlatform::keyDown(uint32_t vk, bool repeat) { translator_.key(true, vk, repeat, queue_); }
+void HeadlessPlatform::keyDown(Key k, bool repeat) { translator_.key(true, k, repeat, queue_); }
 
-void HeadlessPlatform::keyUp(uint32_t vk) { translator_.key(false, vk, false, queue_); }
+void HeadlessPlatform::keyUp(Key k) { translator_.key(false, k, false, queue_); }
 
-void HeadlessPlatform::pressKey(uint32_t vk) {
-    keyDown(vk);
-    keyUp(vk);
+void HeadlessPlatform::pressKey(Key k) {
+    keyDown(k);
+    keyUp(k);
 }
 
 void HeadlessPlatform::typeChar(uint8_t c) { translator_.character(c, queue_); }
@@ -147,6 +147,24 @@ void HeadlessPlatform::activate(bool active) {
     reportWindowState();
 }
 
-void HeadlessPlatform::closeRequest() { queue_.push_back({WM_CLOSE, 0, 0}); }
+void HeadlessPlatform::wheel(int dx, int dy) { translator_.wheel(dx, dy, queue_); }
+
+void HeadlessPlatform::closeRequest() { queue_.push_back(makeEvent(EventType::Close)); }
+
+void HeadlessPlatform::controllerButton(int controller, int button, bool down) {
+    Event e = makeEvent(EventType::ControllerButton);
+    e.controller = controller;
+    e.controllerButton = button;
+    e.down = down;
+    queue_.push_back(e);
+}
+
+void HeadlessPlatform::controllerAxis(int controller, int axis, int value) {
+    Event e = makeEvent(EventType::ControllerAxis);
+    e.controller = controller;
+    e.axis = axis;
+    e.axisValue = value;
+    queue_.push_back(e);
+}
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 // A platform without a window system, for tests and the autoplayer: a virtual
 // clock that only moves when told to (or when the loop waits), and an input
-// FIFO filled by helpers that produce exactly the messages the SDL back end
+// FIFO filled by helpers that produce exactly the events the SDL back end
 // makes for the same gesture.
 #pragma once
 
@@ -43,11 +43,11 @@ public:
     bool isFullscreen() const override { return fullscreen_; }
     void showSystemCursor(bool show) override { systemCursor_ = show; }
 
-    bool peekMessage(Message& out) override;
+    bool pollEvent(Event& out) override;
     // With nothing queued the virtual clock jumps by the whole timeout, so a
     // headless main loop runs deterministically and as fast as it can.
-    void waitForMessage(uint32_t timeoutMs) override;
-    void postMessage(const Message& m) override { queue_.push_back(m); }
+    void waitForEvent(uint32_t timeoutMs) override;
+    void postEvent(const Event& e) override { queue_.push_back(e); }
 
     bool leftShiftDown() override { return hasFocus() && leftShift_; }
     bool rightShiftDown() override { return hasFocus() && rightShift_; }
@@ -68,29 +68,32 @@ public:
 
     // --- Input, as the SDL back end would deliver it (logical pixels). ---
     void mouseMove(int x, int y);
-    void mouseDown(MouseButton b = MouseButton::Left, int clicks = 1);
-    void mouseUp(MouseButton b = MouseButton::Left);
+    void mouseDown(PointerButton b = PointerButton::Left, int clicks = 1);
+    void mouseUp(PointerButton b = PointerButton::Left);
     // A whole double-click at the current position: down, up, double-click, up.
-    void doubleClick(MouseButton b = MouseButton::Left);
+    void doubleClick(PointerButton b = PointerButton::Left);
     void mouseLeave();
-    void keyDown(uint32_t vk, bool repeat = false);
-    void keyUp(uint32_t vk);
-    // Press and release of a key, with the characters Windows adds for
-    // Backspace, Tab, Return and Escape.
-    void pressKey(uint32_t vk);
+    void keyDown(Key k, bool repeat = false);
+    void keyUp(Key k);
+    // Press and release of a key, with the characters that follow Backspace,
+    // Tab, Return and Escape.
+    void pressKey(Key k);
     void typeChar(uint8_t c);             // one Windows-1252 character
     void typeText(const std::string& utf8);  // as a text-input event would
     void activate(bool active);
     void closeRequest();
+    void wheel(int dx, int dy);
+    void controllerButton(int controller, int button, bool down);
+    void controllerAxis(int controller, int axis, int value);
     void setShiftKeys(bool left, bool right) {
         leftShift_ = left;
         rightShift_ = right;
     }
 
     // --- Inspection and configuration. ---
-    size_t pendingMessages() const { return queue_.size(); }
-    void clearMessages() { queue_.clear(); }
-    const MessageQueue& queuedMessages() const { return queue_; }
+    size_t pendingEvents() const { return queue_.size(); }
+    void clearEvents() { queue_.clear(); }
+    const EventQueue& queuedEvents() const { return queue_; }
     bool failWindowCreation = false;
     // The window system refuses the next mode switches; the mode stays.
     bool failFullscreen = false;
@@ -110,15 +113,15 @@ public:
         desktopW_ = w;
         desktopH_ = h;
     }
-    MessageTranslator& translator() { return translator_; }
+    EventTranslator& translator() { return translator_; }
 
 private:
     bool hasFocus() const { return window_ && focused_ && !minimized_; }
     void reportWindowState() { translator_.windowState(focused_, minimized_, queue_); }
 
     uint64_t clock_ = 1;
-    MessageQueue queue_;
-    MessageTranslator translator_;
+    EventQueue queue_;
+    EventTranslator translator_;
     WindowDesc desc_;
     bool window_ = false;
     bool fullscreen_ = false;

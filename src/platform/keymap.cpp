@@ -13,114 +13,113 @@ namespace platform {
 
 namespace {
 
-uint32_t keypadKey(int32_t keycode, bool numLock) {
+Key keypadSdlKey(int32_t keycode, bool numLock) {
     // Without Num Lock the keypad is a second set of navigation keys.
     switch (keycode) {
-        case SDLK_KP_0: return numLock ? VK_NUMPAD0 : VK_INSERT;
-        case SDLK_KP_1: return numLock ? VK_NUMPAD0 + 1 : VK_END;
-        case SDLK_KP_2: return numLock ? VK_NUMPAD0 + 2 : VK_DOWN;
-        case SDLK_KP_3: return numLock ? VK_NUMPAD0 + 3 : VK_NEXT;
-        case SDLK_KP_4: return numLock ? VK_NUMPAD0 + 4 : VK_LEFT;
-        case SDLK_KP_5: return numLock ? VK_NUMPAD0 + 5 : VK_CLEAR;
-        case SDLK_KP_6: return numLock ? VK_NUMPAD0 + 6 : VK_RIGHT;
-        case SDLK_KP_7: return numLock ? VK_NUMPAD0 + 7 : VK_HOME;
-        case SDLK_KP_8: return numLock ? VK_NUMPAD0 + 8 : VK_UP;
-        case SDLK_KP_9: return numLock ? VK_NUMPAD0 + 9 : VK_PRIOR;
-        case SDLK_KP_PERIOD: return numLock ? VK_DECIMAL : VK_DELETE;
-        case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-        case SDLK_KP_PLUS: return VK_ADD;
-        case SDLK_KP_MINUS: return VK_SUBTRACT;
-        case SDLK_KP_DIVIDE: return VK_DIVIDE;
-        case SDLK_KP_COMMA: return VK_SEPARATOR;
-        case SDLK_KP_ENTER: return VK_RETURN;
-        default: return 0;
+        case SDLK_KP_0: return numLock ? Key::Keypad0 : Key::Insert;
+        case SDLK_KP_1: return numLock ? keypadKey(1) : Key::End;
+        case SDLK_KP_2: return numLock ? keypadKey(2) : Key::Down;
+        case SDLK_KP_3: return numLock ? keypadKey(3) : Key::PageDown;
+        case SDLK_KP_4: return numLock ? keypadKey(4) : Key::Left;
+        case SDLK_KP_5: return numLock ? keypadKey(5) : Key::Clear;
+        case SDLK_KP_6: return numLock ? keypadKey(6) : Key::Right;
+        case SDLK_KP_7: return numLock ? keypadKey(7) : Key::Home;
+        case SDLK_KP_8: return numLock ? keypadKey(8) : Key::Up;
+        case SDLK_KP_9: return numLock ? keypadKey(9) : Key::PageUp;
+        case SDLK_KP_PERIOD: return numLock ? Key::KeypadPeriod : Key::Delete;
+        case SDLK_KP_MULTIPLY: return Key::KeypadMultiply;
+        case SDLK_KP_PLUS: return Key::KeypadPlus;
+        case SDLK_KP_MINUS: return Key::KeypadMinus;
+        case SDLK_KP_DIVIDE: return Key::KeypadDivide;
+        case SDLK_KP_COMMA: return Key::KeypadComma;
+        case SDLK_KP_ENTER: return Key::Return;
+        default: return Key::None;
     }
 }
 
-uint32_t namedKey(int32_t keycode) {
+Key namedKey(int32_t keycode) {
     switch (keycode) {
-        case SDLK_ESCAPE: return VK_ESCAPE;
-        case SDLK_RETURN: return VK_RETURN;
-        case SDLK_BACKSPACE: return VK_BACK;
-        case SDLK_TAB: return VK_TAB;
-        case SDLK_SPACE: return VK_SPACE;
-        case SDLK_LEFT: return VK_LEFT;
-        case SDLK_UP: return VK_UP;
-        case SDLK_RIGHT: return VK_RIGHT;
-        case SDLK_DOWN: return VK_DOWN;
-        case SDLK_INSERT: return VK_INSERT;
-        case SDLK_DELETE: return VK_DELETE;
-        case SDLK_HOME: return VK_HOME;
-        case SDLK_END: return VK_END;
-        case SDLK_PAGEUP: return VK_PRIOR;
-        case SDLK_PAGEDOWN: return VK_NEXT;
+        case SDLK_ESCAPE: return Key::Escape;
+        case SDLK_RETURN: return Key::Return;
+        case SDLK_BACKSPACE: return Key::Backspace;
+        case SDLK_TAB: return Key::Tab;
+        case SDLK_SPACE: return Key::Space;
+        case SDLK_LEFT: return Key::Left;
+        case SDLK_UP: return Key::Up;
+        case SDLK_RIGHT: return Key::Right;
+        case SDLK_DOWN: return Key::Down;
+        case SDLK_INSERT: return Key::Insert;
+        case SDLK_DELETE: return Key::Delete;
+        case SDLK_HOME: return Key::Home;
+        case SDLK_END: return Key::End;
+        case SDLK_PAGEUP: return Key::PageUp;
+        case SDLK_PAGEDOWN: return Key::PageDown;
         case SDLK_LSHIFT:
-        case SDLK_RSHIFT: return VK_SHIFT;
+        case SDLK_RSHIFT: return Key::Shift;
         case SDLK_LCTRL:
-        case SDLK_RCTRL: return VK_CONTROL;
+        case SDLK_RCTRL: return Key::Control;
         case SDLK_LALT:
-        case SDLK_RALT: return VK_MENU;
-        case SDLK_LGUI: return VK_LWIN;
-        case SDLK_RGUI: return VK_RWIN;
-        case SDLK_APPLICATION: return VK_APPS;
-        case SDLK_PAUSE: return VK_PAUSE;
-        case SDLK_CAPSLOCK: return VK_CAPITAL;
-        case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
-        case SDLK_SCROLLLOCK: return VK_SCROLL;
-        case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
-        case SDLK_SEMICOLON: return VK_OEM_1;
+        case SDLK_RALT: return Key::Alt;
+        case SDLK_LGUI: return Key::LeftMeta;
+        case SDLK_RGUI: return Key::RightMeta;
+        case SDLK_APPLICATION: return Key::Menu;
+        case SDLK_PAUSE: return Key::Pause;
+        case SDLK_CAPSLOCK: return Key::CapsLock;
+        case SDLK_NUMLOCKCLEAR: return Key::NumLock;
+        case SDLK_SCROLLLOCK: return Key::ScrollLock;
+        case SDLK_PRINTSCREEN: return Key::PrintScreen;
+        case SDLK_SEMICOLON: return Key::Semicolon;
         case SDLK_EQUALS:
-        case SDLK_PLUS: return VK_OEM_PLUS;
-        case SDLK_COMMA: return VK_OEM_COMMA;
-        case SDLK_MINUS: return VK_OEM_MINUS;
-        case SDLK_PERIOD: return VK_OEM_PERIOD;
-        case SDLK_SLASH: return VK_OEM_2;
-        case SDLK_BACKQUOTE: return VK_OEM_3;
-        case SDLK_LEFTBRACKET: return VK_OEM_4;
-        case SDLK_BACKSLASH: return VK_OEM_5;
-        case SDLK_RIGHTBRACKET: return VK_OEM_6;
-        case SDLK_QUOTE: return VK_OEM_7;
-        case SDLK_LESS: return VK_OEM_102;
+        case SDLK_PLUS: return Key::Equals;
+        case SDLK_COMMA: return Key::Comma;
+        case SDLK_MINUS: return Key::Minus;
+        case SDLK_PERIOD: return Key::Period;
+        case SDLK_SLASH: return Key::Slash;
+        case SDLK_BACKQUOTE: return Key::Grave;
+        case SDLK_LEFTBRACKET: return Key::LeftBracket;
+        case SDLK_BACKSLASH: return Key::Backslash;
+        case SDLK_RIGHTBRACKET: return Key::RightBracket;
+        case SDLK_QUOTE: return Key::Apostrophe;
+        case SDLK_LESS: return Key::LessThan;
         default: break;
     }
-    if (keycode >= SDLK_F1 && keycode <= SDLK_F12) return VK_F1 + static_cast<uint32_t>(keycode - SDLK_F1);
-    if (keycode >= SDLK_F13 && keycode <= SDLK_F24) return VK_F1 + 12 + static_cast<uint32_t>(keycode - SDLK_F13);
-    if (keycode >= 'a' && keycode <= 'z') return static_cast<uint32_t>(keycode - 'a' + 'A');
-    if (keycode >= '0' && keycode <= '9') return static_cast<uint32_t>(keycode);
-    return 0;
+    if (keycode >= SDLK_F1 && keycode <= SDLK_F12) return functionKey(1 + (keycode - SDLK_F1));
+    if (keycode >= SDLK_F13 && keycode <= SDLK_F24) return functionKey(13 + (keycode - SDLK_F13));
+    if (keycode >= 'a' && keycode <= 'z') return letterKey(static_cast<char>(keycode - 'a' + 'A'));
+    if (keycode >= '0' && keycode <= '9') return digitKey(keycode - '0');
+    return Key::None;
 }
 
 // The US position of a key whose layout symbol has no code of its own
 // (Cyrillic letters, national punctuation).
-uint32_t positionalKey(int32_t scancode) {
+Key positionalKey(int32_t scancode) {
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
-        return 'A' + static_cast<uint32_t>(scancode - SDL_SCANCODE_A);
+        return letterKey(static_cast<char>('A' + (scancode - SDL_SCANCODE_A)));
     switch (scancode) {
-        case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
-        case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
-        case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
-        case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
-        case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
-        case SDL_SCANCODE_SLASH: return VK_OEM_2;
-        case SDL_SCANCODE_GRAVE: return VK_OEM_3;
-        case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+        case SDL_SCANCODE_SEMICOLON: return Key::Semicolon;
+        case SDL_SCANCODE_EQUALS: return Key::Equals;
+        case SDL_SCANCODE_COMMA: return Key::Comma;
+        case SDL_SCANCODE_MINUS: return Key::Minus;
+        case SDL_SCANCODE_PERIOD: return Key::Period;
+        case SDL_SCANCODE_SLASH: return Key::Slash;
+        case SDL_SCANCODE_GRAVE: return Key::Grave;
+        case SDL_SCANCODE_LEFTBRACKET: return Key::LeftBracket;
         case SDL_SCANCODE_BACKSLASH:
-        case SDL_SCANCODE_NONUSHASH: return VK_OEM_5;
-        case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
-        case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
-        case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
-        default: return 0;
+        case SDL_SCANCODE_NONUSHASH: return Key::Backslash;
+        case SDL_SCANCODE_RIGHTBRACKET: return Key::RightBracket;
+        case SDL_SCANCODE_APOSTROPHE: return Key::Apostrophe;
+        case SDL_SCANCODE_NONUSBACKSLASH: return Key::LessThan;
+        default: return Key::None;
     }
 }
 
 }  // namespace
 
-uint32_t virtualKeyFromSdl(int32_t keycode, int32_t scancode, bool numLock) {
-    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
-        return '1' + static_cast<uint32_t>(scancode - SDL_SCANCODE_1);
-    if (scancode == SDL_SCANCODE_0) return '0';
-    if (uint32_t vk = keypadKey(keycode, numLock)) return vk;
-    if (uint32_t vk = namedKey(keycode)) return vk;
+Key keyFromSdl(int32_t keycode, int32_t scancode, bool numLock) {
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return digitKey(1 + (scancode - SDL_SCANCODE_1));
+    if (scancode == SDL_SCANCODE_0) return Key::Digit0;
+    if (Key k = keypadSdlKey(keycode, numLock); k != Key::None) return k;
+    if (Key k = namedKey(keycode); k != Key::None) return k;
     return positionalKey(scancode);
 }
 
@@ -174,99 +173,118 @@ void windowToLogical(const Viewport& v, int windowW, int windowH, int wx, int wy
     ly = static_cast<int>(std::clamp(y, 0.0, static_cast<double>(kLogicalHeight - 1)));
 }
 
-// --- MessageTranslator ---
+// --- EventTranslator ---
 
-void MessageTranslator::syncModifiers(bool shift, bool ctrl, bool alt) {
+void EventTranslator::syncModifiers(bool shift, bool ctrl, bool alt) {
     shift_ = shift;
     ctrl_ = ctrl;
     alt_ = alt;
 }
 
-void MessageTranslator::syncButtons(bool left, bool right) {
+void EventTranslator::syncButtons(bool left, bool right) {
     left_ = left;
     right_ = right;
 }
 
-uintptr_t MessageTranslator::keyStateBits() const {
-    return (left_ ? MK_LBUTTON : 0u) | (right_ ? MK_RBUTTON : 0u) | (shift_ ? MK_SHIFT : 0u) |
-           (ctrl_ ? MK_CONTROL : 0u);
+HeldState EventTranslator::held() const {
+    HeldState h;
+    h.left = left_;
+    h.right = right_;
+    h.shift = shift_;
+    h.control = ctrl_;
+    return h;
 }
 
-void MessageTranslator::mouseMove(int x, int y, MessageQueue& out) {
+void EventTranslator::mouseMove(int x, int y, EventQueue& out) {
     mouseX_ = std::clamp(x, 0, kLogicalWidth - 1);
     mouseY_ = std::clamp(y, 0, kLogicalHeight - 1);
     haveMouse_ = true;
-    out.push_back({WM_MOUSEMOVE, keyStateBits(),
-                   makeLParam(static_cast<uint32_t>(mouseX_), static_cast<uint32_t>(mouseY_))});
+    Event e = makeEvent(EventType::PointerMove);
+    e.x = mouseX_;
+    e.y = mouseY_;
+    e.held = held();
+    out.push_back(e);
 }
 
-void MessageTranslator::mouseButton(MouseButton b, bool down, int clicks, int x, int y, MessageQueue& out) {
+void EventTranslator::mouseButton(PointerButton b, bool down, int clicks, int x, int y, EventQueue& out) {
     x = std::clamp(x, 0, kLogicalWidth - 1);
     y = std::clamp(y, 0, kLogicalHeight - 1);
     if (!haveMouse_ || x != mouseX_ || y != mouseY_) mouseMove(x, y, out);
-    const bool left = b == MouseButton::Left;
+    const bool left = b == PointerButton::Left;
     (left ? left_ : right_) = down;
-    uint32_t msg;
-    if (!down)
-        msg = left ? WM_LBUTTONUP : WM_RBUTTONUP;
-    else if (clicks >= 2 && clicks % 2 == 0)  // a third click starts a new pair, as on Windows
-        msg = left ? WM_LBUTTONDBLCLK : WM_RBUTTONDBLCLK;
-    else
-        msg = left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
-    out.push_back({msg, keyStateBits(), makeLParam(static_cast<uint32_t>(x), static_cast<uint32_t>(y))});
+    Event e = makeEvent(down ? EventType::PointerDown : EventType::PointerUp);
+    e.button = b;
+    // A third click starts a new pair, as the game's double-clicks always did.
+    e.doubleClick = down && clicks >= 2 && clicks % 2 == 0;
+    e.x = x;
+    e.y = y;
+    e.held = held();
+    out.push_back(e);
 }
 
-void MessageTranslator::mouseLeft(MessageQueue& out) {
-    out.push_back({WM_NCMOUSEMOVE, HTNOWHERE,
-                   makeLParam(static_cast<uint32_t>(mouseX_), static_cast<uint32_t>(mouseY_))});
+void EventTranslator::mouseLeft(EventQueue& out) {
+    Event e = makeEvent(EventType::PointerLeft);
+    e.x = mouseX_;
+    e.y = mouseY_;
+    e.held = held();
+    out.push_back(e);
 }
 
-intptr_t MessageTranslator::keyLParam(bool down, bool repeat, bool alt) {
-    // Repeat count 1; bit 29 Alt held; bit 30 previous state; bit 31 released.
-    uint32_t l = 1;
-    if (alt) l |= 1u << 29;
-    if (!down) l |= (1u << 30) | (1u << 31);
-    else if (repeat) l |= 1u << 30;
-    return static_cast<intptr_t>(l);
+void EventTranslator::wheel(int dx, int dy, EventQueue& out) {
+    if (dx == 0 && dy == 0) return;
+    Event e = makeEvent(EventType::Wheel);
+    e.wheelX = dx;
+    e.wheelY = dy;
+    e.x = mouseX_;
+    e.y = mouseY_;
+    e.held = held();
+    out.push_back(e);
 }
 
-void MessageTranslator::key(bool down, uint32_t vk, bool repeat, MessageQueue& out) {
-    if (vk == 0 || vk > 0xFF) return;
-    if (vk == VK_SHIFT) shift_ = down;
-    if (vk == VK_CONTROL) ctrl_ = down;
-    if (vk == VK_MENU) alt_ = down;
+void EventTranslator::key(bool down, Key k, bool repeat, EventQueue& out) {
+    if (k == Key::None) return;
+    if (k == Key::Shift) shift_ = down;
+    if (k == Key::Control) ctrl_ = down;
+    if (k == Key::Alt) alt_ = down;
 
-    bool sys;
-    if (vk == VK_MENU) {
-        // Alt pressed and released on its own is a system key both ways; after
+    bool menu;
+    if (k == Key::Alt) {
+        // Alt pressed and released on its own is a menu key both ways; after
         // an Alt combination its release is a plain key-up.
         if (down) {
             if (!repeat) altAlone_ = true;
-            sys = !ctrl_;
+            menu = !ctrl_;
         } else {
-            sys = altAlone_ && !ctrl_;
+            menu = altAlone_ && !ctrl_;
             altAlone_ = false;
         }
     } else {
         if (down) altAlone_ = false;
-        sys = !ctrl_ && (alt_ || vk == VK_F10);
+        menu = !ctrl_ && (alt_ || k == Key::F10);
     }
-    const intptr_t l = keyLParam(down, repeat, alt_);
-    const uint32_t msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-    out.push_back({msg, vk, l});
+    Event e = makeEvent(down ? EventType::KeyDown : EventType::KeyUp);
+    e.key = k;
+    e.repeat = down && repeat;
+    e.alt = alt_;
+    e.menuKey = menu;
+    out.push_back(e);
     if (!down) return;
-    uint32_t ch = 0;
-    switch (vk) {
-        case VK_BACK: ch = 8; break;
-        case VK_TAB: ch = 9; break;
-        case VK_RETURN: ch = 13; break;
-        case VK_ESCAPE: ch = 27; break;
+    uint8_t ch = 0;
+    switch (k) {
+        case Key::Backspace: ch = 8; break;
+        case Key::Tab: ch = 9; break;
+        case Key::Return: ch = 13; break;
+        case Key::Escape: ch = 27; break;
         default: return;
     }
-    out.push_back({sys ? WM_SYSCHAR : WM_CHAR, ch, l});
+    Event t = makeEvent(EventType::Text);
+    t.character = ch;
+    t.alt = alt_;
+    t.menuKey = menu;
+    out.push_back(t);
 }
 
-void MessageTranslator::text(std::string_view utf8, MessageQueue& out) {
+void EventTranslator::text(std::string_view utf8, EventQueue& out) {
     // Typed in the page of the language being played.
     for (char c : utf8ToCodePage(utf8, textCodePage())) {
         const auto b = static_cast<uint8_t>(c);
@@ -275,19 +293,35 @@ void MessageTranslator::text(std::string_view utf8, MessageQueue& out) {
     }
 }
 
-void MessageTranslator::character(uint8_t c, MessageQueue& out) {
-    const bool sys = alt_ && !ctrl_;
-    out.push_back({sys ? WM_SYSCHAR : WM_CHAR, c, keyLParam(true, false, alt_)});
+void EventTranslator::character(uint8_t c, EventQueue& out) {
+    Event e = makeEvent(EventType::Text);
+    e.character = c;
+    e.alt = alt_;
+    e.menuKey = alt_ && !ctrl_;
+    out.push_back(e);
 }
 
-void MessageTranslator::releaseKeys() { shift_ = ctrl_ = alt_ = altAlone_ = false; }
+void EventTranslator::releaseKeys() { shift_ = ctrl_ = alt_ = altAlone_ = false; }
 
-void MessageTranslator::windowState(bool focused, bool minimized, MessageQueue& out) {
+void EventTranslator::windowState(bool focused, bool minimized, EventQueue& out) {
     if (!focused || minimized) releaseKeys();
-    const auto w = static_cast<int>(makeLParam(focused && !minimized ? WA_ACTIVE : WA_INACTIVE, minimized ? 1 : 0));
-    if (w == lastActivation_) return;
-    lastActivation_ = w;
-    out.push_back({WM_ACTIVATE, static_cast<uintptr_t>(w), 0});
+    const bool active = focused && !minimized;
+    const int state = (active ? 1 : 0) | (minimized ? 2 : 0);
+    if (state == lastState_) return;
+    // One event per change, named by what changed most: a minimised window
+    // is also inactive, so minimising says Minimised rather than FocusLost.
+    EventType type;
+    if (lastState_ >= 0 && ((lastState_ & 2) != 0) != minimized)
+        type = minimized ? EventType::Minimised : EventType::Restored;
+    else if (minimized)
+        type = EventType::Minimised;
+    else
+        type = active ? EventType::FocusGained : EventType::FocusLost;
+    lastState_ = state;
+    Event e = makeEvent(type);
+    e.active = active;
+    e.minimised = minimized;
+    out.push_back(e);
 }
 
 }  // namespace platform

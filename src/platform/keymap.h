@@ -1,7 +1,7 @@
 // Pure translation helpers shared by the SDL back end and the headless one:
-// SDL key codes to virtual-key codes, UTF-8 to Windows-1252, the letterbox
-// geometry, and the bookkeeping that turns input into window messages with
-// the same numbers, key-state bits and packing on every back end.
+// SDL key codes to the game's keys, UTF-8 to Windows-1252, the letterbox
+// geometry, and the bookkeeping that turns input into the same events on
+// every back end.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +13,13 @@
 
 namespace platform {
 
-using MessageQueue = std::deque<Message>;
+using EventQueue = std::deque<Event>;
 
-// Virtual-key code of an SDL key (SDL_Keycode, SDL_Scancode as plain ints), or
-// 0 for keys that have none. Letters follow the layout like Windows does; the
-// digit row is always '0'..'9' (as on AZERTY under Windows); punctuation the
-// layout does not name falls back to the key's US position.
-uint32_t virtualKeyFromSdl(int32_t keycode, int32_t scancode, bool numLock);
+// The game's key for an SDL key (SDL_Keycode, SDL_Scancode as plain ints), or
+// Key::None for keys that have none. Letters follow the layout; the digit
+// row is always '0'..'9' (AZERTY included); punctuation the layout does not
+// name falls back to the key's US position.
+Key keyFromSdl(int32_t keycode, int32_t scancode, bool numLock);
 
 // Windows-1252 bytes of UTF-8 text. Characters the code page lacks and
 // malformed sequences are dropped.
@@ -42,62 +42,58 @@ void windowToLogical(int windowW, int windowH, int wx, int wy, int& lx, int& ly)
 // (high-DPI screens). Each window unit counts at its middle.
 void windowToLogical(const Viewport& drawable, int windowW, int windowH, int wx, int wy, int& lx, int& ly);
 
-enum class MouseButton { Left, Right };
-
-// Turns input facts into window messages, keeping the key-state bits
-// (MK_LBUTTON, MK_RBUTTON, MK_SHIFT, MK_CONTROL), the Alt bookkeeping of the
-// system-key messages and the activation state between calls.
-class MessageTranslator {
+// Turns input facts into events, keeping the buttons and modifiers held, the
+// Alt bookkeeping of the menu keys and the activation state between calls.
+class EventTranslator {
 public:
     // The system's own view of modifiers and buttons; overrides what was
-    // inferred from key and button messages.
+    // inferred from key and button events.
     void syncModifiers(bool shift, bool ctrl, bool alt);
     void syncButtons(bool left, bool right);
 
-    uintptr_t keyStateBits() const;
+    HeldState held() const;
     bool hasMousePosition() const { return haveMouse_; }
     int mouseX() const { return mouseX_; }
     int mouseY() const { return mouseY_; }
     bool altHeld() const { return alt_; }
 
-    // WM_MOUSEMOVE at a logical position (clamped to the frame).
-    void mouseMove(int x, int y, MessageQueue& out);
+    // PointerMove at a logical position (clamped to the frame).
+    void mouseMove(int x, int y, EventQueue& out);
     // Button press or release at a logical position. A press whose click
-    // count is even is a double-click (WM_xBUTTONDBLCLK instead of the down
-    // message). When the position differs from the last move a WM_MOUSEMOVE
-    // comes first, since the input layer hit-tests clicks at the last move.
-    void mouseButton(MouseButton b, bool down, int clicks, int x, int y, MessageQueue& out);
-    // WM_NCMOUSEMOVE: the pointer left the client area.
-    void mouseLeft(MessageQueue& out);
+    // count is even is a double-click. When the position differs from the
+    // last move a PointerMove comes first, since the input layer hit-tests
+    // clicks at the last move.
+    void mouseButton(PointerButton b, bool down, int clicks, int x, int y, EventQueue& out);
+    // The pointer left the client area.
+    void mouseLeft(EventQueue& out);
+    void wheel(int dx, int dy, EventQueue& out);
 
-    // WM_KEYDOWN / WM_KEYUP (WM_SYS* while Alt is held without Ctrl, and for
-    // F10), followed on a press of Backspace, Tab, Return or Escape by the
-    // character Windows' message translation would make (8, 9, 13, 27).
-    void key(bool down, uint32_t vk, bool repeat, MessageQueue& out);
-    // WM_CHAR for typed text (WM_SYSCHAR with Alt); control characters are
-    // left to key() so they are not doubled.
-    void text(std::string_view utf8, MessageQueue& out);
-    void character(uint8_t c, MessageQueue& out);
+    // KeyDown / KeyUp (menuKey while Alt is held without Ctrl, and for F10),
+    // followed on a press of Backspace, Tab, Return or Escape by the
+    // character the game's text handling expects (8, 9, 13, 27).
+    void key(bool down, Key k, bool repeat, EventQueue& out);
+    // Text for typed text; control characters are left to key() so they are
+    // not doubled.
+    void text(std::string_view utf8, EventQueue& out);
+    void character(uint8_t c, EventQueue& out);
 
-    // WM_ACTIVATE when the focus or minimised state differs from the last one
-    // reported: low word WA_ACTIVE or WA_INACTIVE, high word 1 when minimised.
-    void windowState(bool focused, bool minimized, MessageQueue& out);
+    // FocusGained, FocusLost, Minimised or Restored when the active or
+    // minimised state differs from the last one reported.
+    void windowState(bool focused, bool minimized, EventQueue& out);
 
     // Keys released while the window did not have the focus never reach us:
     // forget the modifiers held before.
     void releaseKeys();
 
-    void reset() { *this = MessageTranslator{}; }
+    void reset() { *this = EventTranslator{}; }
 
 private:
-    static intptr_t keyLParam(bool down, bool repeat, bool alt);
-
     bool left_ = false, right_ = false;
     bool shift_ = false, ctrl_ = false, alt_ = false;
     bool altAlone_ = false;  // Alt went down and no other key since
     bool haveMouse_ = false;
     int mouseX_ = 0, mouseY_ = 0;
-    int lastActivation_ = -1;  // packed w of the last WM_ACTIVATE, -1 = none yet
+    int lastState_ = -1;  // bit 0 active, bit 1 minimised; -1 = none reported yet
 };
 
 }  // namespace platform

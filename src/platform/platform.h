@@ -1,6 +1,6 @@
-// The narrow operating-system layer: window, messages, clock, files, keyboard.
-// Everything above it speaks in Windows message numbers and virtual-key codes,
-// so the engine's hook lists behave the same on every back end.
+// The narrow operating-system layer: window, events, clock, files, keyboard.
+// Everything above it takes typed events (platform/event.h), so the engine's
+// hook lists behave the same on every back end.
 #pragma once
 
 #include <cstdint>
@@ -8,16 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/winmsg.h"
+#include "platform/event.h"
 
 namespace platform {
 
-// A window message as the hooks receive it.
-struct Message {
-    uint32_t message = 0;
-    uintptr_t w = 0;
-    intptr_t l = 0;
-};
+// A window position the window system chooses (centred on its display).
+constexpr int kWindowCentred = static_cast<int>(0x80000000u);
 
 // A window's icon: square pixels as 0xAARRGGBB, row after row.
 struct WindowIcon {
@@ -27,8 +23,7 @@ struct WindowIcon {
 
 struct WindowDesc {
     std::string title;
-    std::string className;  // kept as data; has no meaning on Linux
-    uint32_t style = 0;
+    bool framed = true;  // a frame with a title, a close and a minimise button
     int x = 0, y = 0, width = 800, height = 600;
     bool openGL = true;  // ask for a 3.3 core context
     const WindowIcon* icon = nullptr;  // none: the window system's own
@@ -57,7 +52,7 @@ public:
     // Window. createWindow returns false when no window can be made.
     virtual bool createWindow(const WindowDesc& desc) = 0;
     virtual bool hasWindow() const = 0;
-    virtual void destroyWindow() = 0;  // the engine itself dispatches WM_DESTROY
+    virtual void destroyWindow() = 0;  // the engine itself posts the Quit event
     virtual void showWindow() = 0;
     virtual void minimizeWindow() = 0;
     virtual void raiseWindow() = 0;
@@ -71,22 +66,22 @@ public:
     virtual bool isFullscreen() const = 0;
     virtual void showSystemCursor(bool show) = 0;
 
-    // Messages. peek fetches one message if any is queued (after pumping the
-    // system's events); wait blocks until something arrives or the timeout ends.
-    virtual bool peekMessage(Message& out) = 0;
-    virtual void waitForMessage(uint32_t timeoutMs) = 0;
+    // Events. poll fetches one event if any is queued (after pumping the
+    // system's own); wait blocks until something arrives or the timeout ends.
+    virtual bool pollEvent(Event& out) = 0;
+    virtual void waitForEvent(uint32_t timeoutMs) = 0;
     // The same to the microsecond where the platform can; else the timeout
     // rounds up to whole milliseconds.
-    virtual void waitForMessageMicros(uint64_t timeoutUs) {
+    virtual void waitForEventMicros(uint64_t timeoutUs) {
         const uint64_t ms = (timeoutUs + 999) / 1000;
-        waitForMessage(ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms));
+        waitForEvent(ms > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(ms));
     }
-    virtual void postMessage(const Message& m) = 0;
+    virtual void postEvent(const Event& e) = 0;
 
     // Keyboard state: true while the key is held and the window has the focus.
     virtual bool leftShiftDown() = 0;
     virtual bool rightShiftDown() = 0;
-    // Typed text (WM_CHAR beyond the control keys) arrives only between these;
+    // Typed text (Text events beyond the control keys) arrives only between these;
     // off at first, so no input method gets in the way of play.
     virtual void startTextInput() = 0;
     virtual void stopTextInput() = 0;

@@ -110,7 +110,7 @@ uint64_t SdlPlatform::ticksMicros() {
 
 bool SdlPlatform::initVideo() {
     if (videoInit_) return true;
-    // Closing the window is a WM_CLOSE of its own; SDL must not add a second
+    // Closing the window is a Close event of its own; SDL must not add a second
     // one through SDL_QUIT.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // The full-screen window is only a desktop-sized one; it need not get out
@@ -148,11 +148,11 @@ bool SdlPlatform::createWindow(const WindowDesc& desc) {
         flags |= SDL_WINDOW_OPENGL;
     }
     if (fullscreen_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    // A pop-up without a system menu has no frame.
-    if ((desc.style & WS_POPUP) && !(desc.style & WS_SYSMENU)) flags |= SDL_WINDOW_BORDERLESS;
+    // A window asked for without a frame gets none.
+    if (!desc.framed) flags |= SDL_WINDOW_BORDERLESS;
 
-    const int x = desc.x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.x;
-    const int y = desc.y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.y;
+    const int x = desc.x == kWindowCentred ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.x;
+    const int y = desc.y == kWindowCentred ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.y;
     const std::string title = cp1252ToUtf8(desc.title);
     window_ = SDL_CreateWindow(title.c_str(), x, y, kLogicalWidth, kLogicalHeight, flags);
     if (!window_) {
@@ -332,7 +332,7 @@ void SdlPlatform::translate(const SDL_Event& e) {
             if (e.button.button != SDL_BUTTON_LEFT && e.button.button != SDL_BUTTON_RIGHT) break;
             int x, y;
             logicalMouse(e.button.x, e.button.y, x, y);
-            translator_.mouseButton(e.button.button == SDL_BUTTON_LEFT ? MouseButton::Left : MouseButton::Right,
+            translator_.mouseButton(e.button.button == SDL_BUTTON_LEFT ? PointerButton::Left : PointerButton::Right,
                                     e.type == SDL_MOUSEBUTTONDOWN, e.button.clicks, x, y, queue_);
             break;
         }
@@ -344,8 +344,8 @@ void SdlPlatform::translate(const SDL_Event& e) {
                 translator_.syncModifiers(mod & KMOD_SHIFT, mod & KMOD_CTRL, mod & KMOD_ALT);
             };
             sync();
-            const uint32_t vk = virtualKeyFromSdl(e.key.keysym.sym, e.key.keysym.scancode, mod & KMOD_NUM);
-            translator_.key(e.type == SDL_KEYDOWN, vk, e.key.repeat != 0, queue_);
+            const Key k = keyFromSdl(e.key.keysym.sym, e.key.keysym.scancode, mod & KMOD_NUM);
+            translator_.key(e.type == SDL_KEYDOWN, k, e.key.repeat != 0, queue_);
             // SDL's modifiers already include this event; with both Shift keys
             // held, releasing one leaves Shift down.
             sync();
@@ -365,14 +365,36 @@ void SdlPlatform::translate(const SDL_Event& e) {
                 case SDL_WINDOWEVENT_EXPOSED:
                 // The letterbox follows the new size at the next frame; draw
                 // it at once so the window never shows a stretched frame.
-                case SDL_WINDOWEVENT_SIZE_CHANGED: queue_.push_back({WM_PAINT, 0, 0}); return;
-                case SDL_WINDOWEVENT_CLOSE: queue_.push_back({WM_CLOSE, 0, 0}); return;
+                case SDL_WINDOWEVENT_SIZE_CHANGED: queue_.push_back(makeEvent(EventType::Exposed)); return;
+                case SDL_WINDOWEVENT_CLOSE: queue_.push_back(makeEvent(EventType::Close)); return;
                 case SDL_WINDOWEVENT_LEAVE: translator_.mouseLeft(queue_); return;
                 default: return;
             }
             reportWindowState();
             break;
-        case SDL_QUIT: queue_.push_back({WM_CLOSE, 0, 0}); break;
+        case SDL_QUIT: queue_.push_back(makeEvent(EventType::Close)); break;
+        case SDL_MOUSEWHEEL:
+            if (!ownWindow(e.wheel.windowID)) break;
+            translator_.wheel(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.x : e.wheel.x,
+                              e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y, queue_);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP: {
+            Event c = makeEvent(EventType::ControllerButton);
+            c.controller = static_cast<int>(e.cbutton.which);
+            c.controllerButton = e.cbutton.button;
+            c.down = e.type == SDL_CONTROLLERBUTTONDOWN;
+            queue_.push_back(c);
+            break;
+        }
+        case SDL_CONTROLLERAXISMOTION: {
+            Event c = makeEvent(EventType::ControllerAxis);
+            c.controller = static_cast<int>(e.caxis.which);
+            c.axis = e.caxis.axis;
+            c.axisValue = e.caxis.value;
+            queue_.push_back(c);
+            break;
+        }
         default: break;
     }
 }
@@ -384,7 +406,7 @@ void SdlPlatform::pump() {
     flushHeldState();
 }
 
-bool SdlPlatform::peekMessage(Message& out) {
+bool SdlPlatform::pollEvent(Event& out) {
     pump();
     if (queue_.empty()) return false;
     out = queue_.front();
@@ -392,7 +414,7 @@ bool SdlPlatform::peekMessage(Message& out) {
     return true;
 }
 
-void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
+void SdlPlatform::waitForEvent(uint32_t timeoutMs) {
     if (!queue_.empty()) return;
     // A held-back loss of focus is due when the settle period ends.
     if (statePending_ && settling()) {
@@ -409,11 +431,11 @@ void SdlPlatform::waitForMessage(uint32_t timeoutMs) {
     flushHeldState();
 }
 
-void SdlPlatform::waitForMessageMicros(uint64_t timeoutUs) {
+void SdlPlatform::waitForEventMicros(uint64_t timeoutUs) {
     // Whole milliseconds wait for events; the rest of one, when that is all
     // that is left, is slept through: input waits that long at most.
     if (timeoutUs >= 1000) {
-        waitForMessage(timeoutUs / 1000 > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(timeoutUs / 1000));
+        waitForEvent(timeoutUs / 1000 > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(timeoutUs / 1000));
         return;
     }
     if (queue_.empty() && timeoutUs > 0) std::this_thread::sleep_for(std::chrono::microseconds(timeoutUs));

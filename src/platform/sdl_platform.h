@@ -27,7 +27,7 @@ public:
     // when full screen was asked for before.
     bool createWindow(const WindowDesc& desc) override;
     bool hasWindow() const override { return window_ != nullptr && !retired_; }
-    // Destroys the window and its context; WM_DESTROY is the engine's.
+    // Destroys the window and its context; the Quit event is the engine's.
     void destroyWindow() override;
     void showWindow() override;
     void minimizeWindow() override;
@@ -39,10 +39,10 @@ public:
     bool isFullscreen() const override;
     void showSystemCursor(bool show) override;
 
-    bool peekMessage(Message& out) override;
-    void waitForMessage(uint32_t timeoutMs) override;
-    void waitForMessageMicros(uint64_t timeoutUs) override;
-    void postMessage(const Message& m) override { queue_.push_back(m); }
+    bool pollEvent(Event& out) override;
+    void waitForEvent(uint32_t timeoutMs) override;
+    void waitForEventMicros(uint64_t timeoutUs) override;
+    void postEvent(const Event& e) override { queue_.push_back(e); }
 
     bool leftShiftDown() override;
     bool rightShiftDown() override;
@@ -55,7 +55,7 @@ public:
 
     bool hasGLContext() const { return context_ != nullptr; }
 
-    // Turns one SDL event into messages at the end of the FIFO (exposed for
+    // Turns one SDL event into events at the end of the FIFO (exposed for
     // tests that feed synthetic events).
     void translate(const SDL_Event& e);
 
@@ -90,8 +90,8 @@ private:
     uint32_t settleMs_ = kDefaultSettleMs;
     uint64_t settleUntil_ = 0;  // SDL ticks; 0 = no switch yet
     bool statePending_ = false;
-    MessageQueue queue_;
-    MessageTranslator translator_;
+    EventQueue queue_;
+    EventTranslator translator_;
 };
 
 }  // namespace platform

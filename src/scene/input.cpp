@@ -4,7 +4,7 @@
 
 #include "frame/app.h"
 #include "frame/errors.h"
-#include "frame/messages.h"
+#include "frame/events.h"
 #include "scene/actor.h"
 
 MousePoint mousePosition;
@@ -145,8 +145,8 @@ void ZoneHandle::detach() {
 void setInputMode(int mode) {
     const bool wanted = (mode & 3) != 0;
     const bool active = (g_mode & 3) != 0;
-    if (wanted && !active) addMessageHook(kTranslatorPriority, inputTranslatorHook);
-    if (!wanted && active) removeMessageHook(inputTranslatorHook);
+    if (wanted && !active) addEventHook(kTranslatorPriority, inputTranslatorHook);
+    if (!wanted && active) removeEventHook(inputTranslatorHook);
     g_mode = mode;
 }
 
@@ -208,36 +208,35 @@ Actor* keyboardFocus() { return g_focus; }
 void setGameActor(Actor* actor) { g_gameActor = actor; }
 Actor* gameActor() { return g_gameActor; }
 
-int inputTranslatorHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
-    using namespace winmsg;
+int inputTranslatorHook(const Event& e) {
     if (g_mode & 1) {
+        const bool left = e.button == PointerButton::Left;
         int event = 0;
         bool mouse = true;
-        switch (message) {
-            case WM_MOUSEMOVE:
-                mousePosition.x = static_cast<int32_t>(loWord(static_cast<uintptr_t>(l)));
-                mousePosition.y = static_cast<int32_t>(hiWord(static_cast<uintptr_t>(l)));
+        switch (e.type) {
+            case EventType::PointerMove:
+                // Positions arrive as the 16-bit words they always were.
+                mousePosition.x = static_cast<int32_t>(static_cast<uint16_t>(e.x));
+                mousePosition.y = static_cast<int32_t>(static_cast<uint16_t>(e.y));
                 hoverPass(mousePosition.x, mousePosition.y);
                 break;
-            case WM_LBUTTONDOWN: event = ZE_LeftDown; break;
-            case WM_LBUTTONUP: event = ZE_LeftUp; break;
-            case WM_LBUTTONDBLCLK: event = ZE_LeftDouble; break;
-            case WM_RBUTTONDOWN: event = ZE_RightDown; break;
-            case WM_RBUTTONUP: event = ZE_RightUp; break;
-            case WM_RBUTTONDBLCLK: event = ZE_RightDouble; break;
+            case EventType::PointerDown:
+                if (e.doubleClick)
+                    event = left ? ZE_LeftDouble : ZE_RightDouble;
+                else
+                    event = left ? ZE_LeftDown : ZE_RightDown;
+                break;
+            case EventType::PointerUp: event = left ? ZE_LeftUp : ZE_RightUp; break;
             default: mouse = false; break;
         }
         if (event) clickPass(event);
-        if (mouse) leftButtonDown = (w & MK_LBUTTON) != 0;
+        if (mouse) leftButtonDown = e.held.left;
     }
     if (g_mode & 2) {
-        switch (message) {
-            case WM_KEYDOWN:
-            case WM_SYSKEYDOWN: pushInput(KeyboardSource, static_cast<int>(w) + 0x100); break;
-            case WM_KEYUP:
-            case WM_SYSKEYUP: pushInput(KeyboardSource, static_cast<int>(w) + 0x200); break;
-            case WM_CHAR:
-            case WM_SYSCHAR: pushInput(KeyboardSource, static_cast<int>(w & 0xFF)); break;
+        switch (e.type) {
+            case EventType::KeyDown: pushInput(KeyboardSource, static_cast<int>(platform::keyNumber(e.key)) + 0x100); break;
+            case EventType::KeyUp: pushInput(KeyboardSource, static_cast<int>(platform::keyNumber(e.key)) + 0x200); break;
+            case EventType::Text: pushInput(KeyboardSource, static_cast<int>(e.character)); break;
             default: break;
         }
     }
@@ -245,7 +244,7 @@ int inputTranslatorHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr
 }
 
 void resetInput() {
-    if (g_mode & 3) removeMessageHook(inputTranslatorHook);
+    if (g_mode & 3) removeEventHook(inputTranslatorHook);
     g_mode = 0;
     for (auto& [id, handle] : g_zoneMap) handle->zone = nullptr;
     g_zoneMap.clear();

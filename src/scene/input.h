@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "frame/events.h"
+
 class Actor;
 
 enum ZoneFlags : int32_t {
@@ -89,8 +91,8 @@ void setKeyboardFocusListener(KeyboardFocusListener listener);
 void setGameActor(Actor* actor);
 Actor* gameActor();
 
-// The input translator message hook (priority 0x8100 while a mode is set).
-int inputTranslatorHook(void* window, uint32_t message, uintptr_t w, intptr_t l, intptr_t* result);
+// The input translator event hook (priority 0x8100 while a mode is set).
+int inputTranslatorHook(const Event& event);
 
 // Clears zones, queue, handlers (the focus listener too) and mouse state; for
 // test fixtures.

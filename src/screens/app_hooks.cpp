@@ -13,7 +13,7 @@
 #include "frame/log.h"
 #include "frame/profile.h"
 #include "frame/random.h"
-#include "frame/messages.h"
+#include "frame/events.h"
 #include "frame/settings.h"
 #include "frame/startup_options.h"
 #include "frame/system.h"
@@ -49,9 +49,10 @@ PckSprite* g_cursor = nullptr;
 // F12 or Print saves the picture as the window shows it into the user's
 // pictures folder and says where in a short note. The key still goes on to
 // the game, which gives it no meaning.
-int screenshotHook(void*, uint32_t message, uintptr_t w, intptr_t l, intptr_t*) {
-    const bool repeat = (static_cast<uintptr_t>(l) & (1u << 30)) != 0;
-    if (message != winmsg::WM_KEYDOWN || repeat || (w != winmsg::VK_F12 && w != winmsg::VK_SNAPSHOT)) return 1;
+int screenshotHook(const Event& e) {
+    // Alt combinations are the window menu's, not the camera's.
+    if (e.type != EventType::KeyDown || e.menuKey || e.repeat || (e.key != Key::F12 && e.key != Key::PrintScreen))
+        return 1;
     const std::string path = newScreenshotPath(std::time(nullptr));
     if (Gfx_SaveScreenshotAsShown(path)) {
         std::fprintf(stderr, "Screenshot saved: %s\n", path.c_str());
@@ -152,7 +153,7 @@ int gameWindowHook() {
     if (!Gfx_InitDevice()) return 0;
     engineStart();
     setTickRate(kLogicTicksPerSecond);
-    addMessageHook(kScreenshotHookPriority, screenshotHook);
+    addEventHook(kScreenshotHookPriority, screenshotHook);
     loadStartup();  // a failure leaves the defaults; the game still runs
     installPictureAccessors();  // the effects are read by the title's loading steps
     startMusic();
@@ -177,7 +178,7 @@ int gameShutdownHook() {
     delete g_cursor;
     g_cursor = nullptr;
     releaseDispatcher();
-    removeMessageHook(screenshotHook);
+    removeEventHook(screenshotHook);
     Sound_Shutdown();
     engineStop();
     killAllParticles();

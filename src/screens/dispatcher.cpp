@@ -181,38 +181,21 @@ void releaseDispatcher() {
 
 // ------------------------------------------------------------- logos, title
 
-void DS_Logo_First::enter() {
+void DS_Logo::enter() {
     countdown = 1;
-    screen = new CLogoScreen(pictureByName("_logo1"), kLogoLayer);
+    screen = new CLogoScreen(pictureByName(picture_), kLogoLayer);
     screen->setOwner(d, kIdLogo);
 }
 
-void DS_Logo_First::leave() {
+void DS_Logo::leave() {
     if (screen && !screen->dead) screen->kill();
     screen = nullptr;
 }
 
-void DS_Logo_First::onNotify(int id, int, int, int) {
+void DS_Logo::onNotify(int id, int, int, int) {
     if (id != kIdLogo || !countDown()) return;
     screen = nullptr;  // it has ended itself
-    d->switchTo(&d->logoSecond);
-}
-
-void DS_Logo_Second::enter() {
-    countdown = 1;
-    screen = new CLogoScreen(pictureByName("_logo2"), kLogoLayer);
-    screen->setOwner(d, kIdLogo);
-}
-
-void DS_Logo_Second::leave() {
-    if (screen && !screen->dead) screen->kill();
-    screen = nullptr;
-}
-
-void DS_Logo_Second::onNotify(int id, int, int, int) {
-    if (id != kIdLogo || !countDown()) return;
-    screen = nullptr;  // it has ended itself
-    d->switchTo(&d->title);
+    d->switchTo(&next_(*d));
 }
 
 void DS_Title::enter() {

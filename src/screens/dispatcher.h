@@ -43,25 +43,25 @@ protected:
     bool countDown() { return countdown > 0 && --countdown == 0; }
 };
 
-class DS_Logo_First : public CountdownState {
+// A logo screen: shows its picture until the screen ends itself, then
+// switches to the state after it. Both logos are this one class.
+class DS_Logo : public CountdownState {
 public:
+    using Next = CDispatcherState& (*)(Dispatcher& d);
+    DS_Logo(const char* picture, Next next) : picture_(picture), next_(next) {}
     void enter() override;
     // Left before the logo ended itself (the demo starts): it goes at once.
     void leave() override;
     void onNotify(int id, int msg, int a, int b) override;
     bool canPause() const override { return false; }
     CLogoScreen* screen = nullptr;
-};
 
-class DS_Logo_Second : public CountdownState {
-public:
-    void enter() override;
-    // Left before the logo ended itself (the demo starts): it goes at once.
-    void leave() override;
-    void onNotify(int id, int msg, int a, int b) override;
-    bool canPause() const override { return false; }
-    CLogoScreen* screen = nullptr;
+private:
+    const char* picture_;
+    Next next_;
 };
+using DS_Logo_First = DS_Logo;
+using DS_Logo_Second = DS_Logo;
 
 class DS_Title : public CountdownState {
 public:
@@ -164,8 +164,8 @@ public:
 
     void switchTo(CDispatcherState* state);
 
-    DS_Logo_First logoFirst;
-    DS_Logo_Second logoSecond;
+    DS_Logo_First logoFirst{"_logo1", [](Dispatcher& d) -> CDispatcherState& { return d.logoSecond; }};
+    DS_Logo_Second logoSecond{"_logo2", [](Dispatcher& d) -> CDispatcherState& { return d.title; }};
     DS_Title title;
     DS_Menu menu;
     DS_Game game;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The layer check must refuse the includes the layering forbids and accept a
-# tree that keeps to it. Usage: check_layers_catches.sh CHECK-SCRIPT
+# The layer check must refuse the includes the layering table forbids and
+# accept a tree that keeps to it. Usage: check_layers_catches.sh CHECK-SCRIPT ALLOWLIST
+# (the allowlist CMake writes from src/layers.cmake: the real table is tried).
 set -u
 check="$1"
+allow="$2"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -20,16 +22,20 @@ tree 'game/game.cpp:"scene/sprite.h"' 'screens/a.cpp:"game/game.h"' \
      'gfx/gl_device.cpp:<epoxy/gl.h>' 'platform/p.cpp:<SDL.h>' \
      'frame/app.cpp:"platform/platform.h"' 'game/b.cpp:"level.h"' \
      'scene/sprite.cpp:"frame/app.h"' 'res/picture_pack.h:"scene/sprite.h"'
-"$check" "$scratch" > "$scratch/out" || { cat "$scratch/out"; fail "a clean tree was refused"; }
+"$check" --allow "$allow" "$scratch" > "$scratch/out" || { cat "$scratch/out"; fail "a clean tree was refused"; }
 
-for bad in 'game/game.h:"screens/between_levels.h"' 'scene/input.cpp:"platform/winmsg.h"' \
-           'sound/sound.cpp:<SDL.h>' 'res/r.cpp:"players/players.h"' \
+# Among them the four the deny list this check replaced let through.
+for bad in 'gfx/renderer.cpp:"ui/buttons.h"' 'gfx/damage.cpp:"sound/sound.h"' \
+           'players/players.cpp:"scene/sprite.h"' 'players/players.cpp:"game/level.h"' \
+           'game/game.h:"screens/between_levels.h"' 'scene/input.cpp:"platform/event.h"' \
+           'sound/sound.cpp:<epoxy/gl.h>' 'res/r.cpp:"players/players.h"' 'screens/m.cpp:<SDL.h>' \
+           'ui/u.cpp:<ode/ode.h>' 'newlayer/n.cpp:"frame/app.h"' \
            'players/p.cpp:"ui/buttons.h"' 'platform/q.cpp:"frame/log.h"' \
            'screens/s.cpp:<GL/gl.h>' 'ui/u.h:"game/hud.h"' \
            'frame/clock.cpp:"scene/sprite.h"' 'frame/app.cpp:"gfx/gfx.h"' 'frame/f.h:"res/texts.h"' \
            'scene/sprite.cpp:"res/picture_pack.h"' 'scene/s.h:"anim/commands.h"'; do
   tree 'scene/ok.cpp:"frame/app.h"' "$bad"
-  "$check" "$scratch" > "$scratch/out"
+  "$check" --allow "$allow" "$scratch" > "$scratch/out"
   status=$?
   [ "$status" -eq 1 ] || { cat "$scratch/out"; fail "$bad: exit $status, not 1"; }
   grep -q "${bad%%:*}" "$scratch/out" || { cat "$scratch/out"; fail "$bad: the file is not named"; }
@@ -47,7 +53,7 @@ lib() {  # lib NAME SOURCE: an archive of one object
 refused() {
   what="$1" named="$2"
   shift 2
-  "$check" --links "$@" > "$scratch/out"
+  "$check" --allow "$allow" --links "$@" > "$scratch/out"
   status=$?
   [ "$status" -eq 1 ] || { cat "$scratch/out"; fail "$what: exit $status, not 1"; }
   grep -q "$named" "$scratch/out" || { cat "$scratch/out"; fail "$what: $named is not named"; }
@@ -55,7 +61,7 @@ refused() {
 accepted() {
   what="$1"
   shift
-  "$check" --links "$@" > "$scratch/out" || { cat "$scratch/out"; fail "$what was refused"; }
+  "$check" --allow "$allow" --links "$@" > "$scratch/out" || { cat "$scratch/out"; fail "$what was refused"; }
 }
 lib game 'int mapScreens(); int gameLevel() { return 1; } int play() { return mapScreens(); }'
 lib screens 'int gameLevel(); int mapScreens() { return gameLevel(); }'

@@ -363,14 +363,14 @@ int main(int argc, char** argv) {
         std::printf("tour: screens %d missing %d seconds %.1f\n", g_tour->screensSeen(), g_tour->screensMissing(),
                     seconds);
         const bool failed = savesFailed();
-        return failed || result == 0 || !g_started || g_tour->screensMissing() > 0 ? 1 : 0;
+        return failed || result != 0 || !g_started || g_tour->screensMissing() > 0 ? 1 : 0;
     }
     printSummary(seconds);
     if (!logSaved) {
         std::fprintf(stderr, "vellmoor-autoplay: cannot write %s\n", g_soundLogPath.c_str());
         return 1;
     }
-    if (result == 0 || !g_started) {
+    if (result != 0 || !g_started) {
         std::fprintf(stderr, "vellmoor-autoplay: the game did not start\n");
         return 1;
     }

@@ -8,7 +8,7 @@
 #include "game/level.h"
 #include "game/scoring.h"
 #include "platform/platform.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "players/players.h"
 #include "scene/actor.h"
 #include "screens/ask_screens.h"
@@ -158,7 +158,7 @@ void Player::frontDoor(Dispatcher& d) {
             readyTicks_ = 0;
             // A name, then Enter, as typed on the keyboard.
             hands_.type(opt.playerName);
-            hands_.key(platform::VK_RETURN);
+            hands_.key(platform::Key::Return);
         } else if (screen->list && !screen->dialog && !screen->message && !screen->list->leaving &&
                    screen->list->groupSprite->y == ListBoxUser::kY) {
             clickOn(*screen->list->buttons[2]->sprite());  // OK
@@ -240,7 +240,7 @@ void Player::play(Game& g) {
     if (ticks_ - attemptStart_ > opt.attemptTickLimit) {
         // Too long: the level is given up and played again.
         gaveUp_ = true;
-        if (shooter_.charging()) hands_.release(platform::MouseButton::Left);
+        if (shooter_.charging()) hands_.release(platform::PointerButton::Left);
         g.restartLevel();
         return;
     }
@@ -265,8 +265,8 @@ void Player::between(Game& g) {
     }
     if (!click) return;
     hands_.moveTo(x, y);
-    hands_.press(platform::MouseButton::Left);
-    hands_.release(platform::MouseButton::Left);
+    hands_.press(platform::PointerButton::Left);
+    hands_.release(platform::PointerButton::Left);
     clickWait_ = kClickPause;
     if (g.current == &g.map) mapTicks_ = 0;
 }
@@ -280,8 +280,8 @@ bool Player::restingStep() {
         away_ = false;
         restSteps_ = 0;
         hands_.moveTo(400, 300);
-        hands_.press(platform::MouseButton::Left);
-        hands_.release(platform::MouseButton::Left);
+        hands_.press(platform::PointerButton::Left);
+        hands_.release(platform::PointerButton::Left);
     }
     return !done_;
 }

@@ -17,6 +17,10 @@ class Sprite;
 
 namespace autoplay {
 
+// The hands and eyes are the demo's; the autoplayer drives them.
+using demo::Hands;
+using demo::Shooter;
+
 struct Options {
     enum class Scope { Level, Episode, Campaign };
     Scope scope = Scope::Campaign;

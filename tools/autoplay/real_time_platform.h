@@ -17,8 +17,8 @@ public:
         return 1 + static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
     }
     void sleepMs(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-    void waitForMessage(uint32_t timeoutMs) override {
-        if (pendingMessages() == 0) sleepMs(timeoutMs);
+    void waitForEvent(uint32_t timeoutMs) override {
+        if (pendingEvents() == 0) sleepMs(timeoutMs);
     }
 
 private:

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "game/game.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "res/picture_pack.h"
 #include "scene/actor.h"
 #include "screens/ask_screens.h"
@@ -133,12 +133,12 @@ void Tour::build() {
     add("title-clickhere", [] {
         auto* t = live<TitleScreenv2>();
         return t && t->phase == TitleScreenv2::kWaiting && t->clickButton;
-    }, [](Hands& h) { h.key(platform::VK_SPACE); });
+    }, [](Hands& h) { h.key(platform::Key::Space); });
 
     // The first player, typed; then the profile screen's dialogs.
     add("profile-first", [] { return nameDialog(EditBoxProfile::kFirst) != nullptr; }, [](Hands& h) {
         h.type("Tour");
-        h.key(platform::VK_RETURN);
+        h.key(platform::Key::Return);
     });
     add("main-menu", [] { return idleMenu() != nullptr; },
         [](Hands& h) { h.clickOn(*idleMenu()->clickButton->sprite()); });
@@ -146,13 +146,13 @@ void Tour::build() {
         [](Hands& h) { h.clickOn(restingList()->newLabel->label); });
     add("profile-new", [] { return nameDialog(EditBoxProfile::kNew) != nullptr; }, [](Hands& h) {
         h.type("Tour");  // already taken
-        h.key(platform::VK_RETURN);
+        h.key(platform::Key::Return);
     });
     add("profile-name-taken", [] { return messageBox(TextBoxProfile::kTakenNew) != nullptr; },
         [](Hands& h) { h.clickOn(*messageBox(TextBoxProfile::kTakenNew)->buttons->choiceLabels[0]); });
     add("", [] { return nameDialog(EditBoxProfile::kNew) != nullptr; }, [](Hands& h) {
         h.type("Guest");
-        h.key(platform::VK_RETURN);
+        h.key(platform::Key::Return);
     });
     add("", [] { return idleMenu() != nullptr; }, [](Hands& h) { h.clickOn(*idleMenu()->clickButton->sprite()); });
     add("", [] { return restingList() != nullptr; },
@@ -190,7 +190,7 @@ void Tour::build() {
     }, [](Hands& h) { h.clickOn(*live<CComixScreen>()->okButton->sprite()); });
     add("tip-resume", [] { return shownTip(ToolTip::kResume) != nullptr; },
         [](Hands& h) { h.clickOn(*shownTip(ToolTip::kResume)->firstButton->sprite()); });
-    add("", playing, [](Hands& h) { h.key(platform::VK_ESCAPE); }, 40);
+    add("", playing, [](Hands& h) { h.key(platform::Key::Escape); }, 40);
     add("in-game-menu", [] { return openGameMenu() != nullptr; }, [](Hands& h) { clickGameMenu(h, kGameHelp); });
     add("in-game-help", [] { return Menu::existing() && Menu::existing()->help; },
         [](Hands& h) { h.clickOn(*Menu::existing()->help->doneButton->sprite()); });
@@ -198,12 +198,12 @@ void Tour::build() {
     add("in-game-options", [] { return Menu::existing() && Menu::existing()->options; },
         [](Hands& h) { h.clickOn(*Menu::existing()->options->cancelButton->sprite()); }, 60);
     add("", [] { return openGameMenu() != nullptr; }, [](Hands& h) { clickGameMenu(h, kResume); });
-    add("", playing, [](Hands& h) { h.key('P'); }, 20);
+    add("", playing, [](Hands& h) { h.key(platform::letterKey('P')); }, 20);
     add("pause", [] {
         auto* p = live<PauseScreen>();
         return p && p->phase == CAbstractScreen::kShown;
-    }, [](Hands& h) { h.key('P'); });
-    add("", playing, [](Hands& h) { h.key(platform::VK_ESCAPE); }, 20);
+    }, [](Hands& h) { h.key(platform::letterKey('P')); });
+    add("", playing, [](Hands& h) { h.key(platform::Key::Escape); }, 20);
     add("", [] { return openGameMenu() != nullptr; }, [](Hands& h) { clickGameMenu(h, kMainMenu); });
 
     // The saved game asks before a new one: new game, give it up, no tutorial.
@@ -225,13 +225,13 @@ void Tour::build() {
         if (ToolTip* t = shownTip(ToolTip::kResume))
             h.clickOn(*t->firstButton->sprite());
         else
-            h.key(platform::VK_ESCAPE);
+            h.key(platform::Key::Escape);
     });
     add("", [] { return openGameMenu() != nullptr || playing(); }, [](Hands& h) {
         if (openGameMenu())
             clickGameMenu(h, kGameExit);
         else
-            h.key(platform::VK_ESCAPE);
+            h.key(platform::Key::Escape);
     });
     add("", [] { return openGameMenu() != nullptr; }, [](Hands& h) { clickGameMenu(h, kGameExit); });
 }

@@ -12,6 +12,9 @@
 
 namespace autoplay {
 
+// The hands and eyes are the demo's; the autoplayer drives them.
+using demo::Hands;
+
 class Tour {
 public:
     Tour();

@@ -1,11 +1,11 @@
 #include "virtual_clock_platform.h"
 
 #include "platform/keymap.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 
 namespace autoplay {
 
-bool VirtualClockPlatform::peekMessage(platform::Message& out) {
+bool VirtualClockPlatform::pollEvent(platform::Event& out) {
     if (pending_) {
         pending_ = false;
         out = next_;
@@ -16,11 +16,13 @@ bool VirtualClockPlatform::peekMessage(platform::Message& out) {
         posted_.pop_front();
         return true;
     }
-    while (inner_->peekMessage(out)) {
+    while (inner_->pollEvent(out)) {
         // Nobody watches the offscreen window: losing a focus it never had
         // must not pause the game.
-        if ((out.message == platform::WM_ACTIVATE && (out.w & 0xFFFF) == 0) || out.message == platform::WM_KILLFOCUS)
-            continue;
+        using platform::EventType;
+        const bool activation = out.type == EventType::FocusGained || out.type == EventType::FocusLost ||
+                                out.type == EventType::Minimised || out.type == EventType::Restored;
+        if (activation && !out.active) continue;
         return true;
     }
     return false;
@@ -29,15 +31,15 @@ bool VirtualClockPlatform::peekMessage(platform::Message& out) {
 bool VirtualClockPlatform::createWindow(const platform::WindowDesc& desc) {
     if (!inner_->createWindow(desc)) return false;
     // It counts as the focused window from the start.
-    platform::MessageQueue q;
-    platform::MessageTranslator().windowState(true, false, q);
-    for (const platform::Message& m : q) posted_.push_back(m);
+    platform::EventQueue q;
+    platform::EventTranslator().windowState(true, false, q);
+    for (const platform::Event& m : q) posted_.push_back(m);
     return true;
 }
 
-void VirtualClockPlatform::waitForMessage(uint32_t timeoutMs) {
+void VirtualClockPlatform::waitForEvent(uint32_t timeoutMs) {
     if (!posted_.empty()) return;
-    if (!pending_ && inner_->peekMessage(next_)) {
+    if (!pending_ && inner_->pollEvent(next_)) {
         pending_ = true;
         return;
     }

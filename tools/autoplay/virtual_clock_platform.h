@@ -18,7 +18,7 @@ public:
     uint64_t ticks64() override { return clock_; }
     void sleepMs(uint32_t ms) override { clock_ += ms; }
     // Never blocks: with nothing queued the time simply passes.
-    void waitForMessage(uint32_t timeoutMs) override;
+    void waitForEvent(uint32_t timeoutMs) override;
     std::string prefPath(const std::string&, const std::string&) override { return prefFolder_; }
 
     bool createWindow(const platform::WindowDesc& desc) override;
@@ -33,9 +33,9 @@ public:
     bool setFullscreen(bool on) override { return inner_->setFullscreen(on); }
     bool isFullscreen() const override { return inner_->isFullscreen(); }
     void showSystemCursor(bool show) override { inner_->showSystemCursor(show); }
-    bool peekMessage(platform::Message& out) override;
+    bool pollEvent(platform::Event& out) override;
     // What the autoplayer posts is never filtered.
-    void postMessage(const platform::Message& m) override { posted_.push_back(m); }
+    void postEvent(const platform::Event& m) override { posted_.push_back(m); }
     bool leftShiftDown() override { return false; }
     bool rightShiftDown() override { return false; }
     void startTextInput() override { inner_->startTextInput(); }
@@ -50,8 +50,8 @@ private:
     std::string prefFolder_;
     uint64_t clock_ = 1;
     bool pending_ = false;
-    platform::Message next_;
-    platform::MessageQueue posted_;
+    platform::Event next_;
+    platform::EventQueue posted_;
 };
 
 }  // namespace autoplay

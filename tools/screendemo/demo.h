@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/event.h"
+
 namespace screendemo {
 
 class Stage {
@@ -14,11 +16,11 @@ public:
     // n logic ticks: actors update, the purge runs, queued input is
     // dispatched, particles advance.
     void run(int ticks);
-    // Mouse and keyboard as window messages.
+    // Mouse and keyboard as the platform's events.
     void moveTo(int x, int y);
     void click(int x, int y);
     void rightClick(int x, int y);
-    void key(int virtualKey);   // press and release
+    void key(platform::Key k);  // press and release
     void type(const std::string& cp1252);
     // Saves the frame drawn now; the name is printed. Without a shot of its
     // own, a script's screen is saved when the script returns.

@@ -16,7 +16,7 @@
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "offscreen_renderer.h"
-#include "platform/winmsg.h"
+#include "platform/event.h"
 #include "players/players.h"
 #include "res/texts.h"
 #include "scene/actor.h"
@@ -39,12 +39,7 @@ std::map<std::string, Entry>& registry() {
     return r;
 }
 
-void send(uint32_t message, uintptr_t w, intptr_t l) {
-    intptr_t result = 0;
-    runMessageHooks(nullptr, message, w, l, &result);
-}
-
-intptr_t pointParam(int x, int y) { return static_cast<intptr_t>((y << 16) | (x & 0xFFFF)); }
+void send(const platform::Event& e) { runEventHooks(e); }
 
 }  // namespace
 
@@ -65,27 +60,29 @@ void Stage::run(int ticks) {
     }
 }
 
-void Stage::moveTo(int x, int y) { send(platform::WM_MOUSEMOVE, 0, pointParam(x, y)); }
+void Stage::moveTo(int x, int y) { send(platform::pointerMove(x, y)); }
 
 void Stage::click(int x, int y) {
+    using platform::PointerButton;
     moveTo(x, y);
-    send(platform::WM_LBUTTONDOWN, platform::MK_LBUTTON, pointParam(x, y));
-    send(platform::WM_LBUTTONUP, 0, pointParam(x, y));
+    send(platform::pointerButton(PointerButton::Left, true, x, y, {.left = true}));
+    send(platform::pointerButton(PointerButton::Left, false, x, y, {}));
 }
 
 void Stage::rightClick(int x, int y) {
+    using platform::PointerButton;
     moveTo(x, y);
-    send(platform::WM_RBUTTONDOWN, platform::MK_RBUTTON, pointParam(x, y));
-    send(platform::WM_RBUTTONUP, 0, pointParam(x, y));
+    send(platform::pointerButton(PointerButton::Right, true, x, y, {.right = true}));
+    send(platform::pointerButton(PointerButton::Right, false, x, y, {}));
 }
 
-void Stage::key(int virtualKey) {
-    send(platform::WM_KEYDOWN, static_cast<uintptr_t>(virtualKey), 1);
-    send(platform::WM_KEYUP, static_cast<uintptr_t>(virtualKey), static_cast<intptr_t>(0xC0000001u));
+void Stage::key(platform::Key k) {
+    send(platform::keyEvent(true, k));
+    send(platform::keyEvent(false, k));
 }
 
 void Stage::type(const std::string& cp1252) {
-    for (unsigned char c : cp1252) send(platform::WM_CHAR, c, 1);
+    for (unsigned char c : cp1252) send(platform::textEvent(static_cast<uint8_t>(c)));
 }
 
 bool Stage::shot(const std::string& path) {

@@ -189,9 +189,9 @@ TEST_F(GfxTest, JpegAndTgaPacksLoadAfterDdsAndPngAndLyingHeadersAreRefused) {
     jpegHuge[sof + 5] = jpegHuge[sof + 7] = '\xea';  // 60000 x 60000
     jpegHuge[sof + 6] = jpegHuge[sof + 8] = '\x60';
     const Case cases[] = {
-        {"huge.jpg", jpegHuge, "more than the game takes"},
+        {"huge.jpg", jpegHuge, "more than the 8192 a side the game takes"},
         {"cut.jpg", jpegText.substr(0, 300), "the JPEG file is damaged"},
-        {"huge.tga", tgaHeader(2, 16384, 16384, 32, 0), "more than the game takes"},
+        {"huge.tga", tgaHeader(2, 16384, 16384, 32, 0), "more than the 8192 a side the game takes"},
         {"short.tga", tgaHeader(2, 100, 100, 24, 0) + std::string(12, '\0'), "ends before its pixels"},
         {"rle.tga", tgaHeader(10, 4096, 2048, 32, 0) + std::string(5, '\x7f'), "ends before its pixels"},
         {"bits.tga", tgaHeader(2, 2, 2, 7, 0) + std::string(12, '\0'), "7-bit pixels is not read"},

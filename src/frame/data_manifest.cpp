@@ -180,13 +180,16 @@ DataCheck checkGameData(const std::string& folder, bool checksums) {
     std::error_code ec;
     if (!fs::exists(folder + "/" + kManifestName, ec)) {
         check.manifestError = std::string(kManifestName) + " is missing";
+        check.manifestErrorKey = "STARTUP_MANIFEST_MISSING";
     } else if (!platform::readFile(folder + "/" + kManifestName, text)) {
         check.manifestError = std::string(kManifestName) + " cannot be read";
+        check.manifestErrorKey = "STARTUP_MANIFEST_UNREADABLE";
     } else if (!parseManifest(text, entries, check.manifestError)) {
         check.haveManifest = true;
     } else if (entries.empty()) {
         check.haveManifest = true;
         check.manifestError = std::string(kManifestName) + " lists no files";
+        check.manifestErrorKey = "STARTUP_MANIFEST_EMPTY";
     }
     if (!check.manifestError.empty()) {
         findEssentials(folder, check);
@@ -219,27 +222,36 @@ DataCheck checkGameData(const std::string& folder, bool checksums) {
     return check;
 }
 
-std::string describeDataCheck(const DataCheck& check) {
+std::string describeDataCheck(const DataCheck& check, const StartupWording& wording) {
+    auto say = [&](const char* key, const char* english) { return wording ? wording(key, english) : english; };
     std::ostringstream out;
     if (!check.manifestError.empty()) {
-        out << "The game's data cannot be checked: " << check.manifestError << ".";
+        out << say("STARTUP_DATA_UNCHECKED", "The game's data cannot be checked:") << " "
+            << (check.manifestErrorKey ? say(check.manifestErrorKey, check.manifestError.c_str()) : check.manifestError)
+            << ".";
         if (check.problems.empty()) return out.str();
         out << "\n";
     }
     if (check.problems.empty()) return {};
-    out << (check.canRun() ? "Some of the game's files are missing or damaged; it runs, but may look or sound wrong:"
-                           : "The game cannot start: files it needs are missing or damaged:");
+    out << (check.canRun() ? say("STARTUP_DATA_DAMAGED",
+                                 "Some of the game's files are missing or damaged; it runs, but may look or sound wrong:")
+                           : say("STARTUP_DATA_BROKEN", "The game cannot start: files it needs are missing or damaged:"));
     int named = 0;
     for (const DataProblem& p : check.problems) {
         if (named == kNamed) break;
-        const char* what = p.kind == DataProblem::Kind::Missing      ? " (missing)"
-                           : p.kind == DataProblem::Kind::Unreadable ? " (unreadable)"
-                                                                     : " (damaged)";
-        out << "\n  " << p.path << what;
+        const std::string what = p.kind == DataProblem::Kind::Missing      ? say("STARTUP_FILE_MISSING", "(missing)")
+                                 : p.kind == DataProblem::Kind::Unreadable ? say("STARTUP_FILE_UNREADABLE", "(unreadable)")
+                                                                           : say("STARTUP_FILE_DAMAGED", "(damaged)");
+        out << "\n  " << p.path << " " << what;
         ++named;
     }
-    if (check.problems.size() > kNamed) out << "\n  and " << check.problems.size() - kNamed << " more";
-    out << "\nReinstalling the game puts them back.";
+    if (check.problems.size() > kNamed) {
+        std::string more = say("STARTUP_MORE_FILES", "and {n} more");
+        if (const size_t at = more.find("{n}"); at != std::string::npos)
+            more.replace(at, 3, std::to_string(check.problems.size() - kNamed));
+        out << "\n  " << more;
+    }
+    out << "\n" << say("STARTUP_REINSTALL", "Reinstalling the game puts them back.");
     return out.str();
 }
 

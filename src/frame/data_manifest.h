@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct DataProblem {
 struct DataCheck {
     bool haveManifest = false;
     std::string manifestError;  // the manifest is missing, empty or unreadable
+    const char* manifestErrorKey = nullptr;  // its text's key, when it has one
     std::vector<DataProblem> problems;
     std::vector<std::string> changed;     // differ from the manifest, used as they are
     std::vector<std::string> essentials;  // the essential files present, to be decoded
@@ -58,7 +60,9 @@ bool essentialDataFile(const std::string& relativePath);
 DataCheck checkGameData(const std::string& folder, bool checksums);
 // What to tell the user about missing, unreadable and damaged files: up to
 // five by name, then a count; and a manifest that cannot be used. Empty
-// when there is nothing to tell.
-std::string describeDataCheck(const DataCheck& check);
+// when there is nothing to tell. `say` gives the words of a text key in
+// the player's language ("{n}" stands for a number), English without it.
+using StartupWording = std::function<std::string(const char* key, const char* english)>;
+std::string describeDataCheck(const DataCheck& check, const StartupWording& say = {});
 // One line naming the changed files (up to five), empty when there are none.
 std::string describeChangedFiles(const DataCheck& check);

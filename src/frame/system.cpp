@@ -6,7 +6,9 @@
 namespace sys {
 
 uint64_t ticksMs() { return platform::current().ticks64(); }
-void showError(const std::string& text) { platform::current().messageBox(text, "Error", platform::MB_ICONERROR_); }
+void showError(const std::string& text, const std::string& caption) {
+    platform::current().messageBox(text, caption, platform::MB_ICONERROR_ | platform::MB_UTF8_);
+}
 bool openWebPage(const std::string& url) { return platform::current().openUrl(url); }
 void minimiseWindow() { platform::current().minimizeWindow(); }
 

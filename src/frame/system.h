@@ -11,8 +11,9 @@ namespace sys {
 
 // Milliseconds since start; never wraps.
 uint64_t ticksMs();
-// A modal error box (on the terminal when there is no display).
-void showError(const std::string& text);
+// A modal error box (on the terminal when there is no display). Text and
+// caption are UTF-8: the box may come before the language's code page.
+void showError(const std::string& text, const std::string& caption = "Error");
 bool openWebPage(const std::string& url);
 void minimiseWindow();
 

@@ -70,7 +70,9 @@ void HeadlessPlatform::waitForEvent(uint32_t timeoutMs) {
 
 void HeadlessPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
     boxes_.push_back({text, caption, style});
-    std::fprintf(stderr, "%s: %s\n", codePageToUtf8(caption, textCodePage()).c_str(), codePageToUtf8(text, textCodePage()).c_str());
+    const bool utf8 = style & MB_UTF8_;
+    std::fprintf(stderr, "%s: %s\n", (utf8 ? caption : codePageToUtf8(caption, textCodePage())).c_str(),
+                 (utf8 ? text : codePageToUtf8(text, textCodePage())).c_str());
 }
 
 void HeadlessPlatform::setPrefFolder(const std::string& folder) {

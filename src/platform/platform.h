@@ -35,7 +35,9 @@ struct Viewport {
     int drawableW = 800, drawableH = 600;
 };
 
-enum MessageBoxStyle : uint32_t { MB_OK_ = 0, MB_ICONERROR_ = 0x10 };
+// MB_UTF8_: the text and caption are UTF-8 already, not the code page's
+// bytes (a box shown before the game's language is in force).
+enum MessageBoxStyle : uint32_t { MB_OK_ = 0, MB_ICONERROR_ = 0x10, MB_UTF8_ = 0x10000 };
 
 class Platform {
 public:

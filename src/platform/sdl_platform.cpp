@@ -460,7 +460,9 @@ void SdlPlatform::stopTextInput() {
 }
 
 void SdlPlatform::messageBox(const std::string& text, const std::string& caption, uint32_t style) {
-    const std::string t = codePageToUtf8(text, textCodePage()), c = codePageToUtf8(caption, textCodePage());
+    const bool utf8 = style & MB_UTF8_;
+    const std::string t = utf8 ? text : codePageToUtf8(text, textCodePage());
+    const std::string c = utf8 ? caption : codePageToUtf8(caption, textCodePage());
     std::fprintf(stderr, "%s: %s\n", c.c_str(), t.c_str());
     if (headlessVideo() || displayLost()) return;
     uint32_t flags = SDL_MESSAGEBOX_INFORMATION;

@@ -11,7 +11,10 @@
 // converted when a tip box reads them.
 #pragma once
 
+#include <map>
 #include <string>
+
+struct Language;
 
 // Reads the file; a missing file leaves the table empty. Always true.
 bool loadTexts(const std::string& fileName);
@@ -27,3 +30,9 @@ std::string languageDataPath(const std::string& fileName);
 // The English file, then the language's own over it, converted to the
 // language's code page: a key the translation lacks keeps its English text.
 void loadLanguageTexts(const std::string& fileName);
+
+// The texts as their files hold them (UTF-8), for what is said before the
+// settings are read, in a box of the system's: the English file, then the
+// language's over it. A file that is missing, unreadable or not UTF-8
+// leaves what was there; the result may be empty.
+std::map<std::string, std::string> readUtf8Texts(const std::string& fileName, const Language& language);

@@ -3,7 +3,10 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <functional>
+#include <map>
 
 #include "frame/app.h"
 #include "frame/clock.h"
@@ -95,10 +98,38 @@ void checkEssentialsDecode(DataCheck& data) {
     }
 }
 
+LocaleEnvironment systemLocale() {
+    return {std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")};
+}
+
+// The words of what goes wrong before the settings are read: in the
+// language of the command line or the system, from the data folder's text
+// files as they are; English for anything they lack, so that a broken
+// install still says what is broken.
+class StartupWords {
+public:
+    StartupWords() {
+        texts_ = readUtf8Texts("vm_texts.loc", chooseLanguage(startupOptions().language, "", systemLocale()));
+    }
+    std::string operator()(const char* key, const char* english) const {
+        const auto it = texts_.find(key);
+        return it == texts_.end() || it->second.empty() ? english : it->second;
+    }
+    // The text with "{name}" replaced by value.
+    std::string with(const char* key, const char* english, const char* name, const std::string& value) const {
+        std::string text = (*this)(key, english);
+        if (const size_t at = text.find(name); at != std::string::npos) text.replace(at, std::strlen(name), value);
+        return text;
+    }
+
+private:
+    std::map<std::string, std::string> texts_;
+};
+
 // Where the player's files go, for a message: the folder itself.
-std::string playerFolderForMessage() {
+std::string playerFolderForMessage(const StartupWords& say) {
     const std::string folder = dataFolder();
-    return folder.empty() ? "the player's folder" : folder;
+    return folder.empty() ? say("STARTUP_PLAYER_FOLDER", "the player's folder") : folder;
 }
 }  // namespace
 
@@ -118,10 +149,11 @@ int gameInitHook() {
     checkEssentialsDecode(data);
     if (const std::string changed = describeChangedFiles(data); !changed.empty())
         logLine(LogLevel::Debug, "vellmoor: " + changed);
+    const StartupWords say;
     if (const std::string problems = describeDataCheck(data); !problems.empty()) {
         logLine(data.canRun() ? LogLevel::Warning : LogLevel::Error, "vellmoor: " + problems);
         if (!data.canRun()) {
-            sys::showError(problems);
+            sys::showError(describeDataCheck(data, std::cref(say)), say("STARTUP_ERROR_TITLE", "Error"));
             return 0;
         }
     }
@@ -130,14 +162,15 @@ int gameInitHook() {
         // Nothing can be kept without the settings: the player is told where
         // and why (a full disk, a folder that may not be written).
         const std::string why = lastWriteError();
-        sys::showError("The game cannot start: its settings could not be copied into " + playerFolderForMessage() +
-                       (why.empty() ? std::string(".") : ": " + why + "."));
+        sys::showError(say.with("STARTUP_SETTINGS_NOT_COPIED",
+                                "The game cannot start: its settings could not be copied into {folder}", "{folder}",
+                                playerFolderForMessage(say)) +
+                           (why.empty() ? std::string(".") : ": " + why + "."),
+                       say("STARTUP_ERROR_TITLE", "Error"));
         return 0;
     }
-    const LocaleEnvironment env{std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
-                                std::getenv("LANG")};
     setCurrentLanguage(chooseLanguage(startupOptions().language,
-                                      getIniString(kLanguageSection, kLanguageKey, ""), env));
+                                      getIniString(kLanguageSection, kLanguageKey, ""), systemLocale()));
     loadLanguageTexts(getIniString("Game", "Localization", "vm_texts.loc"));
     return 1;
 }

@@ -146,7 +146,23 @@ touched-install)
     status=$?
     [ "$status" -eq 1 ] || { cat "$out"; fail "a garbage font map exited $status, not 1"; }
     grep -q "pic/font1.map (damaged)" "$out" || { cat "$out"; fail "the damaged font map was not named"; }
-    echo "touched install: edits used, a garbage font map stops the start"
+
+    # The box comes before the settings, in the system's language; a
+    # language file that is gone leaves it English.
+    LANG=de_DE.UTF-8 LANGUAGE=de timeout 60 "$scratch/game/vellmoor" > "$out" 2>&1
+    status=$?
+    [ "$status" -eq 1 ] || { cat "$out"; fail "a German start on a garbage font map exited $status, not 1"; }
+    grep -q "^Fehler: Die Daten des Spiels können nicht geprüft werden: manifest.txt fehlt.$" "$out" &&
+        grep -q "^Das Spiel kann nicht starten: Dateien, die es braucht, fehlen oder sind beschädigt:$" "$out" ||
+        { cat "$out"; fail "the broken install was not told in German"; }
+    grep -q "pic/font1.map (beschädigt)" "$out" || { cat "$out"; fail "the damaged font map was not named in German"; }
+    rm -r "$scratch/game/data/lang/de"
+    LANG=de_DE.UTF-8 LANGUAGE=de timeout 60 "$scratch/game/vellmoor" > "$out" 2>&1
+    status=$?
+    [ "$status" -eq 1 ] || { cat "$out"; fail "a start without the German texts exited $status, not 1"; }
+    grep -q "^Error: The game's data cannot be checked: manifest.txt is missing.$" "$out" &&
+        ! grep -q "beschädigt" "$out" || { cat "$out"; fail "without the German texts the box was not English"; }
+    echo "touched install: edits used, a garbage font map stops the start, told in the player's language"
     ;;
 full-disk)
     disk="$scratch/disk"

@@ -9,6 +9,7 @@
 
 #include "frame/settings.h"
 #include "game/level.h"
+#include "res/texts.h"
 
 namespace fs = std::filesystem;
 
@@ -96,6 +97,12 @@ TEST_F(LevelFileTest, Level47ReadsItsSectionAndTheEpisodeMagnets) {
     ASSERT_TRUE(loadLevel(47, 0));
     EXPECT_EQ(levelParams().Time, 33);
     EXPECT_EQ(levelParams().LevelName, "Deep Cog");
+    // In another language the title comes from its texts, keyed by episode
+    // and level ("4-7"), not by the section's number.
+    loadTextsFromMemory("LEVELNAME_4-7   Tiefes Zahnrad\nLEVELNAME_47-0   wrong\n");
+    ASSERT_TRUE(loadLevel(47, 0));
+    EXPECT_EQ(levelParams().LevelName, "Tiefes Zahnrad");
+    loadTextsFromMemory("");
     EXPECT_EQ(magnetOfLevel(1), 11);
     EXPECT_EQ(magnetOfLevel(9), 19);
     EXPECT_EQ(magnetOfLevel(0), 11);

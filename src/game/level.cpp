@@ -62,10 +62,14 @@ void readLevelSection(LevelParams& p, const std::string& section) {
     p.BallsSpawnRotate = getIniInt(s, "BallsSpawnRotate", 10);
     p.BallsInitialSpawn = getIniInt(s, "BallsInitialSpawn", 100);
     p.LevelName = readString(s, "LevelName", "Vellmoor");
-    // The title in the player's language, when the texts have one
-    // ("LEVELNAME_1-3" for section "Level1-3").
-    if (section.compare(0, 5, "Level") == 0)
-        if (const std::string title = getText("LEVELNAME_" + section.substr(5)); !title.empty()) p.LevelName = title;
+    // The title in the player's language, when the texts have one: section
+    // "Level13-0" is level 3 of episode 1, whose title is "LEVELNAME_1-3".
+    int number = 0;
+    if (std::sscanf(section.c_str(), "Level%d-", &number) == 1 && number > 0)
+        if (const std::string title = getText("LEVELNAME_" + std::to_string(number / 10) + "-" +
+                                              std::to_string(number % 10));
+            !title.empty())
+            p.LevelName = title;
     p.Time = getIniInt(s, "Time", 60);
     p.SpawnGunNo = getIniInt(s, "SpawnGunNo", 0);
     p.MagnetGravity = getIniInt(s, "MagnetGravity", 10);

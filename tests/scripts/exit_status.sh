@@ -6,13 +6,7 @@
 set -u
 game="$1"
 data="$2"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/game" "$scratch/home"
-cp "$game" "$scratch/game/vellmoor"
-cp -r "$data" "$scratch/game/data"
-export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/share"
-export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}" SDL_AUDIODRIVER=dummy
+. "$(dirname "$0")/game_copy.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 
 # A whole copy runs until asked to end, then ends well.

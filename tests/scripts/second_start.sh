@@ -5,14 +5,10 @@
 set -u
 game="$1"
 data="$2"
-scratch=$(mktemp -d)
+. "$(dirname "$0")/game_copy.sh"
 first=""
 trap '[ -n "$first" ] && kill -TERM "$first" 2>/dev/null; rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/game" "$scratch/home/share/Brandwick/Vellmoor_L"
-cp "$game" "$scratch/game/vellmoor"
-cp -r "$data" "$scratch/game/data"
-export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/share"
-export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}" SDL_AUDIODRIVER=dummy
+mkdir -p "$scratch/home/share/Brandwick/Vellmoor_L"
 fail() { echo "FAIL: $*"; for f in "$scratch"/out*; do echo "== $f"; cat "$f"; done; exit 1; }
 
 # The lock file of a crashed copy: a process id long gone, no lock held.

@@ -14,14 +14,8 @@ set -u
 game="$1"
 data="$2"
 case="$3"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch/game" "$scratch/home"
-cp "$game" "$scratch/game/vellmoor"
-cp -r "$data" "$scratch/game/data"
+. "$(dirname "$0")/game_copy.sh"
 shipped="$scratch/game/data/vm_game.ini"
-export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/share"
-export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}" SDL_AUDIODRIVER=dummy
 players="$XDG_DATA_HOME/Brandwick/Vellmoor_L"
 mkdir -p "$players"
 fail() { echo "FAIL: $*"; exit 1; }

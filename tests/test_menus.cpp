@@ -14,6 +14,7 @@
 #include "game/reports.h"
 #include "game_support.h"
 #include "gfx/device.h"
+#include "gfx/effects.h"
 #include "platform/event.h"
 #include "res/text_label.h"
 #include "res/texts.h"
@@ -492,6 +493,43 @@ TEST_F(MenusTest, TheLanguageChosenInTheOptionsIsKeptOnOkAndForgottenOnCancel) {
     EXPECT_EQ(getIniString("Game", "Language", "none"), "de");
     o->close();
     setCurrentLanguage(languages().front());
+}
+
+TEST_F(MenusTest, LightEffectsChangeOnOkOnlyAndAreKeptInTheGameSettings) {
+    Gfx_SetEffects(EffectsLevel::Full);
+    auto* o = new COptionsMenu(203, 72);
+    o->setOwner(rec, 10);
+    run(2);
+    ASSERT_NE(o->lightEffectsBox, nullptr);
+    EXPECT_EQ(o->lightEffectsBox->checked, 0);
+    clickOn(o->lightEffectsBox);
+    // The box shares the language's row: a click on it is not a click on the chooser.
+    EXPECT_TRUE(playingEnglish());
+    EXPECT_EQ(languages()[static_cast<size_t>(o->languageIndex)].code, std::string("en"));
+    EXPECT_EQ(Gfx_Effects(), EffectsLevel::Full);
+    clickOn(o->cancelButton);
+    EXPECT_EQ(Gfx_Effects(), EffectsLevel::Full);
+    EXPECT_EQ(getIniString("Game", "Effects", "none"), "none");
+    o->close();
+
+    o = new COptionsMenu(203, 72);
+    o->setOwner(rec, 10);
+    run(2);
+    clickOn(o->lightEffectsBox);
+    clickOn(o->okButton);
+    EXPECT_EQ(Gfx_Effects(), EffectsLevel::Light);
+    EXPECT_EQ(getIniString("Game", "Effects", "none"), "light");
+    o->close();
+
+    o = new COptionsMenu(203, 72);
+    o->setOwner(rec, 10);
+    run(2);
+    EXPECT_EQ(o->lightEffectsBox->checked, 1);
+    clickOn(o->lightEffectsBox);
+    clickOn(o->okButton);
+    EXPECT_EQ(Gfx_Effects(), EffectsLevel::Full);
+    EXPECT_EQ(getIniString("Game", "Effects", "none"), "full");
+    o->close();
 }
 
 TEST_F(MenusTest, TheFullScreenBoxFollowsAModeSwitchedWhileTheDialogIsOpen) {

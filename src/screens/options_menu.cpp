@@ -1,8 +1,11 @@
 #include "screens/options_menu.h"
 
+#include <algorithm>
+
 #include "frame/language.h"
 #include "frame/settings.h"
 #include "game/reports.h"
+#include "gfx/effects.h"
 #include "gfx/gfx.h"
 #include "players/players.h"
 #include "res/text_label.h"
@@ -22,6 +25,9 @@ constexpr int kOkX = 39, kCancelX = 212, kButtonsY = 377;
 // The language row sits under the plate (394 x 446): its caption ends where
 // the chooser starts.
 constexpr int kLanguageX = 170, kLanguageY = 454, kLanguageCaptionGap = 10;
+// Light effects shares the language's row, left of it and clear of its
+// caption: its own caption ends where its box starts.
+constexpr int kLightEffectsX = -40, kScreenMargin = 10;
 
 // Shows `value` without telling the dialog: the slider is given its owner
 // afterwards, so opening stores nothing.
@@ -71,6 +77,8 @@ COptionsMenu::COptionsMenu(int x, int y) {
     shownFullscreen = Gfx_IsFullscreen() ? 1 : 0;
     fullScreenBox = makeBox(this, kFullScreenId, x + kBoxX, y + kFullScreenY, shownFullscreen);
     hintsBox = makeBox(this, kHintsId, x + kBoxX, y + kHintsY, player::ShowHints() != 0);
+    lightEffectsBox =
+        makeBox(this, kLightEffectsId, x + kLightEffectsX, y + kLanguageY, Gfx_Effects() == EffectsLevel::Light);
 
     okButton = menuButton(this, kOkId, btn::options_ok, x + kOkX, y + kButtonsY, kWidgetLayer);
     cancelButton =
@@ -86,6 +94,18 @@ COptionsMenu::COptionsMenu(int x, int y) {
     for (size_t i = 0; i < languages().size(); ++i)
         if (&languages()[i] == &currentLanguage()) languageIndex = static_cast<int>(i);
     showLanguage(languageIndex);
+    lightEffectsCaption = std::make_unique<TextLabel>();
+    lightEffectsCaption->setFont(pictureByName("font1"));
+    lightEffectsCaption->setLayer(kWidgetLayer);
+    lightEffectsCaption->setAlign(1);
+    lightEffectsCaption->setText(getText("OPTIONS_LIGHT_EFFECTS"));
+    // A long caption moves the box right rather than leave the screen; level
+    // with the chooser's middle, as the language caption is.
+    const int captionWidth = lightEffectsCaption->width();
+    const int boxX = std::max(x + kLightEffectsX, kScreenMargin + captionWidth + kLanguageCaptionGap);
+    const int rowMiddle = y + kLanguageY + languageButton->sprite()->height() / 2;
+    lightEffectsBox->sprite()->setPosition(boxX, rowMiddle - lightEffectsBox->sprite()->height() / 2);
+    lightEffectsCaption->setPosition(boxX - kLanguageCaptionGap, rowMiddle - 13);
 
     torches = std::make_unique<Torches>(kTorchLayer);
     // Particles are drawn by layer range, up to the layer of the effect sprite
@@ -121,6 +141,7 @@ COptionsMenu::~COptionsMenu() {
     dropSlider(soundSlider);
     dropWidget(fullScreenBox);
     dropWidget(hintsBox);
+    dropWidget(lightEffectsBox);
     dropButton(okButton);
     dropButton(cancelButton);
     dropButton(languageButton);
@@ -164,6 +185,9 @@ int COptionsMenu::onNotify(int id, int, int a, int) {
         case kHintsId:
             hintsChanged ^= 1;
             break;
+        case kLightEffectsId:
+            lightEffectsChanged ^= 1;
+            break;
         case kLanguageId:
             if (a != kButtonClicked) break;
             showLanguage((languageIndex + 1) % static_cast<int>(languages().size()));
@@ -177,6 +201,12 @@ int COptionsMenu::onNotify(int id, int, int a, int) {
             // The switch stores the mode actually in force.
             if (fullScreenChanged) toggleFullscreen();
             if (hintsChanged) toggleShowHints();
+            if (lightEffectsChanged) {
+                const EffectsLevel level =
+                    Gfx_Effects() == EffectsLevel::Light ? EffectsLevel::Full : EffectsLevel::Light;
+                Gfx_SetEffects(level);
+                setIniString("Game", "Effects", Gfx_EffectsName(level));
+            }
             if (const Language& chosen = languages()[static_cast<size_t>(languageIndex)];
                 &chosen != &currentLanguage()) {
                 setIniString(kLanguageSection, kLanguageKey, chosen.code);
@@ -192,6 +222,7 @@ int COptionsMenu::onNotify(int id, int, int a, int) {
             setSoundFXVolume(savedSound);
             fullScreenChanged = 0;
             hintsChanged = 0;
+            lightEffectsChanged = 0;
             finish();
             break;
         default:
@@ -215,6 +246,9 @@ void COptionsMenu::close() {
     fullScreenBox = nullptr;
     dropWidget(hintsBox);
     hintsBox = nullptr;
+    dropWidget(lightEffectsBox);
+    lightEffectsBox = nullptr;
+    lightEffectsCaption.reset();
     dropButton(okButton);
     dropButton(cancelButton);
     dropButton(languageButton);

@@ -1,11 +1,13 @@
 // The options dialog: music and effect volumes, full screen and hints, and
-// under the plate the language (each click shows the next one; OK plays on
-// in it from the next screen on, and keeps it for every player).
+// under the plate light effects (for machines that draw without a GPU; OK
+// applies it at once and keeps it in the game's settings) and the language
+// (each click shows the next one; OK plays on in it from the next screen on,
+// and keeps it for every player).
 //
 // The volumes are heard at once while a slider moves, and are stored in the
 // player's record once the slider has settled (knob released, or a step
 // button clicked) rather than on every tick of a drag. Full screen and hints
-// change only on OK; Cancel puts back the volumes the player had when the
+// change only on OK, like light effects; Cancel puts back the volumes the player had when the
 // dialog opened. Either reports (report::OptionsClosed, 0, 0); the owner then calls close().
 #pragma once
 
@@ -31,7 +33,8 @@ public:
         kHintsId = 103,
         kMusicId = 104,
         kSoundId = 105,
-        kLanguageId = 106
+        kLanguageId = 106,
+        kLightEffectsId = 107
     };
     static constexpr int kBackdropLayer = 400, kPlateLayer = 401, kTorchLayer = 402, kWidgetLayer = 570;
 
@@ -52,6 +55,8 @@ public:
     Slider* soundSlider = nullptr;
     ButtonFlag* fullScreenBox = nullptr;
     ButtonFlag* hintsBox = nullptr;
+    ButtonFlag* lightEffectsBox = nullptr;
+    std::unique_ptr<TextLabel> lightEffectsCaption;
     Button* okButton = nullptr;
     Button* cancelButton = nullptr;
     Button* languageButton = nullptr;
@@ -65,6 +70,7 @@ public:
     uint8_t fullScreenChanged = 0;
     uint8_t shownFullscreen = 0;  // the mode the box was last set from
     uint8_t hintsChanged = 0;
+    uint8_t lightEffectsChanged = 0;
     uint8_t answered = 0;
     uint8_t closed = 0;
 

@@ -34,7 +34,7 @@ void Hands::moveTo(int x, int y) {
 bool Hands::steer() {
     if (via_ == Via::Mouse) return true;
     const int dx = targetX_ - mousePosition.x;
-    const bool there = std::abs(dx) <= 1;
+    const bool there = dx == 0;
     if (via_ == Via::Pad) {
         // The stick pushed as far as the distance asks: the cannon slows
         // down as it comes near (the game's speed grows with the push squared).
@@ -44,9 +44,12 @@ bool Hands::steer() {
             const double t = std::min(1.0, std::sqrt(speed / 1000.0));
             value = static_cast<int>(kDeadZone + t * (32767 - kDeadZone)) * (dx < 0 ? -1 : 1);
         }
+        // There only once the stick has been let go a tick ago: the game
+        // moves the cannon once more before it hears the stick is back.
+        const bool settled = there && stick_ == 0;
         if (value != stick_) padAxis(PadAxis::LeftX, value);
         stick_ = value;
-        return there;
+        return settled;
     }
     // The keys: held while far, tapped when near.
     const Key toward = dx < 0 ? Key::Left : Key::Right;

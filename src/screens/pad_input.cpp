@@ -366,7 +366,9 @@ int padButton(const Event& e) {
             directionChanged();
             break;
         case PadButton::A:
-            if (play || (g.leftHeld && !g.clickDown)) {
+            if (!e.down && g.clickDown) {
+                clickFocus(false);  // a click's release, wherever the game went meanwhile
+            } else if (play || (g.leftHeld && !g.clickDown)) {
                 g.aDown = e.down;
                 updateCharge();
             } else if (picking()) {

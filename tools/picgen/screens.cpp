@@ -273,13 +273,13 @@ void helpPage(const ShapeSet& shapes) {
     letter(c, tr("How to play"), 400, 44, title, 700);
     Lettering body;
     body.face = Face::Sans;
-    body.size = 15;
+    body.size = 13;  // nine topics share the page
     body.top = hex(0x2A1808);
     body.bottom = hex(0x2A1808);
     body.outlineWidth = 0;
     Lettering head = body;
     head.face = Face::SansBold;
-    head.size = 16;
+    head.size = 14;
     head.top = head.bottom = hex(0x6A1A08);
     // Each topic is one sentence or two for the translators, wrapped here
     // into the two lines it has room for, smaller if it must.
@@ -301,7 +301,7 @@ void helpPage(const ShapeSet& shapes) {
     };
     constexpr double kTopicWidth = 425;  // the topics end where the emblem on the right begins
     for (int i = 0; i < kTopics; ++i) {
-        const double y = 80 + i * 47;
+        const double y = 78 + i * 47;
         leftText(c, tr(items[i].head), 130, y, head, kTopicWidth);
         Lettering fitted = body;
         std::vector<std::string> lines;
@@ -312,7 +312,7 @@ void helpPage(const ShapeSet& shapes) {
         }
         noteFit(items[i].text, fitted.size < body.size ? body.size / fitted.size : 1.0);
         for (size_t k = 0; k < lines.size() && k < 2; ++k)
-            leftText(c, lines[k], 130, y + 20 + 18 * double(k), fitted, kTopicWidth);
+            leftText(c, lines[k], 130, y + 17 + 15 * double(k), fitted, kTopicWidth);
         // A small picture for each topic.
         const double ix = 76, iy = y + 18;
         switch (i) {

@@ -428,3 +428,33 @@ TEST_F(PlayerScreensTest, AControllerWalksTheListOfPlayersAndPicksANewNameLetter
     EXPECT_TRUE(list->hasName("BC"));
     settle();
 }
+
+TEST_F(PlayerScreensTest, InANameFieldTheKeysThatPlayAreLettersAndTheArrowsReachTheDialogsButtons) {
+    installPadInput();
+    store({{"Ada", -1, 0}}, 0);
+    ListBoxUser* list = openList();
+    ASSERT_NE(list, nullptr);
+    newPlayer(list);
+    auto* dialog = liveOf<EditBoxProfile>();
+    ASSERT_NE(dialog, nullptr);
+    const auto press = [](platform::Key k, uint8_t typed) {
+        send(platform::keyEvent(true, k));
+        if (typed) send(platform::textEvent(typed));
+        send(platform::keyEvent(false, k));
+    };
+    // A, D and S slide the cannon and swap in play; here they are letters.
+    for (char c : std::string("DSA")) press(platform::letterKey(c), static_cast<uint8_t>(c));
+    EXPECT_EQ(dialog->field->text, "DSA");
+
+    // Down goes from the field to the button under the pointer, and Return
+    // clicks it instead of confirming the name.
+    Rect r;
+    dialog->buttons->choiceLabels[1]->getRect(r);  // Cancel
+    send(platform::pointerMove((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    press(platform::Key::Down, 0);
+    ASSERT_NE(padFocus(), nullptr);
+    press(platform::Key::Return, 13);
+    EXPECT_FALSE(list->hasName("DSA"));
+    settle();
+    EXPECT_EQ(liveOf<EditBoxProfile>(), nullptr);
+}

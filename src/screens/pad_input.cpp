@@ -56,7 +56,7 @@ HookNode g_idleNode{padIdleHook, nullptr, 0, nullptr};
 struct PadState {
     bool delivering = false;  // our own events pass the hook untouched
     bool active = false;      // the pad or the keys point: the cursor hides
-    float x = 400, y = kGunY;
+    float x = 400;  // where the cannon is being slid to
     bool leftHeld = false;
     bool aDown = false, triggerDown = false, spaceDown = false;  // what holds the charge
     Direction horizontal, vertical;
@@ -314,7 +314,6 @@ void becomeActive() {
     if (g.active) return;
     g.active = true;
     g.x = static_cast<float>(mousePosition.x);
-    g.y = static_cast<float>(mousePosition.y);
     hideCursorForPad(true);
 }
 

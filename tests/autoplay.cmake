@@ -45,3 +45,12 @@ add_test(NAME autoplay.says-when-it-has-no-scratch-folder COMMAND vellmoor-autop
 set_tests_properties(autoplay.says-when-it-has-no-scratch-folder PROPERTIES
   ENVIRONMENT "${VM_AUTOPLAY_ENV};TMPDIR=/proc" PASS_REGULAR_EXPRESSION "cannot make the player's scratch folder"
   TIMEOUT 60)
+
+# The front door with a controller only and with the keyboard only: a new
+# player's name, the options, the tutorial's first level won, and out
+# through the in-game menu and the main menu's Exit.
+foreach(device pad keys)
+  add_test(NAME autoplay.front-door-${device}
+           COMMAND vellmoor-autoplay --front-door --${device} --seed 1)
+  set_tests_properties(autoplay.front-door-${device} PROPERTIES ENVIRONMENT "${VM_AUTOPLAY_ENV}" TIMEOUT 600)
+endforeach()

@@ -23,6 +23,7 @@
 #include "screens/hud_menu.h"
 #include "screens/main_menu.h"
 #include "screens/options_menu.h"
+#include "screens/pad_input.h"
 #include "screens/pictures.h"
 #include "sound/sound.h"
 #include "sound/sound_backend.h"
@@ -110,6 +111,8 @@ protected:
         rec = new ReportRecorder;
     }
     void TearDown() override {
+        uninstallPadInput();
+        resetPadInputForTests();
         Menu::release();
         engineStop();
         GameTest::TearDown();
@@ -601,4 +604,150 @@ TEST_F(MenusTest, AnotherPlayerChosenOnTheProfileScreenIsHeardAtTheirOwnVolumes)
     EXPECT_EQ(Sound_GetMusicVolume(), 70);
     EXPECT_EQ(Sound_GetEffectsVolume(), 80);
     releaseDispatcher();
+}
+
+// ---------------------------------------------------------------- without a mouse
+
+namespace {
+using platform::PadAxis;
+using platform::PadButton;
+
+// The zone a click on the middle of a picture reaches.
+const MouseZone* zoneOf(const Sprite& s) {
+    Rect r;
+    s.getRect(r);
+    return focusCandidateAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+const MouseZone* zoneOf(AbstractButton* b) { return b ? zoneOf(*b->sprite()) : nullptr; }
+
+void padEvent(const platform::Event& e) {
+    runEventHooks(e);
+    dispatchInput();
+}
+void tap(PadButton b) {
+    padEvent(platform::padButtonEvent(b, true));
+    padEvent(platform::padButtonEvent(b, false));
+}
+}  // namespace
+
+TEST_F(MenusTest, OnTheMainMenuTheFocusGoesToTheNearestEntryThatWayAndAClicksIt) {
+    installPadInput();
+    MainMenu* menu = idleMainMenu();
+    std::array<const MouseZone*, MainMenu::kEntries> entry{};
+    for (int i = 0; i < MainMenu::kEntries; ++i) {
+        entry[static_cast<size_t>(i)] = zoneOf(menu->buttons[static_cast<size_t>(i)]);
+        ASSERT_NE(entry[static_cast<size_t>(i)], nullptr) << i;
+    }
+    EXPECT_EQ(nextFocus(entry[0], 0, 0, 0, 1), entry[1]);
+    EXPECT_EQ(nextFocus(entry[1], 0, 0, 0, -1), entry[0]);
+    EXPECT_EQ(nextFocus(entry[3], 0, 0, 0, 1), entry[4]);
+    EXPECT_EQ(nextFocus(entry[0], 0, 0, 0, -1), nullptr);
+    // From a point, the entry nearest that way.
+    EXPECT_EQ(nextFocus(nullptr, entry[2]->x + entry[2]->w / 2, 0, 0, 1), entry[0]);
+
+    // The first press shows the focus under the pointer; the next ones move it.
+    moveTo(entry[0]->x + 5, entry[0]->y + 5);
+    tap(PadButton::DpadDown);
+    EXPECT_EQ(padFocus(), entry[0]);
+    tap(PadButton::DpadDown);
+    tap(PadButton::DpadDown);
+    EXPECT_EQ(padFocus(), entry[2]);
+    EXPECT_TRUE(menu->buttons[2]->hovered);  // it shows its hover look
+    EXPECT_FALSE(menu->buttons[0]->hovered);
+    tap(PadButton::A);
+    ASSERT_TRUE(runUntil([&] { return !rec->reports.empty(); }, MainMenu::kAnimTicks + 5));
+    EXPECT_EQ(rec->reports[0], (std::array<int, 4>{9, report::Options, 0, 0}));
+    // The mouse brings its cursor back and the focus goes.
+    moveTo(100, 100);
+    EXPECT_EQ(padFocus(), nullptr);
+}
+
+TEST_F(MenusTest, OnTheOptionsTheFocusWalksTheControlsAndLeftAndRightMoveAVolume) {
+    installPadInput();
+    setMusicVolume(70);
+    auto* o = new COptionsMenu(203, 72);
+    o->setOwner(rec, 10);
+    run(2);
+    const MouseZone* music = zoneOf(o->musicSlider);
+    const MouseZone* sound = zoneOf(o->soundSlider);
+    const MouseZone* ok = zoneOf(o->okButton);
+    const MouseZone* cancel = zoneOf(o->cancelButton);
+    ASSERT_TRUE(music && sound && ok && cancel);
+    const MouseZone* fullScreen = zoneOf(o->fullScreenBox);
+    ASSERT_NE(fullScreen, nullptr);
+    // The knobs stand for their sliders: the step buttons beside them and
+    // the tracks under them are no stops of their own.
+    EXPECT_EQ(nextFocus(sound, 0, 0, 0, 1), music);
+    EXPECT_EQ(nextFocus(music, 0, 0, 0, -1), sound);
+    EXPECT_EQ(nextFocus(music, 0, 0, 0, 1), fullScreen);
+    EXPECT_EQ(nextFocus(ok, 0, 0, 1, 0), cancel);
+    EXPECT_EQ(nextFocus(cancel, 0, 0, -1, 0), ok);
+
+    // Right and left on a slider step its volume and keep the focus on it.
+    moveTo(music->x + music->w / 2, music->y + music->h / 2);
+    tap(PadButton::DpadRight);  // shows the focus
+    ASSERT_EQ(padFocus(), music);
+    tap(PadButton::DpadRight);
+    EXPECT_EQ(o->musicSlider->value, 80);
+    run(1);
+    padIdleHook();
+    EXPECT_EQ(padFocus(), music);
+    EXPECT_TRUE(music->contains(mousePosition.x, mousePosition.y));
+    tap(PadButton::DpadLeft);
+    tap(PadButton::DpadLeft);
+    EXPECT_EQ(o->musicSlider->value, 60);
+    // Down leaves the sliders for the box below them, and A ticks it.
+    tap(PadButton::DpadDown);
+    EXPECT_EQ(padFocus(), fullScreen);
+    const int wasFullScreen = o->fullScreenBox->checked;
+    tap(PadButton::A);
+    run(1);
+    EXPECT_NE(o->fullScreenBox->checked, wasFullScreen);
+}
+
+TEST_F(MenusTest, InPlayTheStickSlidesTheCannonFineOrFastAndAChargesAsTheLeftButtonDoes) {
+    installPadInput();
+    Game& g = gameInPlay();
+    run(200);  // past the moment after the start when shots are locked
+    const auto step = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            run(1);
+            padIdleHook();
+            dispatchInput();
+        }
+    };
+    // A first touch of the stick puts the pointer over the cannon.
+    moveTo(400, 300);
+    padEvent(platform::padAxisEvent(PadAxis::LeftX, 12000));
+    step(80);
+    const int fine = g.cannon->x - 400;
+    EXPECT_GT(fine, 0);
+    EXPECT_LT(fine, 40);  // a second of a small push: a few dozen pixels
+    padEvent(platform::padAxisEvent(PadAxis::LeftX, 32767));
+    step(60);
+    EXPECT_EQ(g.cannon->x, kGunMaxX);  // the whole rail in well under a second
+    EXPECT_EQ(mousePosition.x, kGunMaxX);
+    padEvent(platform::padAxisEvent(PadAxis::LeftX, -32768));
+    step(80);
+    EXPECT_EQ(g.cannon->x, kGunMinX);
+    padEvent(platform::padAxisEvent(PadAxis::LeftX, 0));
+    tap(PadButton::DpadRight);
+    step(1);
+    EXPECT_EQ(g.cannon->x, kGunMinX + 2);  // a tap of the d-pad: two pixels
+
+    // B swaps as the right button does.
+    const int loaded = g.colours.loadedColour, next = g.colours.nextBall;
+    tap(PadButton::B);
+    EXPECT_EQ(g.colours.loadedColour, next);
+    EXPECT_EQ(g.colours.nextBall, loaded);
+    // A charges while held, and so does the trigger.
+    padEvent(platform::padButtonEvent(PadButton::A, true));
+    EXPECT_TRUE(g.cannon->charging);
+    EXPECT_TRUE(leftButtonDown);
+    padEvent(platform::padAxisEvent(PadAxis::RightTrigger, 30000));
+    padEvent(platform::padButtonEvent(PadButton::A, false));
+    EXPECT_TRUE(leftButtonDown);  // the trigger still holds it
+    padEvent(platform::padAxisEvent(PadAxis::RightTrigger, 0));
+    EXPECT_FALSE(leftButtonDown);
+    EXPECT_FALSE(g.cannon->charging);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -682,6 +683,53 @@ TEST_F(SdlPlatformTest, PushedEventsArriveInOrder) {
     EXPECT_EQ(ms[10].character, 0xE9u);
     EXPECT_FALSE(ms[12].active);
     EXPECT_FALSE(ms[12].minimised);
+}
+
+// A pad plugged in while the game runs is opened; its buttons and sticks
+// arrive as the game's own pad words, and pulling it out lets go of
+// whatever it held, so nothing keeps charging or moving.
+TEST_F(SdlPlatformTest, AVirtualPadIsOpenedItsInputArrivesAndUnpluggingItLetsGo) {
+    // The offscreen window may not hold the focus, and a pad's input
+    // normally goes only to the window that does.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Vellmoor test pad";
+    const int device = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    drain(sdl);  // the pad's arrival
+    ASSERT_EQ(sdl.openControllers(), 1);
+    SDL_Joystick* stick = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
+    ASSERT_NE(stick, nullptr);
+
+    ASSERT_EQ(SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED), 0);
+    ASSERT_EQ(SDL_JoystickSetVirtualAxis(stick, SDL_CONTROLLER_AXIS_LEFTX, -20000), 0);
+    ASSERT_EQ(SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_PRESSED), 0);
+    SDL_JoystickUpdate();
+    std::vector<Event> pad;
+    for (const Event& e : drain(sdl))
+        if (e.type == EventType::ControllerButton || e.type == EventType::ControllerAxis) pad.push_back(e);
+    const auto has = [&](EventType type, int what, int value) {
+        return std::any_of(pad.begin(), pad.end(), [&](const Event& e) {
+            return e.type == type && (type == EventType::ControllerButton
+                                          ? e.controllerButton == what && e.down == (value != 0)
+                                          : e.axis == what && e.axisValue == value);
+        });
+    };
+    EXPECT_TRUE(has(EventType::ControllerButton, static_cast<int>(PadButton::A), 1));
+    EXPECT_TRUE(has(EventType::ControllerButton, static_cast<int>(PadButton::DpadUp), 1));
+    EXPECT_TRUE(has(EventType::ControllerAxis, static_cast<int>(PadAxis::LeftX), -20000));
+
+    ASSERT_EQ(SDL_JoystickDetachVirtual(device), 0);
+    pad.clear();
+    for (const Event& e : drain(sdl))
+        if (e.type == EventType::ControllerButton || e.type == EventType::ControllerAxis) pad.push_back(e);
+    EXPECT_EQ(sdl.openControllers(), 0);
+    EXPECT_TRUE(has(EventType::ControllerButton, static_cast<int>(PadButton::A), 0));
+    EXPECT_TRUE(has(EventType::ControllerAxis, static_cast<int>(PadAxis::LeftX), 0));
 }
 
 TEST_F(SdlPlatformTest, MatchesTheHeadlessHelpersForTheSameGestures) {

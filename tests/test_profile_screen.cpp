@@ -18,6 +18,8 @@
 #include "screens/pictures.h"
 #include "screens/profile_screen.h"
 #include "screens/top10_screen.h"
+#include "screens/pad_input.h"
+#include "ui/boxes.h"
 #include "ui/buttons.h"
 
 namespace {
@@ -65,6 +67,8 @@ protected:
         loadTexts("vm_texts.loc");  // the buttons' words are what is clicked
     }
     void TearDown() override {
+        uninstallPadInput();
+        resetPadInputForTests();
         releaseDispatcher();
         engineStop();
         clearTexts();
@@ -374,4 +378,83 @@ TEST_F(PlayerScreensTest, TheEndOfAGameEntersItsScoreAndShowsTheTable) {
     EXPECT_EQ(loadHighScores()[0].name, "Ada");
     EXPECT_EQ(d.top10.table->nameLabels[0]->text, "Ada");
     EXPECT_EQ(Game::existing(), nullptr);
+}
+
+// ---------------------------------------------------------------- without a mouse
+
+TEST_F(PlayerScreensTest, AControllerWalksTheListOfPlayersAndPicksANewNameLetterByLetter) {
+    installPadInput();
+    store({{"Ada", -1, 0}, {"Bob", -1, 0}, {"Cy", -1, 0}}, 0);
+    ListBoxUser* list = openList();
+    ASSERT_NE(list, nullptr);
+    ListBox& box = *list->listBox;
+    ASSERT_EQ(box.count(), 3);
+    const auto zoneOf = [](const Sprite& s) {
+        Rect r;
+        s.getRect(r);
+        return focusCandidateAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+    const MouseZone* line[3] = {zoneOf(*box.entries[0].label), zoneOf(*box.entries[1].label),
+                                zoneOf(*box.entries[2].label)};
+    ASSERT_TRUE(line[0] && line[1] && line[2]);
+    EXPECT_EQ(nextFocus(line[0], 0, 0, 0, 1), line[1]);
+    EXPECT_EQ(nextFocus(line[2], 0, 0, 0, -1), line[1]);
+    const auto tap = [](platform::PadButton b) {
+        send(platform::padButtonEvent(b, true));
+        send(platform::padButtonEvent(b, false));
+    };
+    using platform::PadButton;
+    send(platform::pointerMove(line[0]->x + 2, line[0]->y + 2));
+    tap(PadButton::DpadDown);  // shows the focus
+    EXPECT_EQ(padFocus(), line[0]);
+    tap(PadButton::DpadDown);
+    EXPECT_EQ(padFocus(), line[1]);
+    EXPECT_EQ(box.selected, 1);  // the focus selects the line it lands on
+
+    newPlayer(list);
+    auto* dialog = liveOf<EditBoxProfile>();
+    ASSERT_NE(dialog, nullptr);
+    tap(PadButton::DpadUp);     // A
+    tap(PadButton::DpadUp);     // B
+    tap(PadButton::DpadRight);  // BA
+    tap(PadButton::DpadDown);   // B9: down from A runs backwards round the end
+    EXPECT_EQ(dialog->field->text, "B9");
+    tap(PadButton::DpadLeft);  // rubbed out
+    tap(PadButton::DpadRight);
+    tap(PadButton::DpadUp);
+    tap(PadButton::DpadUp);
+    EXPECT_EQ(dialog->field->text, "BC");
+    tap(PadButton::A);  // as Enter: the name is taken at once
+    EXPECT_TRUE(list->hasName("BC"));
+    settle();
+}
+
+TEST_F(PlayerScreensTest, InANameFieldTheKeysThatPlayAreLettersAndTheArrowsReachTheDialogsButtons) {
+    installPadInput();
+    store({{"Ada", -1, 0}}, 0);
+    ListBoxUser* list = openList();
+    ASSERT_NE(list, nullptr);
+    newPlayer(list);
+    auto* dialog = liveOf<EditBoxProfile>();
+    ASSERT_NE(dialog, nullptr);
+    const auto press = [](platform::Key k, uint8_t typed) {
+        send(platform::keyEvent(true, k));
+        if (typed) send(platform::textEvent(typed));
+        send(platform::keyEvent(false, k));
+    };
+    // A, D and S slide the cannon and swap in play; here they are letters.
+    for (char c : std::string("DSA")) press(platform::letterKey(c), static_cast<uint8_t>(c));
+    EXPECT_EQ(dialog->field->text, "DSA");
+
+    // Down goes from the field to the button under the pointer, and Return
+    // clicks it instead of confirming the name.
+    Rect r;
+    dialog->buttons->choiceLabels[1]->getRect(r);  // Cancel
+    send(platform::pointerMove((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    press(platform::Key::Down, 0);
+    ASSERT_NE(padFocus(), nullptr);
+    press(platform::Key::Return, 13);
+    EXPECT_FALSE(list->hasName("DSA"));
+    settle();
+    EXPECT_EQ(liveOf<EditBoxProfile>(), nullptr);
 }

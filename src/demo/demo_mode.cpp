@@ -82,7 +82,12 @@ private:
 std::unique_ptr<DemoMode> g_demo;
 HookNode g_idleNode{demoIdleHook, nullptr, 0, nullptr};
 
-bool isDown(const Event& e) { return e.type == EventType::KeyDown || e.type == EventType::PointerDown; }
+// A controller's button is the player's as much as a key; a stick or a
+// trigger resting a little off centre is not.
+bool isDown(const Event& e) {
+    return e.type == EventType::KeyDown || e.type == EventType::PointerDown ||
+           (e.type == EventType::ControllerButton && e.down);
+}
 // A screenshot is taken of the demo, not instead of it (Alt combinations are
 // not the camera's).
 bool isScreenshotKey(const Event& e) {
@@ -90,7 +95,8 @@ bool isScreenshotKey(const Event& e) {
            (e.key == Key::F12 || e.key == Key::PrintScreen);
 }
 bool isUp(const Event& e) {
-    return e.type == EventType::KeyUp || e.type == EventType::PointerUp || e.type == EventType::Text;
+    return e.type == EventType::KeyUp || e.type == EventType::PointerUp || e.type == EventType::Text ||
+           (e.type == EventType::ControllerButton && !e.down);
 }
 
 uint64_t now() { return platform::current().ticks64(); }
@@ -145,7 +151,7 @@ int DemoMode::event(const Event& e) {
         end();
         return 0;
     }
-    if (isUp(e)) return 0;
+    if (isUp(e) || e.type == EventType::ControllerAxis) return 0;
     return 1;
 }
 

@@ -52,6 +52,11 @@ void Shooter::step(Game& g) {
         }
         case 1:
             if (--wait_ > 0) return;
+            // A stick or a key takes the cannon there over a few ticks.
+            if (!hands_.steer()) {
+                wait_ = 1;
+                return;
+            }
             hands_.press(platform::PointerButton::Left);
             phase_ = 2;
             return;

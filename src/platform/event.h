@@ -76,6 +76,16 @@ constexpr Key functionKey(int n) { return static_cast<Key>(keyNumber(Key::F1) + 
 
 enum class PointerButton : uint8_t { Left, Right };
 
+// A game controller's buttons and axes, laid out as on the common pad with
+// four face buttons (A at the bottom, B on the right), whatever the make.
+enum class PadButton : uint8_t {
+    A, B, X, Y, Back, Guide, Start, LeftStick, RightStick, LeftShoulder, RightShoulder,
+    DpadUp, DpadDown, DpadLeft, DpadRight,
+    Count
+};
+// Sticks run -32768..32767 (down and right positive); triggers 0..32767.
+enum class PadAxis : uint8_t { LeftX, LeftY, RightX, RightY, LeftTrigger, RightTrigger, Count };
+
 enum class EventType : uint8_t {
     None,
     KeyDown,        // key, repeat, alt, menuKey
@@ -95,8 +105,8 @@ enum class EventType : uint8_t {
     Destroyed,      // the engine closed its window (delivered, never queued)
     DisplayLost,    // the connection to the display broke
     Quit,           // the window is gone: the main loop ends here
-    ControllerButton,  // controller, controllerButton, down
-    ControllerAxis,    // controller, axis, axisValue
+    ControllerButton,  // controller, controllerButton (a PadButton), down
+    ControllerAxis,    // controller, axis (a PadAxis), axisValue
     User,              // user: a number of the poster's own
 };
 
@@ -182,6 +192,20 @@ inline Event activationEvent(bool active, bool minimised = false) {
     Event e = makeEvent(minimised ? EventType::Minimised : active ? EventType::FocusGained : EventType::FocusLost);
     e.active = active && !minimised;
     e.minimised = minimised;
+    return e;
+}
+inline Event padButtonEvent(PadButton b, bool down, int controller = 0) {
+    Event e = makeEvent(EventType::ControllerButton);
+    e.controller = controller;
+    e.controllerButton = static_cast<int>(b);
+    e.down = down;
+    return e;
+}
+inline Event padAxisEvent(PadAxis a, int value, int controller = 0) {
+    Event e = makeEvent(EventType::ControllerAxis);
+    e.controller = controller;
+    e.axis = static_cast<int>(a);
+    e.axisValue = value;
     return e;
 }
 inline Event userEvent(uint32_t number) {

@@ -22,6 +22,13 @@
 
 namespace platform {
 
+// The pad's buttons and axes are SDL's own numbers.
+static_assert(static_cast<int>(PadButton::A) == SDL_CONTROLLER_BUTTON_A);
+static_assert(static_cast<int>(PadButton::Start) == SDL_CONTROLLER_BUTTON_START);
+static_assert(static_cast<int>(PadButton::DpadRight) == SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+static_assert(static_cast<int>(PadAxis::LeftY) == SDL_CONTROLLER_AXIS_LEFTY);
+static_assert(static_cast<int>(PadAxis::RightTrigger) == SDL_CONTROLLER_AXIS_TRIGGERRIGHT);
+
 namespace {
 
 void reportSdlError(const char* what) { std::fprintf(stderr, "%s: %s\n", what, SDL_GetError()); }
@@ -94,6 +101,9 @@ SdlPlatform::~SdlPlatform() {
     // A lost display is left alone: releasing anything on it never returns.
     if (displayLost()) return;
     releaseWindow();
+    for (auto& [instance, pad] : controllers_) SDL_GameControllerClose(pad);
+    controllers_.clear();
+    if (controllersInit_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
@@ -125,7 +135,45 @@ bool SdlPlatform::initVideo() {
         return false;
     }
     videoInit_ = true;
+    initControllers();
     return true;
+}
+
+void SdlPlatform::initControllers() {
+    // SDL's own mapping database knows most pads; SDL_GAMECONTROLLERCONFIG
+    // (mapping lines) and SDL_GAMECONTROLLERCONFIG_FILE (a mapping file)
+    // add to it or correct it, read by SDL itself as it starts the
+    // subsystem. Pads already plugged in arrive as "added" events like
+    // the ones plugged in later. Without controllers the game still plays.
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+        reportSdlError("SDL_Init (game controllers)");
+        return;
+    }
+    controllersInit_ = true;
+}
+
+void SdlPlatform::controllerAdded(int deviceIndex) {
+    const SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(deviceIndex);
+    if (instance < 0 || controllers_.count(instance)) return;  // known already: SDL tells twice at start
+    SDL_GameController* pad = SDL_GameControllerOpen(deviceIndex);
+    if (!pad) {
+        reportSdlError("SDL_GameControllerOpen");
+        return;
+    }
+    controllers_[instance] = pad;
+}
+
+void SdlPlatform::controllerRemoved(int instance) {
+    auto it = controllers_.find(instance);
+    if (it == controllers_.end()) return;
+    SDL_GameControllerClose(it->second);
+    controllers_.erase(it);
+    // A pad pulled out with a button held or the stick pushed lets go of
+    // them: nothing may stay charging or moving for ever.
+    for (int b = 0; b < static_cast<int>(PadButton::Count); ++b)
+        queue_.push_back(padButtonEvent(static_cast<PadButton>(b), false, instance));
+    for (int a = 0; a < static_cast<int>(PadAxis::Count); ++a)
+        queue_.push_back(padAxisEvent(static_cast<PadAxis>(a), 0, instance));
 }
 
 bool SdlPlatform::createWindow(const WindowDesc& desc) {
@@ -378,23 +426,20 @@ void SdlPlatform::translate(const SDL_Event& e) {
             translator_.wheel(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.x : e.wheel.x,
                               e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y, queue_);
             break;
+        case SDL_CONTROLLERDEVICEADDED: controllerAdded(e.cdevice.which); break;
+        case SDL_CONTROLLERDEVICEREMOVED: controllerRemoved(e.cdevice.which); break;
         case SDL_CONTROLLERBUTTONDOWN:
-        case SDL_CONTROLLERBUTTONUP: {
-            Event c = makeEvent(EventType::ControllerButton);
-            c.controller = static_cast<int>(e.cbutton.which);
-            c.controllerButton = e.cbutton.button;
-            c.down = e.type == SDL_CONTROLLERBUTTONDOWN;
-            queue_.push_back(c);
+        case SDL_CONTROLLERBUTTONUP:
+            // Buttons SDL adds later (paddles, touchpad) have no use here.
+            if (e.cbutton.button >= static_cast<int>(PadButton::Count)) break;
+            queue_.push_back(padButtonEvent(static_cast<PadButton>(e.cbutton.button),
+                                            e.type == SDL_CONTROLLERBUTTONDOWN, static_cast<int>(e.cbutton.which)));
             break;
-        }
-        case SDL_CONTROLLERAXISMOTION: {
-            Event c = makeEvent(EventType::ControllerAxis);
-            c.controller = static_cast<int>(e.caxis.which);
-            c.axis = e.caxis.axis;
-            c.axisValue = e.caxis.value;
-            queue_.push_back(c);
+        case SDL_CONTROLLERAXISMOTION:
+            if (e.caxis.axis >= static_cast<int>(PadAxis::Count)) break;
+            queue_.push_back(
+                padAxisEvent(static_cast<PadAxis>(e.caxis.axis), e.caxis.value, static_cast<int>(e.caxis.which)));
             break;
-        }
         default: break;
     }
 }

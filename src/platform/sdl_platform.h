@@ -2,10 +2,13 @@
 // events translated into window messages.
 #pragma once
 
+#include <map>
+
 #include "platform/keymap.h"
 #include "platform/platform.h"
 
 struct SDL_Window;
+struct _SDL_GameController;
 union SDL_Event;
 
 namespace platform {
@@ -67,6 +70,9 @@ public:
     void setModeSwitchSettleMs(uint32_t ms) { settleMs_ = ms; }
     bool activationHeldBack() const { return statePending_; }
 
+    // Game controllers open now (hot-plugged ones come and go with them).
+    int openControllers() const { return static_cast<int>(controllers_.size()); }
+
 private:
     void releaseWindow();
     bool initVideo();
@@ -78,6 +84,9 @@ private:
     void reportWindowState();
     // Reports a held-back loss of focus once the settle period is over.
     void flushHeldState();
+    void initControllers();
+    void controllerAdded(int deviceIndex);
+    void controllerRemoved(int instance);
 
     bool videoInit_ = false;
     SDL_Window* window_ = nullptr;
@@ -92,6 +101,8 @@ private:
     bool statePending_ = false;
     EventQueue queue_;
     EventTranslator translator_;
+    bool controllersInit_ = false;
+    std::map<int, _SDL_GameController*> controllers_;  // by SDL's instance id
 };
 
 }  // namespace platform

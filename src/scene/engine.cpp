@@ -13,9 +13,13 @@ Sprite* g_cursor = nullptr;
 int g_cursorHotX = 0, g_cursorHotY = 0;
 bool g_cursorShown = false;
 bool g_systemCursorHidden = false;
+bool g_hiddenForPad = false;
 constexpr int kCursorLayer = 1000000;
 
-void pointerOver(bool usePicture) { updateCursor(usePicture, g_cursorShown); }
+// The pad's own pointer moves must not bring the cursor back.
+void pointerOver(bool usePicture) {
+    if (!g_hiddenForPad) updateCursor(usePicture, g_cursorShown);
+}
 
 void tickActors() {
     advanceTickCount();
@@ -102,7 +106,24 @@ bool followMouse() {
     return true;
 }
 
+void hideCursorForPad(bool hidden) {
+    if (hidden == g_hiddenForPad) return;
+    g_hiddenForPad = hidden;
+    if (hidden) {
+        if (g_cursor) g_cursor->setVisible(false);
+        if (!g_systemCursorHidden) showSystemCursor(false);
+        return;
+    }
+    if (g_cursor && g_systemCursorHidden)
+        g_cursor->setVisible(g_cursorShown);
+    else
+        showSystemCursor(true);
+}
+
+bool cursorHiddenForPad() { return g_hiddenForPad; }
+
 void resetCursorForTests() {
+    g_hiddenForPad = false;
     g_cursor = nullptr;
     g_cursorHotX = g_cursorHotY = 0;
     g_cursorShown = false;

@@ -18,6 +18,10 @@ Sprite* cursorSprite();
 void updateCursor(bool usePicture, bool show);
 // Moves the picture cursor to the mouse; true when it moved.
 bool followMouse();
+// Hides whichever cursor is in use while a controller or the keys point
+// instead of the mouse, and brings it back.
+void hideCursorForPad(bool hidden);
+bool cursorHiddenForPad();
 
 // For test fixtures: forget the cursor.
 void resetCursorForTests();

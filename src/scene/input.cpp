@@ -126,6 +126,12 @@ void setZonePriority(MouseZone* zone, int priority) {
 
 MouseZone* zoneListHead() { return g_zones; }
 
+Actor* zoneHandler(const MouseZone* zone) {
+    if (!zone) return nullptr;
+    auto it = g_zoneMap.find(zone->id);
+    return it != g_zoneMap.end() && it->second->zone == zone ? it->second->handler : nullptr;
+}
+
 void ZoneHandle::attach(int flags, Actor* newHandler, int priority, int newValue) {
     detach();
     handler = newHandler;

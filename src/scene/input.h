@@ -67,6 +67,8 @@ bool removeZone(int id);
 void setZoneRect(MouseZone* zone, int left, int top, int right, int bottom);
 void setZonePriority(MouseZone* zone, int priority);
 MouseZone* zoneListHead();
+// The actor a zone's events go to; null for a zone no sprite owns.
+Actor* zoneHandler(const MouseZone* zone);
 
 void setInputMode(int mode);
 int inputMode();

@@ -33,6 +33,7 @@
 #include "scene/sprite.h"
 #include "screens/dispatcher.h"
 #include "screens/notice.h"
+#include "screens/pad_input.h"
 #include "screens/pictures.h"
 #include "sound/sound.h"
 
@@ -187,6 +188,7 @@ int gameWindowHook() {
     engineStart();
     setTickRate(kLogicTicksPerSecond);
     addEventHook(kScreenshotHookPriority, screenshotHook);
+    installPadInput();
     loadStartup();  // a failure leaves the defaults; the game still runs
     installPictureAccessors();  // the effects are read by the title's loading steps
     startMusic();
@@ -212,6 +214,7 @@ int gameShutdownHook() {
     g_cursor = nullptr;
     releaseDispatcher();
     removeEventHook(screenshotHook);
+    uninstallPadInput();
     Sound_Shutdown();
     engineStop();
     killAllParticles();

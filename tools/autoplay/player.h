@@ -12,6 +12,7 @@
 #include "demo/shooter.h"
 
 class Dispatcher;
+struct MouseZone;
 class Game;
 class Sprite;
 
@@ -37,6 +38,11 @@ struct Options {
     int attemptTickLimit = 80 * 600;
     // The name typed for the first player.
     std::string playerName = "Autoplay";
+    // What the player holds: the mouse, a controller or the keyboard.
+    demo::Hands::Via via = demo::Hands::Via::Mouse;
+    // The front door only: a new player, the options, the tutorial's first
+    // level won, and out through the in-game menu and the main menu.
+    bool frontDoor = false;
 };
 
 // The first level a run starts at, as episode * 10 + level.
@@ -51,7 +57,7 @@ struct Attempt {
 
 class Player {
 public:
-    explicit Player(const Options& options) : opt(options) {}
+    explicit Player(const Options& options) : opt(options) { hands_.setVia(opt.via); }
 
     // One logic tick: observe, then move, press or release. False once the
     // run has reached its end.
@@ -76,8 +82,20 @@ private:
     void frontDoor(Dispatcher& d);
     // Clicks the first button of a tip or question box once it is shown.
     bool answerTips();
-    // A click on the middle of a sprite, after a player's pause.
+    // A click on the middle of a sprite, after a player's pause; with a
+    // controller or the keys, the focus goes there first, a step at a time.
     bool clickOn(const Sprite& s);
+    // One step of the focus towards the zone a click at (x, y) reaches;
+    // true once it is there.
+    bool focusOn(int x, int y);
+    // A direction pressed and let go on the d-pad or the arrows.
+    void tapDirection(int dx, int dy);
+    // The letters of the name, one d-pad press a tick; true once typed.
+    bool pickName();
+    // The options dialog: a volume moved by a step, then OK.
+    void options(Dispatcher& d);
+    // Out of the game through its menu, once the front door's level is won.
+    void leaveGame();
     void play(Game& g);
     void between(Game& g);
     void attemptEnded(Game& g, bool won);
@@ -115,6 +133,14 @@ private:
     int topTenPlace_ = -1;
     int lastScore_ = 0;
     bool typedName_ = false;
+    // The focus before the last step towards a target.
+    const MouseZone* lastFocus_ = nullptr;
+    // The name picked on a pad: letters done, and the letter at the caret.
+    size_t namePos_ = 0;
+    int nameLetter_ = -1;
+    // The options dialog's visit: 0 not yet, 1 open, 2 a step made, 3 done.
+    int optionsStep_ = 0;
+    bool menuShot_ = false;
     bool leaving_ = false;  // the run is over: out through the main menu
 };
 

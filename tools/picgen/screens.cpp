@@ -273,13 +273,13 @@ void helpPage(const ShapeSet& shapes) {
     letter(c, tr("How to play"), 400, 44, title, 700);
     Lettering body;
     body.face = Face::Sans;
-    body.size = 15;
+    body.size = 13;  // nine topics share the page
     body.top = hex(0x2A1808);
     body.bottom = hex(0x2A1808);
     body.outlineWidth = 0;
     Lettering head = body;
     head.face = Face::SansBold;
-    head.size = 16;
+    head.size = 14;
     head.top = head.bottom = hex(0x6A1A08);
     // Each topic is one sentence or two for the translators, wrapped here
     // into the two lines it has room for, smaller if it must.
@@ -287,7 +287,8 @@ void helpPage(const ShapeSet& shapes) {
         const char* head;
         const char* text;
     };
-    const Item items[7] = {
+    constexpr int kTopics = 9;
+    const Item items[kTopics] = {
         {N_("Shooting"), N_("Move the mouse to slide the cannon; click to fire a ball straight up at the spinning magnet.")},
         {N_("Charging"), N_("Hold the left button to charge a faster shot. Hold it too long and the cannon overcharges and drops the shot.")},
         {N_("Swapping"), N_("Click the right button to swap the loaded ball with the next one, shown in the cannon's windows.")},
@@ -295,10 +296,12 @@ void helpPage(const ShapeSet& shapes) {
         {N_("Bonuses"), N_("The gold bonus ball matches any colour and sets off the level's bonus: bomb, ink, rocket, lightning and more.")},
         {N_("Crystals"), N_("Big groups drop crystals: catch them with the cannon for 1000 points each.")},
         {N_("Heat"), N_("Rapid fire heats the cannon and slows it down. Pause a moment and it cools again.")},
+        {N_("Controller"), N_("Stick or d-pad: slide the cannon. A or right trigger: charge and shoot. B or X: swap. Start: menu. Elsewhere the d-pad picks, A clicks, B goes back.")},
+        {N_("Keyboard"), N_("Arrows or A and D: slide the cannon. Space: charge and shoot. Ctrl or S: swap. Esc: menu. Elsewhere the arrows pick and Enter clicks.")},
     };
     constexpr double kTopicWidth = 425;  // the topics end where the emblem on the right begins
-    for (int i = 0; i < 7; ++i) {
-        const double y = 88 + i * 60;
+    for (int i = 0; i < kTopics; ++i) {
+        const double y = 78 + i * 47;
         leftText(c, tr(items[i].head), 130, y, head, kTopicWidth);
         Lettering fitted = body;
         std::vector<std::string> lines;
@@ -309,7 +312,7 @@ void helpPage(const ShapeSet& shapes) {
         }
         noteFit(items[i].text, fitted.size < body.size ? body.size / fitted.size : 1.0);
         for (size_t k = 0; k < lines.size() && k < 2; ++k)
-            leftText(c, lines[k], 130, y + 20 + 18 * double(k), fitted, kTopicWidth);
+            leftText(c, lines[k], 130, y + 17 + 15 * double(k), fitted, kTopicWidth);
         // A small picture for each topic.
         const double ix = 76, iy = y + 18;
         switch (i) {
@@ -337,6 +340,29 @@ void helpPage(const ShapeSet& shapes) {
             cairo_set_source_rgb(cr, 0.1, 0.3, 0.2);
             cairo_set_line_width(cr, 1.5);
             cairo_stroke(cr);
+            break;
+        case 7:
+            // A pad: its body, a cross on the left, two buttons on the right.
+            roundedRect(cr, ix - 20, iy - 11, 40, 22, 10);
+            cairo_set_source_rgb(cr, 0.25, 0.22, 0.28);
+            cairo_fill(cr);
+            cairo_set_source_rgb(cr, 0.85, 0.82, 0.75);
+            cairo_rectangle(cr, ix - 15, iy - 2, 10, 4);
+            cairo_rectangle(cr, ix - 12, iy - 5, 4, 10);
+            cairo_fill(cr);
+            drawSphere(cr, ix + 8, iy + 3, 3, ballColour(1));
+            drawSphere(cr, ix + 13, iy - 3, 3, ballColour(0));
+            break;
+        case 8:
+            // Keys: two rows of caps and a space bar.
+            for (int row = 0; row < 2; ++row)
+                for (int k = 0; k < 4; ++k) {
+                    roundedRect(cr, ix - 19 + k * 10, iy - 13 + row * 9, 8, 7, 2);
+                    setColour(cr, kBronzeDark);
+                    cairo_fill(cr);
+                }
+            roundedRect(cr, ix - 12, iy + 5, 24, 7, 2);
+            cairo_fill(cr);
             break;
         default: {
             cairo_pattern_t* h = cairo_pattern_create_radial(ix, iy, 2, ix, iy, 20);

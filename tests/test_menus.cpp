@@ -13,7 +13,7 @@
 #include "frame/settings.h"
 #include "game/reports.h"
 #include "game_support.h"
-#include "gfx/device.h"
+#include "gfx/testing/recording_device.h"
 #include "platform/event.h"
 #include "res/text_label.h"
 #include "res/texts.h"

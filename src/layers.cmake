@@ -30,8 +30,8 @@ vm_layer(platform    LIBS SDL2 dl threads)
 # renderer each step through the parts they hand it, and a picture sprite
 # asks its picture through an interface the picture packs fill in.
 vm_layer(frame       USES platform)
-vm_layer(gfx         USES frame platform LIBS stb png jpeg epoxy SDL2)
-vm_layer(sound       USES frame platform LIBS SDL2 SDL2_mixer openmpt)
+vm_layer(gfx         USES frame platform LIBS stb png jpeg)
+vm_layer(sound       USES frame platform)
 # The back ends, beside the layer whose interface they fill in; the program
 # installs the desktop ones, the tests and the tools the testing ones.
 vm_layer(gfx/gl        USES platform frame gfx LIBS epoxy SDL2)

@@ -1,5 +1,6 @@
 // Bonus step, crystals and banners on the small test field.
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <algorithm>
 #include <map>

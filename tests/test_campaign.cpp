@@ -2,6 +2,7 @@
 // each without input keep the field sound (finite positions, no ball out of
 // the walls, the magnet in place, no ball sunk into another body).
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <cmath>
 #include <cstdio>

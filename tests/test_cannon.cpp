@@ -1,6 +1,8 @@
 // The gun: charge and overcharge timing, heat under rapid fire and its
 // cool-down, the breech animations and the picture placement, swaps refused
 // while firing, rail limits; the colour choice and the shot itself.
+#include <ode/ode.h>
+
 #include <algorithm>
 #include <functional>
 #include <map>

@@ -1,6 +1,7 @@
 // The physics field: building a level, contact rules, forces, spawning,
 // links and matching, touch effects and the timing of object commands.
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <algorithm>
 #include <cmath>

@@ -127,8 +127,8 @@ TEST_F(BonusTest, BombReachesItsRadiusWithDistanceDelaysAndFiftyPointsEach) {
 
 TEST_F(BonusTest, BombRadiusFollowsTheBallSize) {
     mutableLevelParams().BallSize = 50;
-    EXPECT_NEAR(bonusRadius(), 156.0 * 0.7 / 66.666664, 1e-6);
-    EXPECT_NEAR(rocketHalfWidth(), 52.0 * 0.7 / 66.666664, 1e-6);
+    EXPECT_NEAR(bonusRadius(), 156.0 * 0.7 / kPixelsPerUnit, 1e-6);
+    EXPECT_NEAR(rocketHalfWidth(), 52.0 * 0.7 / kPixelsPerUnit, 1e-6);
 }
 
 TEST_F(BonusTest, InkRecoloursNearbyOrdinaryBallsToTheOneColourLeft) {

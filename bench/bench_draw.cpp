@@ -20,7 +20,7 @@
 #include "frame/settings.h"
 #include "game/field.h"
 #include "game/game.h"
-#include "gfx/device.h"
+#include "gfx/gl/gl_device.h"
 #include "gfx/effects.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"

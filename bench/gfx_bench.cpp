@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "frame/random.h"
-#include "gfx/device.h"
+#include "gfx/testing/recording_device.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"

@@ -28,12 +28,16 @@ vm_outside(threads    Threads::Threads       "^thread$")
 vm_layer(platform    LIBS SDL2 dl threads)
 # The engine. The frame is its lowest layer: it runs the scene and the
 # renderer each step through the parts they hand it, and a picture sprite
-# asks its picture through an interface the picture packs fill in. The
-# renderer's OpenGL device and the sound's SDL back end still sit in their
-# layers' folders, so those layers list their libraries.
+# asks its picture through an interface the picture packs fill in.
 vm_layer(frame       USES platform)
-vm_layer(gfx         USES frame platform LIBS stb png jpeg epoxy SDL2)
-vm_layer(sound       USES frame platform LIBS SDL2 SDL2_mixer openmpt)
+vm_layer(gfx         USES frame platform LIBS stb png jpeg)
+vm_layer(sound       USES frame platform)
+# The back ends, beside the layer whose interface they fill in; the program
+# installs the desktop ones, the tests and the tools the testing ones.
+vm_layer(gfx/gl        USES platform frame gfx LIBS epoxy SDL2)
+vm_layer(gfx/testing   USES frame gfx)
+vm_layer(sound/sdl     USES frame sound LIBS SDL2 SDL2_mixer openmpt)
+vm_layer(sound/testing USES frame sound sound/sdl)
 vm_layer(scene       USES frame gfx)
 vm_layer(res         USES frame gfx scene)
 vm_layer(anim        USES frame gfx res scene sound)
@@ -44,4 +48,4 @@ vm_layer(game        USES frame scene anim res gfx sound players LIBS ode)
 vm_layer(screens     USES frame scene anim res gfx sound ui players game)
 # The game playing itself and the program: above everything, used by nothing.
 vm_layer(demo        USES platform frame scene anim res gfx sound ui players game screens)
-vm_layer(main        USES platform frame scene anim res gfx sound ui players game screens demo)
+vm_layer(main        USES platform frame scene anim res gfx gfx/gl sound sound/sdl ui players game screens demo)

@@ -9,10 +9,14 @@
 #include "frame/app.h"
 #include "frame/command_line.h"
 #include "frame/errors.h"
+#include "gfx/gfx.h"
+#include "gfx/gl/gl_device.h"
 #include "platform/exit_guard.h"
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
 #include "screens/app_hooks.h"
+#include "sound/sdl/sdl_backend.h"
+#include "sound/sound_backend.h"
 
 namespace {
 AppRecord g_gameRecord(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);
@@ -26,7 +30,11 @@ int main(int argc, char** argv) {
     // last to go, so that it watches the platform's own teardown too.
     platform::ExitGuard exitGuard;
     applyCommandLine(commandLine);
+    // The three seams get their desktop back ends here, and only here: the
+    // window system, OpenGL on its window, SDL_mixer with libopenmpt.
     platform::install(std::make_unique<platform::SdlPlatform>());
+    Gfx_InstallDevice(makeGlDevice());
+    Sound_InstallBackend(makeSdlSoundBackend());
     // The demo waits on the title and the menus for a minute without input,
     // or plays at once when asked to.
     demo::installDemoMode(commandLine.options.demo);

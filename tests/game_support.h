@@ -14,6 +14,7 @@
 
 #include "frame/random.h"
 #include "frame/settings.h"
+#include "game/cannon.h"
 #include "game/field.h"
 #include "game/game.h"
 #include "game/game_pictures.h"
@@ -172,7 +173,7 @@ protected:
             aim = target(g.colours.loadedColour);
         }
         if (!aim) return false;
-        mouseTo(std::clamp(static_cast<int>(aim->x() * kPixelsPerUnit), 70, 730));
+        mouseTo(std::clamp(static_cast<int>(aim->x() * kPixelsPerUnit), kGunMinX, kGunMaxX));
         run(1);
         click(ZE_LeftDown);
         run(1);

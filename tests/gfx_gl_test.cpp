@@ -8,6 +8,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "gfx/gl/gl_device.h"
 #include "gfx_support.h"
 #include "scene/sprite.h"
 

@@ -16,7 +16,7 @@
 
 #include "frame/errors.h"
 #include "frame/random.h"
-#include "gfx/device.h"
+#include "gfx/testing/recording_device.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"

@@ -1,5 +1,6 @@
 // Bonus step, crystals and banners on the small test field.
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <algorithm>
 #include <map>
@@ -126,8 +127,8 @@ TEST_F(BonusTest, BombReachesItsRadiusWithDistanceDelaysAndFiftyPointsEach) {
 
 TEST_F(BonusTest, BombRadiusFollowsTheBallSize) {
     mutableLevelParams().BallSize = 50;
-    EXPECT_NEAR(bonusRadius(), 156.0 * 0.7 / 66.666664, 1e-6);
-    EXPECT_NEAR(rocketHalfWidth(), 52.0 * 0.7 / 66.666664, 1e-6);
+    EXPECT_NEAR(bonusRadius(), 156.0 * 0.7 / kPixelsPerUnit, 1e-6);
+    EXPECT_NEAR(rocketHalfWidth(), 52.0 * 0.7 / kPixelsPerUnit, 1e-6);
 }
 
 TEST_F(BonusTest, InkRecoloursNearbyOrdinaryBallsToTheOneColourLeft) {

@@ -2,6 +2,7 @@
 // each without input keep the field sound (finite positions, no ball out of
 // the walls, the magnet in place, no ball sunk into another body).
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <cmath>
 #include <cstdio>
@@ -66,7 +67,7 @@ protected:
         r.built = f().buildLevel();
         if (!r.built) return r;
         // The interior of every scenery's walls, in field units.
-        const double x0 = 36 / 66.666664, x1 = 764 / 66.666664, y0 = 54 / 66.666664, y1 = 574 / 66.666664;
+        const double x0 = 36 / kPixelsPerUnit, x1 = 764 / kPixelsPerUnit, y0 = 54 / kPixelsPerUnit, y1 = 574 / kPixelsPerUnit;
         FreeBallRelease freeBalls;
         std::map<int, std::pair<double, double>> before;
         for (int t = 0; t < ticks; ++t) {
@@ -88,9 +89,9 @@ protected:
             FieldObject* o = f().find(id);
             if (!o || o->dying) continue;
             const auto now = magnetFrame()[id];
-            r.jitter = std::max(r.jitter, 66.666664 * std::hypot(now.first - p0.first, now.second - p0.second));
+            r.jitter = std::max(r.jitter, kPixelsPerUnit * std::hypot(now.first - p0.first, now.second - p0.second));
         }
-        r.magnetDrift = std::hypot(f().magnet->x() - 6.0, f().magnet->y() - 269 / 66.666664);
+        r.magnetDrift = std::hypot(f().magnet->x() - 6.0, f().magnet->y() - 269 / kPixelsPerUnit);
         return r;
     }
 };

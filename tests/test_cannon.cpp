@@ -1,6 +1,8 @@
 // The gun: charge and overcharge timing, heat under rapid fire and its
 // cool-down, the breech animations and the picture placement, swaps refused
 // while firing, rail limits; the colour choice and the shot itself.
+#include <ode/ode.h>
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -476,7 +478,7 @@ TEST_F(CannonTest, ShotSpeedGrowsWithTheChargeAndTheMissIsCounted) {
     EXPECT_TRUE(quick->shot);
     EXPECT_EQ(quick->activity, 1.0f);
     EXPECT_NEAR(quick->x(), 6.0, 1e-5);
-    EXPECT_NEAR(quick->y(), 530 / 66.666664, 1e-5);
+    EXPECT_NEAR(quick->y(), 530 / kPixelsPerUnit, 1e-5);
     EXPECT_NEAR(dBodyGetLinearVel(quick->body)[1], -30.0, 1e-4);
     EXPECT_EQ(played("gun_shoot"), 1);
     EXPECT_EQ(playCounters().unmatchedShots, 1);

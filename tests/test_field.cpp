@@ -1,6 +1,7 @@
 // The physics field: building a level, contact rules, forces, spawning,
 // links and matching, touch effects and the timing of object commands.
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +44,7 @@ TEST_F(FieldTest, BuildLevelGivesIdsInOrderAndRefusesUnusableLists) {
     ASSERT_NE(f().find(2), nullptr);
     EXPECT_EQ(f().find(2)->type, 0);
     EXPECT_NEAR(f().magnet->x(), 6.0, 1e-6);
-    EXPECT_NEAR(f().magnet->y(), 269.0 / 66.666664, 1e-5);
+    EXPECT_NEAR(f().magnet->y(), 269.0 / kPixelsPerUnit, 1e-5);
 
     mutableLevelParams().BallsIndices = "0";
     EXPECT_FALSE(build());
@@ -379,9 +380,9 @@ TEST_F(FieldTest, SpawnGunsAlternateAndWaitWhenBlocked) {
     float lx, ly, rx, ry;
     f().spawnPoint(0, lx, ly);
     f().spawnPoint(1, rx, ry);
-    EXPECT_NEAR(lx * 66.666664f, 104.0f, 1e-3);
-    EXPECT_NEAR(rx * 66.666664f, 696.0f, 1e-3);
-    EXPECT_NEAR(ly * 66.666664f, 132.0f, 1e-3);
+    EXPECT_NEAR(lx * kPixelsPerUnit, 104.0f, 1e-3);
+    EXPECT_NEAR(rx * kPixelsPerUnit, 696.0f, 1e-3);
+    EXPECT_NEAR(ly * kPixelsPerUnit, 132.0f, 1e-3);
 
     ASSERT_TRUE(f().spawnBacklogBall());
     FieldObject* first = f().find(f().nextId - 1);
@@ -557,7 +558,7 @@ TEST_F(FieldTest, LightningOnABonusBallWaitsWithoutABolt) {
     for (int i = 0; i < 10; ++i) tickActors();
     EXPECT_EQ(red.geom, nullptr);
     EXPECT_EQ(g_bonusPoints, 50);
-    EXPECT_NEAR(red.effect->sprite.x, red.x() * 66.666664, 1.0);
+    EXPECT_NEAR(red.effect->sprite.x, red.x() * kPixelsPerUnit, 1.0);
 }
 
 TEST_F(FieldTest, FireballConversionAndExpiry) {

@@ -2,6 +2,7 @@
 // that skips balls far from the walls and the magnet, and the plane the
 // balls keep without plane joints.
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
 #include <cmath>
 #include <tuple>

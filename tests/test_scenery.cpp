@@ -15,7 +15,7 @@
 #include "game/level.h"
 #include "game/magnet.h"
 #include "game/scenery.h"
-#include "gfx/device.h"
+#include "gfx/testing/recording_device.h"
 #include "gfx/gfx.h"
 #include "gfx/particles.h"
 #include "gfx/texture_bank.h"

@@ -13,7 +13,7 @@
 #include "frame/clock.h"
 #include "platform/event.h"
 #include "sound/sound.h"
-#include "sound/sound_log.h"
+#include "sound/testing/sound_log.h"
 
 namespace fs = std::filesystem;
 

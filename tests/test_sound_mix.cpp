@@ -14,8 +14,8 @@
 
 #include "mix_stats.h"
 #include "sound/master_bus.h"
-#include "sound/offline_mix.h"
-#include "sound/sound_log.h"
+#include "sound/testing/offline_mix.h"
+#include "sound/testing/sound_log.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frame/settings.h"
-#include "sound/sdl_backend.h"
+#include "sound/sdl/sdl_backend.h"
 #include "sound/sound.h"
 
 namespace {
@@ -113,6 +113,7 @@ TEST(SdlSoundBank, StartsFromTheShippedSettingsAndPlays) {
     const std::string ini = (std::filesystem::temp_directory_path() / "vm_sound_bank.ini").string();
     std::ofstream(ini) << "[Sound]\npath=" << kSoundDir << "\nintro=0\n";
     ASSERT_TRUE(selectIniFile(ini, false));
+    Sound_InstallBackend(makeSdlSoundBackend());
     Sound_Init();
     if (!Sound_Enabled()) GTEST_SKIP() << "no dummy audio driver";
     Sound_LoadMusic("music.mo3");

@@ -1,5 +1,7 @@
 #include "game/field.h"
 
+#include <ode/ode.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -283,6 +285,25 @@ void PhysicsField::destroyObject(FieldObject& o) {
         if (FieldObject* p = find(partner)) p->linkSet.erase(o.id);
     if (&o == magnet) magnet = nullptr;
     if (&o == walls) walls = nullptr;
+}
+
+void PhysicsField::leaveCollisions(FieldObject& ball) {
+    if (ball.joint) {
+        dJointDestroy(ball.joint);
+        ball.joint = nullptr;
+    }
+    if (ball.geom) {
+        dGeomDestroy(ball.geom);
+        ball.geom = nullptr;
+    }
+}
+
+void PhysicsField::setFireballMass(FieldObject& ball) {
+    if (!ball.body) return;
+    dMass m;
+    dMassSetSphere(&m, 1, ball.radius);
+    dMassAdjust(&m, 0.38);
+    dBodySetMass(ball.body, &m);
 }
 
 void PhysicsField::destroyMarked() {

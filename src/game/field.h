@@ -3,8 +3,6 @@
 // search and the spawning of extra balls.
 #pragma once
 
-#include <ode/ode.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,6 +12,7 @@
 
 #include "game/field_broadphase.h"
 #include "game/level.h"
+#include "game/physics_ids.h"
 
 class Actor;
 class PckSprite;
@@ -155,6 +154,10 @@ public:
     void unlinkAll(FieldObject& ball);
     void clearVisited();
 
+    // An exploding ball: it stops colliding and leaves the plane it moved in.
+    void leaveCollisions(FieldObject& ball);
+    // A ball turned into a fireball weighs what a fireball weighs.
+    void setFireballMass(FieldObject& ball);
     // Gives a ball the special glow picture, activity 1 and marks it released.
     void makeSpecialGlow(FieldObject& ball);
     // (Re)builds the pictures of a ball for its type.

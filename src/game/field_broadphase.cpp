@@ -1,7 +1,13 @@
 #include "game/field_broadphase.h"
 
+#include <ode/ode.h>
+
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+
+// The boxes are read straight into the entries.
+static_assert(std::is_same_v<dReal, double>, "ODE is built in double precision");
 
 namespace {
 

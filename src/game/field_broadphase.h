@@ -5,13 +5,12 @@
 // with a grid instead of testing every pair.
 #pragma once
 
-#include <ode/ode.h>
-
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "game/level.h"
+#include "game/physics_ids.h"
 
 // Where a triangle mesh has anything at all, in its own frame: a grid over
 // the mesh's extent counting the triangles' boxes in each cell, summed so
@@ -48,7 +47,7 @@ public:
 
 private:
     struct Entry {
-        dReal box[6];
+        double box[6];  // dReal: ODE is built in double precision
         dGeomID geom;
         dBodyID body;
         unsigned long category, collide;

@@ -1,5 +1,7 @@
 // Ball links (permanent joints between touching balls of one colour) and the
 // match search that explodes groups of three or more.
+#include <ode/ode.h>
+
 #include <cmath>
 #include <deque>
 #include <vector>

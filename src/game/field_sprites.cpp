@@ -1,5 +1,7 @@
 // The pictures of the field objects: created with the object, kept on the
 // body's position every tick.
+#include <ode/ode.h>
+
 #include <cmath>
 
 #include "anim/commands.h"

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-// Field units: 12 x 9 over the 800 x 600 screen, y down.
-constexpr float kPixelsPerUnit = 66.666664f;
+// Field units: 12 x 9 over the 800 x 600 screen, y down. The level
+// generator lays out its outlines at the exact scale; the game works in float.
+constexpr double kPixelsPerUnitExact = 800.0 / 12.0;
+constexpr float kPixelsPerUnit = static_cast<float>(kPixelsPerUnitExact);
 constexpr float kMagnetCentreXPx = 400.0f;
 constexpr float kMagnetCentreYPx = 269.0f;
 constexpr int kMaxColours = 8;

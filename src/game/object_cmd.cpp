@@ -231,14 +231,7 @@ const char* explosionSound(int type, int variant) {
 
 void explode(FieldObject& ball, int style) {
     PhysicsField& f = field();
-    if (ball.joint) {
-        dJointDestroy(ball.joint);
-        ball.joint = nullptr;
-    }
-    if (ball.geom) {
-        dGeomDestroy(ball.geom);
-        ball.geom = nullptr;
-    }
+    f.leaveCollisions(ball);
     for (int32_t partner : ball.linkSet)
         if (FieldObject* p = f.find(partner)) p->linkSet.erase(ball.id);
 
@@ -302,12 +295,7 @@ void recolour(FieldObject& ball, int colour) {
 
 void turnIntoFireball(FieldObject& ball, bool mega) {
     recolour(ball, mega ? kMegaFireball : kFireball);
-    if (ball.body) {
-        dMass m;
-        dMassSetSphere(&m, 1, ball.radius);
-        dMassAdjust(&m, 0.38);
-        dBodySetMass(ball.body, &m);
-    }
+    field().setFireballMass(ball);
     field().makeSpecialGlow(ball);
     if (ball.effect) {
         ball.effect->sprite.addEffect(mega ? "fx_b_fireball_mega_flyer.fx" : "fx_b_fireball_flyer.fx");

@@ -113,8 +113,10 @@ const std::vector<std::string>& Gfx_Messages();
 void Gfx_ClearMessages();
 
 class GfxDevice;
-// Installs the device the layer draws with (tests install a recorder before
-// Gfx_InitDevice). Replacing a device releases the old one's objects.
+// Installs the device the layer draws with, before Gfx_InitDevice: the game
+// the OpenGL one (gfx/gl), tests a recorder (gfx/testing); without one the
+// start fails as it does without a context. Replacing a device releases the
+// old one's objects.
 void Gfx_InstallDevice(std::unique_ptr<GfxDevice> device);
 GfxDevice* Gfx_Device();
 // Drops the device and every piece of renderer state (test fixtures).

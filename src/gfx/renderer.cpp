@@ -149,7 +149,13 @@ bool Gfx_InitDevice() {
     // saved choice.
     s.fullscreen = startFullscreen(getIniInt("Game", "Fullscreen", 0) != 0);
     s.inScene = false;
-    if (!s.device) s.device = std::make_unique<DamageDevice>(makeGlDevice());
+    // The program installs the device (the OpenGL one on its window); none
+    // fails as a window without a context does.
+    if (!s.device) {
+        reportCreate(DeviceError::NoContext);
+        showMessage("Graphics initialization error.");
+        return false;
+    }
     if (!reportCreate(s.device->create())) {
         showMessage("Graphics initialization error.");
         s.device->release();

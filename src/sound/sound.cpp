@@ -100,9 +100,9 @@ void Sound_Init() {
     b.currentLoop = 0;
     b.musicOrder = -1;
     b.path = normaliseFolder(getIniString("Sound", "path", ""));
-    if (!b.backend) b.backend = makeSdlSoundBackend();
     b.paused = false;
-    b.enabled = b.backend->start();
+    // The program installs the back end; without one the game plays silently.
+    b.enabled = b.backend && b.backend->start();
     setActivationListener([](bool active) { active ? Sound_Resume() : Sound_Pause(); });
     if (b.enabled) {
         b.backend->setMusicVolume(b.musicVolume);
@@ -110,7 +110,7 @@ void Sound_Init() {
     } else if (!b.silenceTold) {
         // The game plays on silently; the player hears why once, not at
         // every later attempt.
-        const std::string reason = b.backend->failureReason();
+        const std::string reason = b.backend ? b.backend->failureReason() : std::string("no sound back end installed");
         logLine(LogLevel::Warning, "no sound: " + (reason.empty() ? std::string("no audio device could be opened") : reason));
         b.silenceTold = true;
     }

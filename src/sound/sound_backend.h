@@ -1,5 +1,5 @@
 // What the sound bank needs from an audio library. The game uses the SDL_mixer
-// and libopenmpt back end; tests install a double that records the calls.
+// and libopenmpt back end (sound/sdl); tests install a double that records the calls.
 #pragma once
 
 #include <cstdint>
@@ -43,9 +43,8 @@ public:
     virtual void resume() = 0;
 };
 
-std::unique_ptr<SoundBackend> makeSdlSoundBackend();
-
-// The bank uses the installed back end, or the SDL one when none is installed.
-// For tests: install a double before Sound_Init; reset forgets all bank state.
+// The bank plays through the back end the program installs before Sound_Init
+// (the game: the SDL one; tests: a double); without one it stays silent.
+// Reset forgets all bank state.
 void Sound_InstallBackend(std::unique_ptr<SoundBackend> backend);
 void Sound_ResetForTests();

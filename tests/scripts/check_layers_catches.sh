@@ -19,7 +19,7 @@ tree() {  # a fresh source tree holding the given "file:include" pairs
 }
 
 tree 'game/game.cpp:"scene/sprite.h"' 'screens/a.cpp:"game/game.h"' \
-     'gfx/gl_device.cpp:<epoxy/gl.h>' 'platform/p.cpp:<SDL.h>' \
+     'gfx/gl/gl_device.cpp:<epoxy/gl.h>' 'platform/p.cpp:<SDL.h>' \
      'frame/app.cpp:"platform/platform.h"' 'game/b.cpp:"level.h"' \
      'scene/sprite.cpp:"frame/app.h"' 'res/picture_pack.h:"scene/sprite.h"'
 "$check" --allow "$allow" "$scratch" > "$scratch/out" || { cat "$scratch/out"; fail "a clean tree was refused"; }
@@ -32,6 +32,8 @@ for bad in 'gfx/renderer.cpp:"ui/buttons.h"' 'gfx/damage.cpp:"sound/sound.h"' \
            'ui/u.cpp:<ode/ode.h>' 'newlayer/n.cpp:"frame/app.h"' \
            'players/p.cpp:"ui/buttons.h"' 'platform/q.cpp:"frame/log.h"' \
            'screens/s.cpp:<GL/gl.h>' 'ui/u.h:"game/hud.h"' \
+           'gfx/renderer.cpp:<epoxy/gl.h>' 'gfx/texture_bank.cpp:<SDL.h>' 'sound/sound.cpp:<SDL_mixer.h>' \
+           'gfx/gl/g.cpp:<ode/ode.h>' 'sound/sdl/s.cpp:<epoxy/gl.h>' 'gfx/g.cpp:"gfx/gl/gl_device.h"' \
            'frame/clock.cpp:"scene/sprite.h"' 'frame/app.cpp:"gfx/gfx.h"' 'frame/f.h:"res/texts.h"' \
            'scene/sprite.cpp:"res/picture_pack.h"' 'scene/s.h:"anim/commands.h"'; do
   tree 'scene/ok.cpp:"frame/app.h"' "$bad"

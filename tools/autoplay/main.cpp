@@ -21,7 +21,8 @@
 #include "frame/random.h"
 #include "frame/startup_options.h"
 #include "game/level.h"
-#include "gfx/device.h"
+#include "gfx/gl/gl_device.h"
+#include "gfx/testing/recording_device.h"
 #include "gfx/gfx.h"
 #include "platform/headless_platform.h"
 #include "platform/platform.h"
@@ -32,8 +33,9 @@
 #include "real_time_platform.h"
 #include "scene/actor.h"
 #include "screens/app_hooks.h"
+#include "sound/sdl/sdl_backend.h"
 #include "sound/sound_backend.h"
-#include "sound/sound_log.h"
+#include "sound/testing/sound_log.h"
 #include "virtual_clock_platform.h"
 
 namespace {
@@ -338,6 +340,7 @@ int main(int argc, char** argv) {
         ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
         platform::install(
             std::make_unique<autoplay::VirtualClockPlatform>(std::make_unique<platform::SdlPlatform>(), scratch));
+        Gfx_InstallDevice(makeGlDevice());
     }
 
     if (!g_soundLogPath.empty()) {
@@ -345,6 +348,8 @@ int main(int argc, char** argv) {
                                                                 [] { return platform::current().ticks64(); });
         g_soundLog = recorder.get();
         Sound_InstallBackend(std::move(recorder));
+    } else {
+        Sound_InstallBackend(makeSdlSoundBackend());
     }
     g_player = std::make_unique<autoplay::Player>(g_options);
     static AppRecord record(gameInitHook, gameWindowHook, gameIdleHook, gameShutdownHook, nullptr);

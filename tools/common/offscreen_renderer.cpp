@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gfx/gfx.h"
+#include "gfx/gl/gl_device.h"
 #include "gfx/texture_bank.h"
 #include "platform/platform.h"
 #include "platform/sdl_platform.h"
@@ -19,6 +20,7 @@ bool startOffscreenRenderer(const char* tool) {
         std::fprintf(stderr, "%s: no OpenGL 3.3 core context\n", tool);
         return false;
     }
+    Gfx_InstallDevice(makeGlDevice());
     if (!Gfx_InitDevice()) {
         for (const std::string& m : Gfx_Messages()) std::fprintf(stderr, "%s: %s\n", tool, m.c_str());
         return false;

@@ -32,11 +32,12 @@
 #include <string>
 #include <vector>
 
+#include "game/level.h"
+
 namespace {
 
-constexpr double kPixelsPerUnit = 800.0 / 12.0;
-constexpr double kCentreX = 400.0 / kPixelsPerUnit;
-constexpr double kCentreY = 269.0 / kPixelsPerUnit;
+constexpr double kCentreX = kMagnetCentreXPx / kPixelsPerUnitExact;
+constexpr double kCentreY = kMagnetCentreYPx / kPixelsPerUnitExact;
 
 struct Pt {
     double x, y;
@@ -79,7 +80,7 @@ void readShapes(const std::string& path, std::map<int, Shape>& magnets, std::map
         const int number = std::stoi(next());
         Shape shape;
         shape.name = next();
-        const double scale = kind == "wall" ? 1.0 / kPixelsPerUnit : 1.0;
+        const double scale = kind == "wall" ? 1.0 / kPixelsPerUnitExact : 1.0;
         for (;;) {
             const std::string t = next();
             if (t == "end") break;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "mix_stats.h"
-#include "sound/offline_mix.h"
-#include "sound/sound_log.h"
+#include "sound/testing/offline_mix.h"
+#include "sound/testing/sound_log.h"
 
 namespace {
 

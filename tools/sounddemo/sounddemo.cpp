@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "frame/settings.h"
+#include "sound/sdl/sdl_backend.h"
 #include "sound/sound.h"
 
 namespace fs = std::filesystem;
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sounddemo: cannot write %s\n", ini.c_str());
         return 1;
     }
+    Sound_InstallBackend(makeSdlSoundBackend());
     Sound_Init();
     fs::remove(ini);
     if (!Sound_Enabled()) {

@@ -1,4 +1,4 @@
-#include "sound/sound_log.h"
+#include "sound/testing/sound_log.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "gfx/device.h"
+#include "gfx/testing/recording_device.h"
 
 DeviceError RecordingDevice::create() { return failCreate; }
 

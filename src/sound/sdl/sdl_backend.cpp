@@ -1,4 +1,4 @@
-#include "sound/sdl_backend.h"
+#include "sound/sdl/sdl_backend.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

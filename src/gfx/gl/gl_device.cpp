@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfx/device.h"
+#include "gfx/gl/gl_device.h"
 #include "platform/exit_guard.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "sound/offline_mix.h"
+#include "sound/testing/offline_mix.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include "sound/sdl_backend.h"
+#include "sound/sdl/sdl_backend.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sound/master_bus.h"
-#include "sound/sound_log.h"
+#include "sound/testing/sound_log.h"
 
 struct OfflineMix {
     std::vector<float> samples;  // interleaved

@@ -63,3 +63,5 @@ private:
     struct State;
     std::unique_ptr<State> s_;
 };
+
+std::unique_ptr<SoundBackend> makeSdlSoundBackend();

@@ -1,10 +1,14 @@
 // OpenGL 3.3 core device. One program draws the textured, coloured quads of
 // the batch and the particle mesh; another draws the debug lines and points.
-// Every frame is drawn into an 800 x 600 target, which makes screenshots
-// exact and lets full screen scale the frame into a letterbox.
+// Every frame is drawn into a target of its own, which makes screenshots
+// exact and lets full screen place the frame in a letterbox. The target is
+// 800 x 600, or at native resolution as large as the letterbox, so that a
+// large window or screen gets pixels drawn for it rather than enlarged ones.
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -13,10 +17,11 @@
 
 namespace {
 
-// Pixel (x, y) of the 800 x 600 screen, y down. OpenGL samples pixel centres
-// at half-integers, so a quad from x to x + w covers exactly w pixels with
-// texel centres on pixel centres, without the half-pixel shift an API with
-// integer pixel centres needs.
+// Pixel (x, y) of the 800 x 600 screen, y down, whatever the target's size:
+// the viewport spreads the screen over the target. OpenGL samples pixel
+// centres at half-integers, so at 800 x 600 a quad from x to x + w covers
+// exactly w pixels with texel centres on pixel centres, without the
+// half-pixel shift an API with integer pixel centres needs.
 const char* kQuadVs = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec4 colour;
@@ -143,6 +148,16 @@ public:
     void releaseMesh() override;
     void drawLine(const Vertex& a, const Vertex& b) override;
     void drawPoint(const Vertex& p, float size) override;
+    void discardScene() override { inScene_ = false; }
+    void setNativeResolution(bool on) override { native_ = on; }
+    float renderScale() const override {
+        return unscaled() ? 1.0f : static_cast<float>(targetH_) / static_cast<float>(kScreenHeight);
+    }
+    bool takePictureLost() override {
+        const bool lost = pictureLost_;
+        pictureLost_ = false;
+        return lost;
+    }
     bool setFullscreen(bool on) override {
         if (surface_.setFullscreen) return surface_.setFullscreen(on);
         return !on;  // a surface without modes is always a window
@@ -153,6 +168,17 @@ public:
 private:
     void useQuadProgram();
     void drawPlain(const Vertex* v, int n, GLenum mode, float size);
+    bool unscaled() const { return targetW_ == kScreenWidth && targetH_ == kScreenHeight; }
+    // Gives the targets the size of the letterbox (or 800 x 600).
+    void fitTargets();
+    bool sizeTargets(int w, int h);
+    // A rectangle of screen pixels (y down) as target pixels (y up): those
+    // whose centres lie in it, so neighbouring rectangles share none.
+    struct TargetRect {
+        int x, y, w, h;
+    };
+    TargetRect targetRect(int x, int y, int w, int h) const;
+    bool readTarget(GLuint fbo, int w, int h, std::vector<uint8_t>& rgba);
 
     GlSurface surface_;
     bool created_ = false;
@@ -169,11 +195,19 @@ private:
     GLuint nearest_ = 0;                 // sampler for kSampleExact runs
     uint32_t texture_ = 0;
     uint32_t blend_ = kBlendAlpha;
+    int targetW_ = kScreenWidth, targetH_ = kScreenHeight;
+    int maxTarget_ = kScreenWidth;     // the driver's limit for a target's side
+    float maxLineWidth_ = 1.0f;        // the widest line the context draws
+    float lineWidth_ = 1.0f;
+    bool native_ = false;
+    bool pictureLost_ = false;
+    bool inScene_ = false;
     bool createTargets();
 };
 
 // The frame's picture and the cache picture of its unchanging first layers.
 bool GlDevice::createTargets() {
+    targetW_ = kScreenWidth, targetH_ = kScreenHeight;
     glGenFramebuffers(1, &fbo_);
     glGenRenderbuffers(1, &colourRb_);
     glBindRenderbuffer(GL_RENDERBUFFER, colourRb_);
@@ -196,6 +230,58 @@ bool GlDevice::createTargets() {
     return true;
 }
 
+bool GlDevice::sizeTargets(int w, int h) {
+    // Only this allocation's errors count (a lost context may report forever).
+    for (int n = 0; n < 16 && glGetError() != GL_NO_ERROR; ++n) {
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, colourRb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+    if (cacheRb_) {
+        glBindRenderbuffer(GL_RENDERBUFFER, cacheRb_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+    }
+    targetW_ = w, targetH_ = h;
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    bool ok = glGetError() == GL_NO_ERROR && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (ok && cacheFbo_) {
+        glBindFramebuffer(GL_FRAMEBUFFER, cacheFbo_);
+        ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    glViewport(0, 0, w, h);
+    // A wide line covers as many pixels across as a thin one at 800 x 600.
+    lineWidth_ = std::clamp(std::round(renderScale()), 1.0f, maxLineWidth_);
+    // One texel to a pixel holds only at 800 x 600.
+    glBindSampler(0, (blend_ & kSampleExact) && unscaled() ? nearest_ : 0);
+    return ok;
+}
+
+void GlDevice::fitTargets() {
+    int w = kScreenWidth, h = kScreenHeight;
+    if (native_ && surface_.viewport) {
+        const platform::Viewport vp = surface_.viewport();
+        // A window smaller than the frame shows it scaled down: drawn that
+        // small, text and edges would lose whole pixels.
+        if (vp.w > w && vp.h > h && vp.w <= maxTarget_ && vp.h <= maxTarget_) w = vp.w, h = vp.h;
+    }
+    if (w == targetW_ && h == targetH_) return;
+    pictureLost_ = true;
+    if (sizeTargets(w, h)) return;
+    // No memory for one that large: 800 x 600 as before, and no second try
+    // at that size every frame.
+    maxTarget_ = std::max(kScreenWidth, std::max(w, h) - 1);
+    if (!sizeTargets(kScreenWidth, kScreenHeight)) created_ = false;
+}
+
+GlDevice::TargetRect GlDevice::targetRect(int x, int y, int w, int h) const {
+    const auto edge = [](int v, int target, int screen) {
+        return static_cast<int>(std::ceil(static_cast<double>(v) * target / screen - 0.5));
+    };
+    const int x0 = edge(x, targetW_, kScreenWidth), x1 = edge(x + w, targetW_, kScreenWidth);
+    const int top = edge(y, targetH_, kScreenHeight), bottom = edge(y + h, targetH_, kScreenHeight);
+    return {x0, targetH_ - bottom, x1 - x0, bottom - top};  // OpenGL rows run bottom-up
+}
+
 DeviceError GlDevice::create() {
     release();  // a second start must not leak the first one's objects
     if (!SDL_GL_GetCurrentContext()) return DeviceError::NoContext;
@@ -214,6 +300,19 @@ DeviceError GlDevice::create() {
     colourAddLoc_ = glGetUniformLocation(quadProgram_, "colourAdd");
     pointSizeLoc_ = glGetUniformLocation(plainProgram_, "pointSize");
 
+    GLint maxSide = 0, dims[2] = {0, 0};
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    constexpr int kLargestTarget = 8192;
+    maxTarget_ = std::max<int>(kScreenWidth, std::min({maxSide, dims[0], dims[1], kLargestTarget}));
+    // Lines wider than one pixel exist unless the context dropped them.
+    GLint contextFlags = 0;
+    glGetIntegerv(GL_CONTEXT_FLAGS, &contextFlags);
+    GLfloat lineRange[2] = {1.0f, 1.0f};
+    glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, lineRange);
+    maxLineWidth_ = (contextFlags & GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT) ? 1.0f : std::max(1.0f, lineRange[1]);
+    lineWidth_ = 1.0f;
+    pictureLost_ = inScene_ = false;
     if (!createTargets()) return DeviceError::NoCore33;
     drawFbo_ = fbo_;
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
@@ -293,6 +392,9 @@ void GlDevice::release() {
 }
 
 bool GlDevice::clear(uint32_t argb) {
+    // The frame's first clear may come before its scene: the size it is
+    // drawn at is settled then.
+    if (created_ && !inScene_) fitTargets();
     if (!created_) return false;
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     glClearColor(static_cast<float>((argb >> 16) & 255u) / 255.0f, static_cast<float>((argb >> 8) & 255u) / 255.0f,
@@ -302,10 +404,12 @@ bool GlDevice::clear(uint32_t argb) {
 }
 
 bool GlDevice::beginScene() {
+    if (created_) fitTargets();
     if (!created_) return false;
     drawFbo_ = fbo_;
     glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    glViewport(0, 0, kScreenWidth, kScreenHeight);
+    glViewport(0, 0, targetW_, targetH_);
+    inScene_ = true;
     return true;
 }
 
@@ -316,7 +420,8 @@ void GlDevice::setScissor(int x, int y, int w, int h) {
         return;
     }
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, kScreenHeight - (y + h), w, h);  // OpenGL rows run bottom-up
+    const TargetRect r = targetRect(x, y, w, h);
+    glScissor(r.x, r.y, r.w, r.h);
 }
 
 bool GlDevice::drawToCache(bool on) {
@@ -328,16 +433,19 @@ bool GlDevice::drawToCache(bool on) {
 
 void GlDevice::copyFromCache(int x, int y, int w, int h) {
     if (!created_ || !cacheFbo_ || w <= 0 || h <= 0) return;
-    const int gy = kScreenHeight - (y + h);
+    const TargetRect r = targetRect(x, y, w, h);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, cacheFbo_);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo_);
-    glBlitFramebuffer(x, gy, x + w, gy + h, x, gy, x + w, gy + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBlitFramebuffer(r.x, r.y, r.x + r.w, r.y + r.h, r.x, r.y, r.x + r.w, r.y + r.h, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
 }
 
 void GlDevice::endScene() {
+    inScene_ = false;
     glDisable(GL_SCISSOR_TEST);
-    // Scale the frame into the window's letterbox; the bars stay black.
+    // Copy the frame into the window's letterbox, one to one when it was
+    // drawn at the letterbox's size; the bars stay black.
     platform::Viewport vp;
     if (surface_.viewport) vp = surface_.viewport();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
@@ -346,11 +454,11 @@ void GlDevice::endScene() {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     const int y0 = vp.drawableH - (vp.y + vp.h);
-    glBlitFramebuffer(0, 0, kScreenWidth, kScreenHeight, vp.x, y0, vp.x + vp.w, y0 + vp.h, GL_COLOR_BUFFER_BIT,
-                      vp.w == kScreenWidth && vp.h == kScreenHeight ? GL_NEAREST : GL_LINEAR);
+    glBlitFramebuffer(0, 0, targetW_, targetH_, vp.x, y0, vp.x + vp.w, y0 + vp.h, GL_COLOR_BUFFER_BIT,
+                      vp.w == targetW_ && vp.h == targetH_ ? GL_NEAREST : GL_LINEAR);
     if (surface_.swap) surface_.swap();
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-    glViewport(0, 0, kScreenWidth, kScreenHeight);
+    glViewport(0, 0, targetW_, targetH_);
 }
 
 uint32_t GlDevice::createTexture(int width, int height, const uint32_t* pixels) {
@@ -396,7 +504,7 @@ void GlDevice::setBlendFlags(uint32_t flags) {
     else
         glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, (flags & kBlendAlpha) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
-    glBindSampler(0, (flags & kSampleExact) ? nearest_ : 0);
+    glBindSampler(0, (flags & kSampleExact) && unscaled() ? nearest_ : 0);
     glUseProgram(quadProgram_);
     glUniform1i(colourAddLoc_, (flags & kBlendColourAdd) ? 1 : 0);
 }
@@ -487,6 +595,7 @@ void GlDevice::drawPlain(const Vertex* v, int n, GLenum mode, float size) {
     glBindVertexArray(plainVao_);
     glBindBuffer(GL_ARRAY_BUFFER, plainVbo_);
     glBufferSubData(GL_ARRAY_BUFFER, 0, n * static_cast<GLsizeiptr>(sizeof(Vertex)), v);
+    if (mode == GL_LINES) glLineWidth(lineWidth_);
     glDisable(GL_BLEND);
     glDrawArrays(mode, 0, n);
     if (!(blend_ & kBlendOff)) glEnable(GL_BLEND);
@@ -499,7 +608,7 @@ void GlDevice::drawLine(const Vertex& a, const Vertex& b) {
     drawPlain(v, 2, GL_LINES, 1.0f);
 }
 
-void GlDevice::drawPoint(const Vertex& p, float size) { drawPlain(&p, 1, GL_POINTS, size); }
+void GlDevice::drawPoint(const Vertex& p, float size) { drawPlain(&p, 1, GL_POINTS, size * renderScale()); }
 
 // OpenGL rows run bottom-up; the screen has no alpha of its own.
 void flipRowsOpaque(const std::vector<uint8_t>& raw, int w, int h, std::vector<uint8_t>& rgba) {
@@ -512,23 +621,25 @@ void flipRowsOpaque(const std::vector<uint8_t>& raw, int w, int h, std::vector<u
     }
 }
 
-bool GlDevice::readPixels(std::vector<uint8_t>& rgba) {
-    if (!created_) return false;
-    const size_t row = kScreenWidth * 4;
-    std::vector<uint8_t> raw(row * kScreenHeight);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+bool GlDevice::readTarget(GLuint fbo, int w, int h, std::vector<uint8_t>& rgba) {
+    const size_t row = static_cast<size_t>(w) * 4;
+    std::vector<uint8_t> raw(row * static_cast<size_t>(h));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, kScreenWidth, kScreenHeight, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     if (glGetError() != GL_NO_ERROR) return false;
-    flipRowsOpaque(raw, kScreenWidth, kScreenHeight, rgba);
+    flipRowsOpaque(raw, w, h, rgba);
     return true;
 }
 
+bool GlDevice::readPixels(std::vector<uint8_t>& rgba) { return readPixelsScaled(kScreenWidth, kScreenHeight, rgba); }
+
 bool GlDevice::readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
-    if (w == kScreenWidth && h == kScreenHeight) return readPixels(rgba);
+    if (!created_) return false;
+    if (w == targetW_ && h == targetH_) return readTarget(fbo_, w, h, rgba);
     constexpr int kMaxSide = 8192;  // no window picture is larger; bounds the buffer
-    if (!created_ || w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
+    if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
     // The frame scaled the way the window shows it, into a picture of its own.
     glDisable(GL_SCISSOR_TEST);
     GLuint target = 0, fbo = 0;
@@ -539,20 +650,12 @@ bool GlDevice::readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    glBlitFramebuffer(0, 0, kScreenWidth, kScreenHeight, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-    const size_t row = static_cast<size_t>(w) * 4;
-    std::vector<uint8_t> raw(row * static_cast<size_t>(h));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
-    const bool ok = glGetError() == GL_NO_ERROR;
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    glBlitFramebuffer(0, 0, targetW_, targetH_, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    const bool ok = readTarget(fbo, w, h, rgba);
     glDeleteFramebuffers(1, &fbo);
     glDeleteTextures(1, &target);
     glBindTexture(GL_TEXTURE_2D, texture_);
-    if (!ok) return false;
-    flipRowsOpaque(raw, w, h, rgba);
-    return true;
+    return ok;
 }
 
 }  // namespace

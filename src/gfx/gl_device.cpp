@@ -22,28 +22,62 @@ namespace {
 // centres at half-integers, so at 800 x 600 a quad from x to x + w covers
 // exactly w pixels with texel centres on pixel centres, without the
 // half-pixel shift an API with integer pixel centres needs.
+// Drawn larger than 800 x 600, a quad's edge pixels would filter in texels
+// from beside its part of the picture (the next frame of a pack, the next
+// piece of a box's edge) and show seams: there its texture coordinates stay
+// within the part's outer texel centres (uvRect: left, top, right, bottom).
 const char* kQuadVs = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 uv;
+layout(location = 3) in vec4 uvRect;
 out vec4 vColour;
 out vec2 vUv;
+flat out vec4 vRect;
 void main() {
     gl_Position = vec4(position.x / 400.0 - 1.0, 1.0 - position.y / 300.0, 0.0, 1.0);
     vColour = colour;
     vUv = uv;
+    vRect = uvRect;
 }
 )";
 
 const char* kQuadFs = R"(#version 330 core
 in vec4 vColour;
 in vec2 vUv;
+flat in vec4 vRect;
 uniform sampler2D tex;
 uniform int useTexture;
 uniform int colourAdd;
+uniform int keepInRect;
 out vec4 fragColour;
+// A texel with its colour weighted by its alpha, so that filtering between
+// it and a transparent one keeps its colour instead of darkening it.
+vec4 weighted(ivec2 at, ivec2 last) {
+    vec4 c = texelFetch(tex, clamp(at, ivec2(0), last), 0);
+    return vec4(c.rgb * c.a, c.a);
+}
 void main() {
-    vec4 t = useTexture != 0 ? texture(tex, vUv) : vec4(1.0);
+    vec4 t = vec4(1.0);
+    if (useTexture != 0 && keepInRect != 0) {
+        vec2 size = vec2(textureSize(tex, 0));
+        vec2 halfTexel = 0.5 / size;
+        vec2 lo = vRect.xy + halfTexel;
+        vec2 uv = min(max(vUv, lo), max(vRect.zw - halfTexel, lo));
+        vec2 p = uv * size - 0.5;
+        vec2 f = fract(p);
+        ivec2 i = ivec2(floor(p)), last = ivec2(size) - 1;
+        vec4 w = mix(mix(weighted(i, last), weighted(i + ivec2(1, 0), last), f.x),
+                     mix(weighted(i + ivec2(0, 1), last), weighted(i + ivec2(1, 1), last), f.x), f.y);
+        t = w.a > 0.0 ? vec4(w.rgb / w.a, w.a) : vec4(0.0);
+        // A pixel over an opaque texel stays opaque, as at 800 x 600: pieces
+        // that meet at a picture's hard edge (a box's edge drawn as slices)
+        // show no seam of the transparent texels beyond it mixed in.
+        vec4 under = texelFetch(tex, ivec2(uv * size), 0);
+        if (under.a >= 1.0 && t.a < 1.0) t = under;
+    } else if (useTexture != 0) {
+        t = texture(tex, vUv);
+    }
     vec4 c = colourAdd != 0 ? vec4(min(t.rgb + vColour.rgb, vec3(1.0)), t.a * vColour.a) : t * vColour;
     // Alpha test: pixels of alpha 0 are never written.
     if (c.a < 0.5 / 255.0) discard;
@@ -184,7 +218,11 @@ private:
     bool created_ = false;
     bool hasObjects_ = false;  // GL names may exist (a context was current)
     GLuint quadProgram_ = 0, plainProgram_ = 0;
-    GLint useTextureLoc_ = -1, colourAddLoc_ = -1, pointSizeLoc_ = -1;
+    GLint useTextureLoc_ = -1, colourAddLoc_ = -1, pointSizeLoc_ = -1, keepInRectLoc_ = -1;
+    GLuint rectVbo_ = 0;            // each batch vertex's uvRect, when drawn larger
+    std::vector<float> rects_;
+    int keepInRect_ = -1;           // the uniform's value; -1 unknown
+    void setKeepInRect(bool on);
     GLuint vao_ = 0, vbo_ = 0, ebo_ = 0;
     GLuint plainVao_ = 0, plainVbo_ = 0;
     GLuint meshVao_ = 0, meshVbo_ = 0, meshEbo_ = 0;
@@ -298,7 +336,12 @@ DeviceError GlDevice::create() {
     glUniform1i(glGetUniformLocation(quadProgram_, "tex"), 0);
     useTextureLoc_ = glGetUniformLocation(quadProgram_, "useTexture");
     colourAddLoc_ = glGetUniformLocation(quadProgram_, "colourAdd");
+    keepInRectLoc_ = glGetUniformLocation(quadProgram_, "keepInRect");
+    glUniform1i(keepInRectLoc_, 0);
+    keepInRect_ = 0;
     pointSizeLoc_ = glGetUniformLocation(plainProgram_, "pointSize");
+    // Without a rectangle of its own a draw may use the whole picture.
+    glVertexAttrib4f(3, 0.0f, 0.0f, 1.0f, 1.0f);
 
     GLint maxSide = 0, dims[2] = {0, 0};
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
@@ -333,6 +376,11 @@ DeviceError GlDevice::create() {
     glBufferData(GL_ARRAY_BUFFER, kBatchQuads * 4 * sizeof(Vertex), nullptr, GL_STREAM_DRAW);
     if (glGetError() != GL_NO_ERROR) return DeviceError::VertexBuffer;
     vertexLayout();
+    glGenBuffers(1, &rectVbo_);
+    glBindBuffer(GL_ARRAY_BUFFER, rectVbo_);
+    glBufferData(GL_ARRAY_BUFFER, kBatchQuads * 4 * 4 * sizeof(float), nullptr, GL_STREAM_DRAW);
+    glVertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);  // enabled when drawn larger
+    if (glGetError() != GL_NO_ERROR) return DeviceError::VertexBuffer;
     // Quad n is the triangles (4n, 4n+1, 4n+2) and (4n+2, 4n+3, 4n).
     std::vector<uint16_t> idx(kBatchQuads * 6);
     for (int n = 0; n < kBatchQuads; ++n) {
@@ -372,8 +420,8 @@ void GlDevice::release() {
     // The context lives on the display: once that is gone, the objects go
     // with the process and a call into the driver might wait for it.
     if (!platform::displayLost()) {
-        GLuint buffers[] = {vbo_, ebo_, plainVbo_};
-        glDeleteBuffers(3, buffers);
+        GLuint buffers[] = {vbo_, ebo_, plainVbo_, rectVbo_};
+        glDeleteBuffers(4, buffers);
         GLuint arrays[] = {vao_, plainVao_};
         glDeleteVertexArrays(2, arrays);
         glDeleteFramebuffers(1, &fbo_);
@@ -386,7 +434,8 @@ void GlDevice::release() {
     }
     nearest_ = 0;
     cacheFbo_ = cacheRb_ = drawFbo_ = 0;
-    vbo_ = ebo_ = plainVbo_ = vao_ = plainVao_ = fbo_ = colourRb_ = quadProgram_ = plainProgram_ = 0;
+    vbo_ = ebo_ = plainVbo_ = vao_ = plainVao_ = fbo_ = colourRb_ = quadProgram_ = plainProgram_ = rectVbo_ = 0;
+    keepInRect_ = -1;
     created_ = false;
     hasObjects_ = false;
 }
@@ -514,10 +563,36 @@ void GlDevice::useQuadProgram() {
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
 }
 
+void GlDevice::setKeepInRect(bool on) {
+    if (keepInRect_ == static_cast<int>(on)) return;
+    keepInRect_ = on;
+    glUniform1i(keepInRectLoc_, on ? 1 : 0);
+    glBindVertexArray(vao_);
+    if (on)
+        glEnableVertexAttribArray(3);
+    else
+        glDisableVertexAttribArray(3);
+}
+
 void GlDevice::drawBatch(int kind, const Vertex* vertices, int count) {
     if (!created_ || count <= 0) return;
     useQuadProgram();
+    const bool keep = kind == kQuadList && !unscaled();
+    setKeepInRect(keep);
     glBindVertexArray(vao_);
+    if (keep) {
+        rects_.resize(static_cast<size_t>(count) * 16);
+        for (int q = 0; q < count; ++q) {
+            const Vertex* v = vertices + q * 4;
+            const float u0 = std::min({v[0].u, v[1].u, v[2].u, v[3].u}), u1 = std::max({v[0].u, v[1].u, v[2].u, v[3].u});
+            const float v0 = std::min({v[0].v, v[1].v, v[2].v, v[3].v}), v1 = std::max({v[0].v, v[1].v, v[2].v, v[3].v});
+            float* r = rects_.data() + static_cast<size_t>(q) * 16;
+            for (int i = 0; i < 4; ++i) r[i * 4] = u0, r[i * 4 + 1] = v0, r[i * 4 + 2] = u1, r[i * 4 + 3] = v1;
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, rectVbo_);
+        glBufferData(GL_ARRAY_BUFFER, kBatchQuads * 4 * 4 * sizeof(float), nullptr, GL_STREAM_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(rects_.size() * sizeof(float)), rects_.data());
+    }
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     const int perPrimitive = kind == kQuadList ? 4 : kind == kLineList ? 2 : 3;
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(count) * perPrimitive * static_cast<GLsizeiptr>(sizeof(Vertex));
@@ -570,6 +645,7 @@ void GlDevice::setMeshVertices(const Vertex* vertices, int count) {
 void GlDevice::drawMesh(int firstIndex, int triangleCount) {
     if (!meshVao_ || triangleCount <= 0) return;
     useQuadProgram();
+    setKeepInRect(false);  // particles use whole pictures
     glBindVertexArray(meshVao_);
     glDrawElements(GL_TRIANGLES, triangleCount * 3, GL_UNSIGNED_SHORT,
                    reinterpret_cast<void*>(static_cast<uintptr_t>(firstIndex) * 2));

@@ -73,8 +73,7 @@ void main() {
         // A pixel over an opaque texel stays opaque, as at 800 x 600: pieces
         // that meet at a picture's hard edge (a box's edge drawn as slices)
         // show no seam of the transparent texels beyond it mixed in.
-        vec4 under = texelFetch(tex, ivec2(uv * size), 0);
-        if (under.a >= 1.0 && t.a < 1.0) t = under;
+        if (texelFetch(tex, ivec2(uv * size), 0).a >= 1.0) t.a = 1.0;
     } else if (useTexture != 0) {
         t = texture(tex, vUv);
     }

@@ -22,11 +22,43 @@ namespace {
 // centres at half-integers, so at 800 x 600 a quad from x to x + w covers
 // exactly w pixels with texel centres on pixel centres, without the
 // half-pixel shift an API with integer pixel centres needs.
-// Drawn larger than 800 x 600, a quad's edge pixels would filter in texels
-// from beside its part of the picture (the next frame of a pack, the next
-// piece of a box's edge) and show seams: there its texture coordinates stay
-// within the part's outer texel centres (uvRect: left, top, right, bottom).
 const char* kQuadVs = R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec4 colour;
+layout(location = 2) in vec2 uv;
+out vec4 vColour;
+out vec2 vUv;
+void main() {
+    gl_Position = vec4(position.x / 400.0 - 1.0, 1.0 - position.y / 300.0, 0.0, 1.0);
+    vColour = colour;
+    vUv = uv;
+}
+)";
+
+const char* kQuadFs = R"(#version 330 core
+in vec4 vColour;
+in vec2 vUv;
+uniform sampler2D tex;
+uniform int useTexture;
+uniform int colourAdd;
+out vec4 fragColour;
+void main() {
+    vec4 t = useTexture != 0 ? texture(tex, vUv) : vec4(1.0);
+    vec4 c = colourAdd != 0 ? vec4(min(t.rgb + vColour.rgb, vec3(1.0)), t.a * vColour.a) : t * vColour;
+    // Alpha test: pixels of alpha 0 are never written.
+    if (c.a < 0.5 / 255.0) discard;
+    fragColour = c;
+}
+)";
+
+// The same for frames drawn larger than 800 x 600, where a quad's edge
+// pixels would filter in texels from beside its part of the picture (the
+// next frame of a pack) and the transparent texels beyond a hard edge (the
+// slices of a box's edge), and show seams. Texture coordinates stay within
+// the part's outer texel centres (uvRect: left, top, right, bottom), colour
+// is filtered weighted by alpha, and a pixel over an opaque texel stays
+// opaque, as at 800 x 600.
+const char* kLargerQuadVs = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 uv;
@@ -42,24 +74,21 @@ void main() {
 }
 )";
 
-const char* kQuadFs = R"(#version 330 core
+const char* kLargerQuadFs = R"(#version 330 core
 in vec4 vColour;
 in vec2 vUv;
 flat in vec4 vRect;
 uniform sampler2D tex;
 uniform int useTexture;
 uniform int colourAdd;
-uniform int keepInRect;
 out vec4 fragColour;
-// A texel with its colour weighted by its alpha, so that filtering between
-// it and a transparent one keeps its colour instead of darkening it.
 vec4 weighted(ivec2 at, ivec2 last) {
     vec4 c = texelFetch(tex, clamp(at, ivec2(0), last), 0);
     return vec4(c.rgb * c.a, c.a);
 }
 void main() {
     vec4 t = vec4(1.0);
-    if (useTexture != 0 && keepInRect != 0) {
+    if (useTexture != 0) {
         vec2 size = vec2(textureSize(tex, 0));
         vec2 halfTexel = 0.5 / size;
         vec2 lo = vRect.xy + halfTexel;
@@ -70,15 +99,9 @@ void main() {
         vec4 w = mix(mix(weighted(i, last), weighted(i + ivec2(1, 0), last), f.x),
                      mix(weighted(i + ivec2(0, 1), last), weighted(i + ivec2(1, 1), last), f.x), f.y);
         t = w.a > 0.0 ? vec4(w.rgb / w.a, w.a) : vec4(0.0);
-        // A pixel over an opaque texel stays opaque, as at 800 x 600: pieces
-        // that meet at a picture's hard edge (a box's edge drawn as slices)
-        // show no seam of the transparent texels beyond it mixed in.
         if (texelFetch(tex, ivec2(uv * size), 0).a >= 1.0) t.a = 1.0;
-    } else if (useTexture != 0) {
-        t = texture(tex, vUv);
     }
     vec4 c = colourAdd != 0 ? vec4(min(t.rgb + vColour.rgb, vec3(1.0)), t.a * vColour.a) : t * vColour;
-    // Alpha test: pixels of alpha 0 are never written.
     if (c.a < 0.5 / 255.0) discard;
     fragColour = c;
 }
@@ -199,7 +222,9 @@ public:
     bool readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) override;
 
 private:
-    void useQuadProgram();
+    // Binds the quad program (the larger one for frames drawn larger) with
+    // the texture and colour-add state of the following draws.
+    void useQuadProgram(bool larger = false);
     void drawPlain(const Vertex* v, int n, GLenum mode, float size);
     bool unscaled() const { return targetW_ == kScreenWidth && targetH_ == kScreenHeight; }
     // Gives the targets the size of the letterbox (or 800 x 600).
@@ -216,12 +241,18 @@ private:
     GlSurface surface_;
     bool created_ = false;
     bool hasObjects_ = false;  // GL names may exist (a context was current)
-    GLuint quadProgram_ = 0, plainProgram_ = 0;
-    GLint useTextureLoc_ = -1, colourAddLoc_ = -1, pointSizeLoc_ = -1, keepInRectLoc_ = -1;
-    GLuint rectVbo_ = 0;            // each batch vertex's uvRect, when drawn larger
+    struct QuadProgram {
+        GLuint id = 0;
+        GLint useTextureLoc = -1, colourAddLoc = -1;
+        int useTexture = -1, colourAdd = -1;  // the uniforms' values; -1 unknown
+    };
+    QuadProgram quad_, largerQuad_;
+    GLuint quadProgram_ = 0, plainProgram_ = 0;  // quadProgram_ is quad_.id
+    GLint pointSizeLoc_ = -1;
+    GLuint rectVbo_ = 0;  // each batch vertex's uvRect, when drawn larger
     std::vector<float> rects_;
-    int keepInRect_ = -1;           // the uniform's value; -1 unknown
-    void setKeepInRect(bool on);
+    bool rectsOn_ = false;
+    bool setUpQuadProgram(QuadProgram& p, const char* vs, const char* fs);
     GLuint vao_ = 0, vbo_ = 0, ebo_ = 0;
     GLuint plainVao_ = 0, plainVbo_ = 0;
     GLuint meshVao_ = 0, meshVbo_ = 0, meshEbo_ = 0;
@@ -264,6 +295,17 @@ bool GlDevice::createTargets() {
         glDeleteRenderbuffers(1, &cacheRb_);
         cacheFbo_ = cacheRb_ = 0;
     }
+    return true;
+}
+
+bool GlDevice::setUpQuadProgram(QuadProgram& p, const char* vs, const char* fs) {
+    p = QuadProgram{};
+    p.id = link(vs, fs);
+    if (!p.id) return false;
+    glUseProgram(p.id);
+    glUniform1i(glGetUniformLocation(p.id, "tex"), 0);
+    p.useTextureLoc = glGetUniformLocation(p.id, "useTexture");
+    p.colourAddLoc = glGetUniformLocation(p.id, "colourAdd");
     return true;
 }
 
@@ -328,19 +370,13 @@ DeviceError GlDevice::create() {
     glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
     if (!(profile & GL_CONTEXT_CORE_PROFILE_BIT)) return DeviceError::NoCore33;
 
-    quadProgram_ = link(kQuadVs, kQuadFs);
     plainProgram_ = link(kPlainVs, kPlainFs);
-    if (!quadProgram_ || !plainProgram_) return DeviceError::Shader;
-    glUseProgram(quadProgram_);
-    glUniform1i(glGetUniformLocation(quadProgram_, "tex"), 0);
-    useTextureLoc_ = glGetUniformLocation(quadProgram_, "useTexture");
-    colourAddLoc_ = glGetUniformLocation(quadProgram_, "colourAdd");
-    keepInRectLoc_ = glGetUniformLocation(quadProgram_, "keepInRect");
-    glUniform1i(keepInRectLoc_, 0);
-    keepInRect_ = 0;
+    if (!setUpQuadProgram(largerQuad_, kLargerQuadVs, kLargerQuadFs) ||
+        !setUpQuadProgram(quad_, kQuadVs, kQuadFs) || !plainProgram_)
+        return DeviceError::Shader;
+    quadProgram_ = quad_.id;
     pointSizeLoc_ = glGetUniformLocation(plainProgram_, "pointSize");
-    // Without a rectangle of its own a draw may use the whole picture.
-    glVertexAttrib4f(3, 0.0f, 0.0f, 1.0f, 1.0f);
+    rectsOn_ = false;
 
     GLint maxSide = 0, dims[2] = {0, 0};
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
@@ -427,14 +463,15 @@ void GlDevice::release() {
         glDeleteRenderbuffers(1, &colourRb_);
         if (cacheFbo_) glDeleteFramebuffers(1, &cacheFbo_);
         if (cacheRb_) glDeleteRenderbuffers(1, &cacheRb_);
-        glDeleteProgram(quadProgram_);
+        glDeleteProgram(quad_.id);
+        glDeleteProgram(largerQuad_.id);
         glDeleteProgram(plainProgram_);
         if (nearest_) glDeleteSamplers(1, &nearest_);
     }
     nearest_ = 0;
     cacheFbo_ = cacheRb_ = drawFbo_ = 0;
     vbo_ = ebo_ = plainVbo_ = vao_ = plainVao_ = fbo_ = colourRb_ = quadProgram_ = plainProgram_ = rectVbo_ = 0;
-    keepInRect_ = -1;
+    quad_ = largerQuad_ = QuadProgram{};
     created_ = false;
     hasObjects_ = false;
 }
@@ -541,7 +578,7 @@ void GlDevice::setTexture(uint32_t handle) {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, handle);
     glUseProgram(quadProgram_);
-    glUniform1i(useTextureLoc_, handle != 0 ? 1 : 0);
+    glUniform1i(quad_.useTextureLoc, handle != 0 ? 1 : 0);
 }
 
 void GlDevice::setBlendFlags(uint32_t flags) {
@@ -554,31 +591,35 @@ void GlDevice::setBlendFlags(uint32_t flags) {
     glBlendFunc(GL_SRC_ALPHA, (flags & kBlendAlpha) ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
     glBindSampler(0, (flags & kSampleExact) && unscaled() ? nearest_ : 0);
     glUseProgram(quadProgram_);
-    glUniform1i(colourAddLoc_, (flags & kBlendColourAdd) ? 1 : 0);
+    glUniform1i(quad_.colourAddLoc, (flags & kBlendColourAdd) ? 1 : 0);
 }
 
-void GlDevice::useQuadProgram() {
-    glUseProgram(quadProgram_);
+void GlDevice::useQuadProgram(bool larger) {
+    if (!larger) {
+        glUseProgram(quadProgram_);
+    } else {
+        // Its uniforms follow the state only when it is used.
+        QuadProgram& p = largerQuad_;
+        glUseProgram(p.id);
+        const int useTexture = texture_ != 0 ? 1 : 0, colourAdd = (blend_ & kBlendColourAdd) ? 1 : 0;
+        if (p.useTexture != useTexture) glUniform1i(p.useTextureLoc, p.useTexture = useTexture);
+        if (p.colourAdd != colourAdd) glUniform1i(p.colourAddLoc, p.colourAdd = colourAdd);
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-}
-
-void GlDevice::setKeepInRect(bool on) {
-    if (keepInRect_ == static_cast<int>(on)) return;
-    keepInRect_ = on;
-    glUniform1i(keepInRectLoc_, on ? 1 : 0);
-    glBindVertexArray(vao_);
-    if (on)
-        glEnableVertexAttribArray(3);
-    else
-        glDisableVertexAttribArray(3);
 }
 
 void GlDevice::drawBatch(int kind, const Vertex* vertices, int count) {
     if (!created_ || count <= 0) return;
-    useQuadProgram();
     const bool keep = kind == kQuadList && !unscaled();
-    setKeepInRect(keep);
+    useQuadProgram(keep);
     glBindVertexArray(vao_);
+    if (keep != rectsOn_) {
+        rectsOn_ = keep;
+        if (keep)
+            glEnableVertexAttribArray(3);
+        else
+            glDisableVertexAttribArray(3);
+    }
     if (keep) {
         rects_.resize(static_cast<size_t>(count) * 16);
         for (int q = 0; q < count; ++q) {
@@ -643,8 +684,7 @@ void GlDevice::setMeshVertices(const Vertex* vertices, int count) {
 
 void GlDevice::drawMesh(int firstIndex, int triangleCount) {
     if (!meshVao_ || triangleCount <= 0) return;
-    useQuadProgram();
-    setKeepInRect(false);  // particles use whole pictures
+    useQuadProgram();  // particles use whole pictures
     glBindVertexArray(meshVao_);
     glDrawElements(GL_TRIANGLES, triangleCount * 3, GL_UNSIGNED_SHORT,
                    reinterpret_cast<void*>(static_cast<uintptr_t>(firstIndex) * 2));

@@ -19,6 +19,7 @@
 #include "platform/headless_platform.h"
 #include "platform/keymap.h"
 #include "platform/sdl_platform.h"
+#include "platform/window_fit.h"
 #include "platform/event.h"
 #include "scene/input.h"
 
@@ -125,6 +126,47 @@ TEST(DisplayLetterbox, ThePictureFillsTheDrawableAtFourToThreeWithBarsWhereTheSh
     EXPECT_EQ(mapped(hidpi, 960, 540, 600, 0).x, 533);  // (1201 - 240) * 800 / 1440
     // Nothing to map into: a minimised window.
     EXPECT_EQ(mapped(letterbox(0, 0), 0, 0, 5, 5).x, 0);
+}
+
+// ---------------------------------------------------------------- the first window
+
+TEST(DisplayFirstWindow, TakesTheLargestStepOfTheFrameThatFitsWithRoomForItsFrame) {
+    struct Case {
+        int usableW, usableH, w, h;
+    };
+    const Case cases[] = {
+        {1366, 768, 800, 600},    // 1.25 times is 750 tall: no room for a title bar
+        {1920, 1080, 1200, 900},  // 1.5; 2 times is taller than the screen
+        {1920, 1040, 1200, 900},  // the same under a panel
+        {2560, 1440, 1600, 1200},
+        {3840, 2160, 2400, 1800},  // 3 times is the largest step
+        {1080, 1920, 1000, 750},   // portrait: the width decides
+        {1024, 600, 800, 600},     // nothing fits: the frame itself
+    };
+    for (const Case& c : cases) {
+        const WindowSize s = firstWindowSize(c.usableW, c.usableH);
+        EXPECT_EQ(s.w, c.w) << c.usableW << "x" << c.usableH;
+        EXPECT_EQ(s.h, c.h) << c.usableW << "x" << c.usableH;
+    }
+    // A size the player gave it is kept while it fits; one that no longer
+    // does (another monitor), cannot be played at, or is damaged, is not.
+    struct Saved {
+        int w, h, usableW, usableH, expectW, expectH;
+    };
+    const Saved saved[] = {
+        {1000, 700, 1920, 1080, 1000, 700},
+        {1904, 1032, 1920, 1080, 1904, 1032},
+        {2400, 1800, 1920, 1080, 1200, 900},
+        {300, 200, 1920, 1080, 1200, 900},
+        {0, 0, 2560, 1440, 1600, 1200},
+        {2147483647, 2147483647, 3840, 2160, 2400, 1800},
+        {-5, 700, 1920, 1080, 1200, 900},
+    };
+    for (const Saved& c : saved) {
+        const WindowSize s = startWindowSize(c.w, c.h, c.usableW, c.usableH);
+        EXPECT_EQ(s.w, c.expectW) << c.w << "x" << c.h << " on " << c.usableW << "x" << c.usableH;
+        EXPECT_EQ(s.h, c.expectH) << c.w << "x" << c.h << " on " << c.usableW << "x" << c.usableH;
+    }
 }
 
 // ---------------------------------------------------------------- full screen switches
@@ -396,6 +438,27 @@ TEST_F(SdlDisplayTest, TheWindowResizesAndTheLetterboxAndMouseFollowItsRealSize)
     const auto paint = drain(sdl);
     ASSERT_EQ(paint.size(), 1u);
     EXPECT_EQ(paint[0].type, EventType::Exposed);
+}
+
+TEST_F(SdlDisplayTest, TheMouseFindsTheSameLogicalPixelAtEveryScaleOfTheWindow) {
+    for (const int quarters : {4, 6, 8}) {  // 1, 1.5 and 2 times the frame
+        SDL_SetWindowSize(window, 800 * quarters / 4, 600 * quarters / 4);
+        drain(sdl);
+        const std::pair<int, int> points[] = {{0, 0}, {1, 1}, {123, 457}, {400, 300}, {555, 2}, {798, 598}, {799, 599}};
+        for (const auto& [x, y] : points) {
+            // The window point under the middle of logical pixel (x, y).
+            SDL_Event e{};
+            e.motion.type = SDL_MOUSEMOTION;
+            e.motion.windowID = windowId;
+            e.motion.x = (2 * x + 1) * quarters / 8;
+            e.motion.y = (2 * y + 1) * quarters / 8;
+            sdl.translate(e);
+            const auto ms = drain(sdl);
+            ASSERT_EQ(ms.size(), 1u);
+            EXPECT_EQ(ms[0].x, x) << quarters << "/4";
+            EXPECT_EQ(ms[0].y, y) << quarters << "/4";
+        }
+    }
 }
 
 TEST_F(SdlDisplayTest, TheFocusBounceOfAModeSwitchDoesNotDeactivateTheGame) {

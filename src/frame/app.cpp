@@ -7,6 +7,7 @@
 #include "frame/clock.h"
 #include "frame/errors.h"
 #include "frame/log.h"
+#include "frame/settings.h"
 #include "platform/exit_guard.h"
 #include "platform/instance_call.h"
 #include "platform/platform.h"
@@ -179,9 +180,10 @@ bool createMainWindow() {
     desc.framed = rec->framed;
     desc.x = rec->x;
     desc.y = rec->y;
-    // Whatever the record asks for, the client area is the 800 x 600 frame.
-    desc.width = 800;
-    desc.height = 600;
+    // Whatever the record asks for, the window is the size the player last
+    // gave it, or (0) one the platform fits to the display.
+    desc.width = getIniInt("Game", kWindowWidthKey, 0);
+    desc.height = getIniInt("Game", kWindowHeightKey, 0);
     // The icon, when the game set one.
     desc.icon = rec->icon;
     g_windowDestroyed = false;
@@ -190,8 +192,20 @@ bool createMainWindow() {
     return true;
 }
 
+// A size the player dragged the window to is the size of the next start.
+void keepPlayerWindowSize() {
+    int w = 0, h = 0;
+    if (platform::displayLost() || !platform::current().playerWindowSize(w, h)) return;
+    if (w == getIniInt("Game", kWindowWidthKey, 0) && h == getIniInt("Game", kWindowHeightKey, 0)) return;
+    if (!setIniString("Game", kWindowWidthKey, std::to_string(w).c_str()) ||
+        !setIniString("Game", kWindowHeightKey, std::to_string(h).c_str()))
+        logLine(LogLevel::Warning, "vellmoor: the window's size could not be kept for the next start: " +
+                                       lastWriteError());
+}
+
 void destroyMainWindow() {
     if (g_windowDestroyed || !platform::current().hasWindow()) return;
+    keepPlayerWindowSize();
     deliverEvent(platform::makeEvent(platform::EventType::Destroyed));
     platform::current().destroyWindow();
 }

@@ -66,6 +66,10 @@ bool startHandedToRunningCopy();
 // One event through the event hooks, then, unless a hook consumed it, the
 // frame's own handling: Close closes the window.
 void deliverEvent(const platform::Event& event);
+// The window's client size in window units, kept in [Game] of vm_game.ini
+// when the player resized it.
+constexpr const char* kWindowWidthKey = "WindowWidth";
+constexpr const char* kWindowHeightKey = "WindowHeight";
 bool createMainWindow();
 void destroyMainWindow();
 bool windowDestroyed();

@@ -46,6 +46,13 @@ const Option kOptions[] = {
                                                            : StartupOptions::Effects::Full;
      },
      "full|light"},
+    {"render-scale", 0, "native|1",
+     "draw at the screen's own resolution or at 800 x 600 scaled up, this time (1: lighter for software drivers)",
+     [](CommandLine& l, const char* v) {
+         l.options.renderScale = std::string_view(v) == "1" ? StartupOptions::RenderScale::One
+                                                            : StartupOptions::RenderScale::Native;
+     },
+     "native|1"},
     {"language", 0, "CODE", "play in this language this time: en, de, fr, es, it, pt_BR, nl, sv, pl, cs or ru",
      [](CommandLine& l, const char* v) { l.options.language = v; }, nullptr,
      [](const char* v) { return findLanguage(v) != nullptr; }},

@@ -16,6 +16,10 @@ struct StartupOptions {
     // chosen by the graphics driver.
     enum class Effects { Saved, Full, Light };
     Effects effects = Effects::Saved;
+    // Frames drawn at the window's own resolution or at 800 x 600 scaled
+    // up; Saved: the settings file's, else chosen by the graphics driver.
+    enum class RenderScale { Saved, Native, One };
+    RenderScale renderScale = RenderScale::Saved;
     std::string language;  // --language: a code of frame/language.h, or empty
 };
 

@@ -281,6 +281,8 @@ bool DamageDevice::clear(uint32_t argb) {
 bool DamageDevice::beginScene() {
     if (!enabled_) return inner_->beginScene();
     if (!inner_->beginScene()) return false;
+    // A picture of another size keeps nothing of the last frame or the cache.
+    if (inner_->takePictureLost()) whole_ = true, cacheValid_ = false;
     inScene_ = true;
     frame_.clear();
     meshChanged_ = true;
@@ -642,6 +644,7 @@ void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
     // Opaque pixels over alpha blending give the same result without it.
     const bool solidTexture = (c.blend & kBlendAlpha) != 0 && (c.texture == 0 || (tex && tex->opaque));
     scratch_.clear();
+    const bool unscaled = inner_->renderScale() == 1.0f;
     uint32_t runFlags = 0;
     auto flushRun = [&] { flushScratch(c.texture, c.blend | runFlags); };
     for (int q = 0; q < c.pieceCount; ++q) {
@@ -649,7 +652,9 @@ void DamageDevice::drawQuads(const Command& c, const ScreenRect& r) {
         const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
         const bool solid = solidTexture && fullAlpha(v);
         ExactQuad exact;
-        const bool isExact = tex && texelExact(v, *tex, exact);
+        // Drawn larger, a texel covers several pixels and filtering mixes
+        // in its neighbours, transparent squares' edges included.
+        const bool isExact = tex && unscaled && texelExact(v, *tex, exact);
         const uint32_t flags = (solid ? kBlendOff : 0u) | (isExact ? kSampleExact : 0u);
         if (flags != runFlags || scratch_.size() >= size_t{kBatchQuads} * 4) flushRun();
         runFlags = flags;
@@ -719,7 +724,13 @@ void DamageDevice::replay(const ScreenRect& r, size_t end, size_t cached) {
     const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == kScreenWidth && r.y1 == kScreenHeight;
     inner_->setScissor(r.x0, r.y0, whole ? 0 : r.x1 - r.x0, r.y1 - r.y0);
     // Everything below the last solid unturned quad covering the rectangle is
-    // hidden by it and need not be drawn.
+    // hidden by it and need not be drawn. Drawn larger, a quad's edge on the
+    // rectangle's may pass through pixel centres the scissor gives to the
+    // rectangle and the rasteriser not to the quad: it must reach a pixel past.
+    ScreenRect hidden = r;
+    if (inner_->renderScale() != 1.0f)
+        hidden = {std::max(r.x0 - 1, 0), std::max(r.y0 - 1, 0), std::min(r.x1 + 1, kScreenWidth),
+                  std::min(r.y1 + 1, kScreenHeight)};
     size_t firstCommand = 0;
     for (size_t k = end; k-- > 0 && firstCommand == 0;) {
         const Command& c = frame_.commands[k];
@@ -728,7 +739,7 @@ void DamageDevice::replay(const ScreenRect& r, size_t end, size_t cached) {
         if (c.texture != 0 && (t == textures_.end() || !t->second.opaque)) continue;
         for (int q = c.pieceCount; q-- > 0;) {
             const Vertex* v = &frame_.vertices[static_cast<size_t>(c.firstVertex + q * 4)];
-            if (fullAlpha(v) && contains(coverOf(v), r)) {
+            if (fullAlpha(v) && contains(coverOf(v), hidden)) {
                 firstCommand = k;
                 break;
             }

@@ -50,6 +50,8 @@ public:
     void discardScene() override;
     bool keepsPicture() const override { return inner_->keepsPicture(); }
     std::string rendererName() const override { return inner_->rendererName(); }
+    void setNativeResolution(bool on) override { inner_->setNativeResolution(on); }
+    float renderScale() const override { return inner_->renderScale(); }
     void setScissor(int x, int y, int w, int h) override { inner_->setScissor(x, y, w, h); }
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;
     void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) override;

@@ -46,6 +46,16 @@ public:
     // The driver's name for what draws (OpenGL's renderer string); empty when unknown.
     virtual std::string rendererName() const { return {}; }
 
+    // On: frames are drawn at the size the window shows them (never below
+    // 800 x 600), every call still in logical pixels. Off: at 800 x 600,
+    // scaled up when shown. Takes effect at the next frame.
+    virtual void setNativeResolution(bool on) { (void)on; }
+    // Device pixels per logical pixel of the frame being drawn (1 at 800 x 600).
+    virtual float renderScale() const { return 1.0f; }
+    // True once after the kept picture was lost (the frame changed size):
+    // the next frame must be drawn whole.
+    virtual bool takePictureLost() { return false; }
+
     // Textures are 32-bit ARGB (alpha in the top byte), rows from the top.
     virtual uint32_t createTexture(int width, int height, const uint32_t* pixels) = 0;
     virtual void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) = 0;
@@ -73,10 +83,11 @@ public:
     // True when the window shows the asked-for mode afterwards; on false the
     // old mode is still in force.
     virtual bool setFullscreen(bool on) = 0;
-    // The last finished frame as 800 x 600 RGBA rows from the top.
+    // The last finished frame as 800 x 600 RGBA rows from the top (scaled
+    // down when drawn larger).
     virtual bool readPixels(std::vector<uint8_t>& rgba) = 0;
-    // The same frame scaled to w x h as the window shows it; devices that
-    // cannot scale give the frame at its own size only.
+    // The same frame scaled to w x h as the window shows it (exact at the
+    // size it was drawn); devices that cannot scale give 800 x 600 only.
     virtual bool readPixelsScaled(int w, int h, std::vector<uint8_t>& rgba) {
         return w == 800 && h == 600 && readPixels(rgba);
     }

@@ -1,4 +1,5 @@
-// The effects level: how much soft light the game draws.
+// How much the game draws: the effects level (soft light) and the
+// resolution frames and pictures are drawn at.
 #pragma once
 
 #include <string>
@@ -18,3 +19,13 @@ EffectsLevel Gfx_ChooseEffects(const std::string& saved, const std::string& rend
 // True for the software rasterisers (llvmpipe, softpipe, swrast), told by the
 // driver's renderer string.
 bool Gfx_IsSoftwareRenderer(const std::string& renderer);
+
+// Whether frames are drawn at the window's own resolution: the command
+// line's choice for this start, else the settings file's ([Game]
+// RenderScale "native" or "1"), else native except on a software
+// rasteriser, where 800 x 600 scaled up costs a quarter or less.
+bool Gfx_ChooseNativeResolution(const std::string& saved, const std::string& renderer);
+// The picture set to load: 2 (twice each side) when frames are drawn
+// natively and full screen on a display of displayW x displayH pixels would
+// draw the frame more than 1.25 times its size; else 1.
+int Gfx_ChooseArtScale(bool native, int displayW, int displayH);

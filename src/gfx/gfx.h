@@ -65,6 +65,11 @@ bool Gfx_ConfigureWindow();
 // system's device objects. Shows a message captioned "Error" and returns
 // false when the game cannot draw.
 bool Gfx_InitDevice();
+// Which picture set packs, fonts and textures load: 1, or 2 with twice the
+// pixels each way. Set once, before the first of them loads; every size the
+// game sees stays in logical pixels whichever set is loaded.
+void Gfx_SetArtScale(int scale);
+int Gfx_ArtScale();
 // Switches between the window and full screen. False when the window system
 // refused: the old mode stays in force and Gfx_IsFullscreen() still says so.
 bool Gfx_SetFullscreen(bool on);

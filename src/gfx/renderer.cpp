@@ -2,6 +2,7 @@
 // rules and start-up messages. Device calls go through GfxDevice only.
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <exception>
 
 #include "frame/app.h"
+#include "frame/log.h"
 #include "frame/settings.h"
 #include "frame/startup_options.h"
 #include "gfx/damage.h"
@@ -36,6 +38,7 @@ struct RendererState {
 
 GfxSink* g_sink = nullptr;
 EffectsLevel g_effects = EffectsLevel::Full;
+int g_artScale = 1;
 
 bool& fullRedrawFlag() {
     static bool on = [] {
@@ -176,7 +179,37 @@ bool Gfx_InitDevice() {
     }
     s.device->setEnabled(!fullRedrawFlag());
     g_effects = Gfx_ChooseEffects(getIniString("Game", "Effects", ""), s.device->rendererName());
+    const bool native = Gfx_ChooseNativeResolution(getIniString("Game", "RenderScale", ""), s.device->rendererName());
+    s.device->setNativeResolution(native);
+    int displayW = 0, displayH = 0;
+    if (platform::installed() && !platform::current().displayPixels(displayW, displayH)) displayW = displayH = 0;
+    // The picture set is chosen here, once, before the first picture loads.
+    Gfx_SetArtScale(Gfx_ChooseArtScale(native, displayW, displayH));
+    logPrintf(LogLevel::Debug, "vellmoor: drawing %s on %s (display %d x %d), pictures at %dx",
+              native ? "at the window's resolution" : "at 800 x 600", s.device->rendererName().c_str(), displayW,
+              displayH, Gfx_ArtScale());
     return createParticleObjects();
+}
+
+void Gfx_SetArtScale(int scale) { g_artScale = scale == 2 ? 2 : 1; }
+int Gfx_ArtScale() { return g_artScale; }
+
+bool Gfx_ChooseNativeResolution(const std::string& saved, const std::string& renderer) {
+    switch (startupOptions().renderScale) {
+    case StartupOptions::RenderScale::Native: return true;
+    case StartupOptions::RenderScale::One: return false;
+    case StartupOptions::RenderScale::Saved: break;
+    }
+    if (saved == "native") return true;
+    if (saved == "1") return false;
+    return !Gfx_IsSoftwareRenderer(renderer);
+}
+
+int Gfx_ChooseArtScale(bool native, int displayW, int displayH) {
+    if (!native || displayW <= 0 || displayH <= 0) return 1;
+    const double fullScreenScale = std::min(displayW / static_cast<double>(kScreenWidth),
+                                            displayH / static_cast<double>(kScreenHeight));
+    return fullScreenScale > 1.25 ? 2 : 1;
 }
 
 EffectsLevel Gfx_Effects() { return g_effects; }
@@ -480,6 +513,7 @@ void Gfx_Shutdown() {
     Gfx_ReleaseAll();
     RendererState& s = st();
     g_effects = EffectsLevel::Full;
+    g_artScale = 1;
     s.fullscreen = false;
     s.batchReady = false;
     s.count = 0;

@@ -24,6 +24,8 @@ struct WindowIcon {
 struct WindowDesc {
     std::string title;
     bool framed = true;  // a frame with a title, a close and a minimise button
+    // The client size in window units. A size of 0, or one that does not fit
+    // the display, opens the largest simple multiple of 800 x 600 that fits.
     int x = 0, y = 0, width = 800, height = 600;
     bool openGL = true;  // ask for a 3.3 core context
     const WindowIcon* icon = nullptr;  // none: the window system's own
@@ -67,6 +69,18 @@ public:
     virtual bool setFullscreen(bool on) = 0;
     virtual bool isFullscreen() const = 0;
     virtual void showSystemCursor(bool show) = 0;
+    // The window's size in window units when the player dragged it to one
+    // other than it opened with (kept while full screen); false when the
+    // player did not, or left it maximised.
+    virtual bool playerWindowSize(int& w, int& h) const {
+        (void)w, (void)h;
+        return false;
+    }
+    // The pixels of the display the window is on, which full screen fills.
+    virtual bool displayPixels(int& w, int& h) const {
+        (void)w, (void)h;
+        return false;
+    }
 
     // Events. poll fetches one event if any is queued (after pumping the
     // system's own); wait blocks until something arrives or the timeout ends.

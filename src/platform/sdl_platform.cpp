@@ -19,6 +19,7 @@
 
 #include "platform/code_pages.h"
 #include "platform/exit_guard.h"
+#include "platform/window_fit.h"
 
 namespace platform {
 
@@ -93,6 +94,43 @@ void watchX11Connection() {
     using SetHandler = XIOErrorHandler (*)(XIOErrorHandler);
     if (auto set = reinterpret_cast<SetHandler>(dlsym(x11, "XSetIOErrorHandler"))) set(onBrokenDisplay);
     setDisplayGoneCheck(x11ConnectionClosed);
+}
+
+// The display the pointer is on (where the player is looking when the game
+// starts), else the first.
+int pointerDisplay() {
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    const SDL_Point at{x, y};
+    for (int i = 0, n = SDL_GetNumVideoDisplays(); i < n; ++i) {
+        SDL_Rect r;
+        if (SDL_GetDisplayBounds(i, &r) == 0 && SDL_PointInRect(&at, &r)) return i;
+    }
+    return 0;
+}
+
+// The window's size and place: the asked-for or first size on the
+// pointer's display, centred in its usable area with its frame.
+SDL_Rect windowPlace(const WindowDesc& desc) {
+    SDL_Rect usable{0, 0, 0, 0};
+    const int display = pointerDisplay();
+    const bool known = SDL_GetDisplayUsableBounds(display, &usable) == 0 && usable.w > 0 && usable.h > 0;
+    WindowSize size{desc.width, desc.height};
+    if (known)
+        size = startWindowSize(desc.width, desc.height, usable.w, usable.h);
+    else if (size.w < kMinWindowWidth || size.h < kMinWindowHeight)
+        size = {kLogicalWidth, kLogicalHeight};
+    SDL_Rect place{desc.x, desc.y, size.w, size.h};
+    if (desc.x == kWindowCentred || desc.y == kWindowCentred) {
+        if (known) {
+            // Window managers put the frame's corner where a window asks to be.
+            place.x = usable.x + (usable.w - size.w - kFrameRoomW) / 2;
+            place.y = usable.y + (usable.h - size.h - kFrameRoomH) / 2;
+        } else {
+            place.x = place.y = static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        }
+    }
+    return place;
 }
 
 }  // namespace
@@ -199,14 +237,15 @@ bool SdlPlatform::createWindow(const WindowDesc& desc) {
     // A window asked for without a frame gets none.
     if (!desc.framed) flags |= SDL_WINDOW_BORDERLESS;
 
-    const int x = desc.x == kWindowCentred ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.x;
-    const int y = desc.y == kWindowCentred ? static_cast<int>(SDL_WINDOWPOS_CENTERED) : desc.y;
+    const SDL_Rect place = windowPlace(desc);
     const std::string title = cp1252ToUtf8(desc.title);
-    window_ = SDL_CreateWindow(title.c_str(), x, y, kLogicalWidth, kLogicalHeight, flags);
+    window_ = SDL_CreateWindow(title.c_str(), place.x, place.y, place.w, place.h, flags);
     if (!window_) {
         reportSdlError("SDL_CreateWindow");
         return false;
     }
+    openedW_ = windowedW_ = place.w;
+    openedH_ = windowedH_ = place.h;
     // Smaller than this the letterboxed frame's text cannot be read.
     SDL_SetWindowMinimumSize(window_, kMinWindowWidth, kMinWindowHeight);
     // For window managers that do not find the desktop entry's icon.
@@ -317,7 +356,30 @@ bool SdlPlatform::setFullscreen(bool on) {
     }
     fullscreen_ = on;
     // Not every driver restores the windowed size by itself.
-    if (!on) SDL_SetWindowSize(window_, kLogicalWidth, kLogicalHeight);
+    if (!on && windowedW_ > 0) SDL_SetWindowSize(window_, windowedW_, windowedH_);
+    return true;
+}
+
+bool SdlPlatform::playerWindowSize(int& w, int& h) const {
+    if (!window_ || windowedW_ <= 0 || (windowedW_ == openedW_ && windowedH_ == openedH_)) return false;
+    if (!displayLost() && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED)) return false;
+    w = windowedW_;
+    h = windowedH_;
+    return true;
+}
+
+bool SdlPlatform::displayPixels(int& w, int& h) const {
+    if (!window_ || displayLost()) return false;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    SDL_Rect bounds;
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) return false;
+    // Bounds count window units; a high-DPI window has more pixels per unit.
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    const Viewport v = viewport();
+    if (ww <= 0 || wh <= 0 || v.drawableW <= 0 || v.drawableH <= 0) return false;
+    w = static_cast<int>(static_cast<int64_t>(bounds.w) * v.drawableW / ww);
+    h = static_cast<int>(static_cast<int64_t>(bounds.h) * v.drawableH / wh);
     return true;
 }
 
@@ -410,10 +472,20 @@ void SdlPlatform::translate(const SDL_Event& e) {
                 case SDL_WINDOWEVENT_MINIMIZED: minimized_ = true; break;
                 case SDL_WINDOWEVENT_RESTORED:
                 case SDL_WINDOWEVENT_MAXIMIZED: minimized_ = false; break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    // The size a window was given, not what a mode switch
+                    // or maximising passes through on the way.
+                    if (!settling() && !(SDL_GetWindowFlags(window_) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED)) &&
+                        e.window.data1 > 0 && e.window.data2 > 0) {
+                        windowedW_ = e.window.data1;
+                        windowedH_ = e.window.data2;
+                    }
+                    [[fallthrough]];
                 case SDL_WINDOWEVENT_EXPOSED:
-                // The letterbox follows the new size at the next frame; draw
-                // it at once so the window never shows a stretched frame.
-                case SDL_WINDOWEVENT_SIZE_CHANGED: queue_.push_back(makeEvent(EventType::Exposed)); return;
+                    // The letterbox follows the new size at the next frame; draw
+                    // it at once so the window never shows a stretched frame.
+                    queue_.push_back(makeEvent(EventType::Exposed));
+                    return;
                 case SDL_WINDOWEVENT_CLOSE: queue_.push_back(makeEvent(EventType::Close)); return;
                 case SDL_WINDOWEVENT_LEAVE: translator_.mouseLeft(queue_); return;
                 default: return;

@@ -25,7 +25,8 @@ public:
     void sleepMs(uint32_t ms) override;
     uint64_t ticksMicros() override;
 
-    // The window is visible once created: 800 x 600 at first, resizable, the
+    // The window is visible once created: the asked-for size, or one that
+    // fits the display the pointer is on, centred there; resizable, the
     // frame scaled into it with bars where the shape differs. Desktop-sized
     // when full screen was asked for before.
     bool createWindow(const WindowDesc& desc) override;
@@ -41,6 +42,8 @@ public:
     bool setFullscreen(bool on) override;
     bool isFullscreen() const override;
     void showSystemCursor(bool show) override;
+    bool playerWindowSize(int& w, int& h) const override;
+    bool displayPixels(int& w, int& h) const override;
 
     bool pollEvent(Event& out) override;
     void waitForEvent(uint32_t timeoutMs) override;
@@ -93,6 +96,8 @@ private:
     bool retired_ = false;  // closed for the player, context kept for the shutdown
     void* context_ = nullptr;
     bool fullscreen_ = false;
+    int openedW_ = 0, openedH_ = 0;      // the size the window opened with
+    int windowedW_ = 0, windowedH_ = 0;  // its last size as a window, not maximised
     bool focused_ = false;
     bool minimized_ = false;
     bool textInput_ = false;

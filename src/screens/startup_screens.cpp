@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "anim/commands.h"
+#include "frame/log.h"
 #include "frame/settings.h"
+#include "frame/system.h"
 #include "gfx/particles.h"
 #include "res/picture_pack.h"
 #include "scene/input.h"
@@ -212,6 +214,9 @@ void TitleScreenv2::sequenceDone() {
             clickButton->setOwner(this, kButtonId);
             setUsualSounds(clickButton);
             phase = kWaiting;
+            // How long a start takes, for whoever measures it (-v).
+            logPrintf(LogLevel::Debug, "vellmoor: the title is ready %llu ms after the start",
+                      static_cast<unsigned long long>(sys::ticksMs()));
             break;
         case kLeaving:
             effect->sprite.setEmitting(false);

@@ -16,6 +16,7 @@ struct GlSurface {
 };
 
 // The OpenGL 3.3 core device; needs a current context when created. Frames
-// are drawn into an 800 x 600 target and scaled into the window's letterbox.
+// are drawn into a target of 800 x 600 or, at native resolution, of the
+// letterbox's size, and copied into the window's letterbox.
 std::unique_ptr<GfxDevice> makeGlDevice();  // on the platform window
 std::unique_ptr<GfxDevice> makeGlDevice(GlSurface surface);

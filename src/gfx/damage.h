@@ -49,6 +49,7 @@ public:
     void endScene() override;
     void discardScene() override;
     bool keepsPicture() const override { return inner_->keepsPicture(); }
+    bool holdsTextures() const override { return inner_->holdsTextures(); }
     std::string rendererName() const override { return inner_->rendererName(); }
     void setScissor(int x, int y, int w, int h) override { inner_->setScissor(x, y, w, h); }
     uint32_t createTexture(int width, int height, const uint32_t* pixels) override;

@@ -176,13 +176,7 @@ TEST_F(GfxTest, TwiceSizedPicturesMeasureAndDrawInLogicalPixels) {
     };
     const std::vector<Vertex> a = quad(one), b = quad(two);
     ASSERT_EQ(a.size(), 4u);
-    ASSERT_EQ(b.size(), 4u);
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(a[i].x, b[i].x) << i;
-        EXPECT_EQ(a[i].y, b[i].y) << i;
-        EXPECT_EQ(a[i].u, b[i].u) << i;
-        EXPECT_EQ(a[i].v, b[i].v) << i;
-    }
+    expectSameQuadPlaces(a, b);
     two.trimGlyphs();
     EXPECT_EQ(frame(two, 1), (std::vector<int>{10, 0, 3, 4}));
     EXPECT_TRUE(debugLog().empty()) << debugLog();

@@ -31,6 +31,18 @@ inline void resetGfxState() {
     clearDebugLog();
 }
 
+// Two draws that must cover the same pixels with the same texture coordinates
+// (a picture and its twice-sized counterpart).
+inline void expectSameQuadPlaces(const std::vector<Vertex>& a, const std::vector<Vertex>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].x, b[i].x) << i;
+        EXPECT_EQ(a[i].y, b[i].y) << i;
+        EXPECT_EQ(a[i].u, b[i].u) << i;
+        EXPECT_EQ(a[i].v, b[i].v) << i;
+    }
+}
+
 class GfxTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -171,3 +171,56 @@ TEST_F(GfxTest, ParticleTexturesAreNamedByTheirLastPathComponent) {
               std::string::npos);
     EXPECT_EQ(bank.textureById(7), nullptr);
 }
+
+namespace {
+// A device that keeps its own copy of every texture, as OpenGL does; it
+// notes the first texel of each upload.
+class HoldingDevice : public RecordingDevice {
+public:
+    bool holdsTextures() const override { return true; }
+    uint32_t createTexture(int w, int h, const uint32_t* pixels) override {
+        firstTexels.push_back(pixels && w > 0 && h > 0 ? pixels[0] : 0);
+        return RecordingDevice::createTexture(w, h, pixels);
+    }
+    std::vector<uint32_t> firstTexels;
+};
+}  // namespace
+
+TEST_F(GfxTest, PicturesLetGoOfTheirPixelsOnlyWhenTheDeviceHoldsThemAndReadThemAgainWhenNeeded) {
+    writeSolidPng("p.png", 4, 4, 0xFF112233u);
+    writeSolidPng("q.png", 4, 4, 0xFF445566u);
+    auto draw = [](const std::string& name) {
+        ASSERT_TRUE(Gfx_BeginScene());
+        Gfx_DrawQuad(0, 0, name, 0, 0, 4, 4, nullptr);
+        Gfx_EndScene();
+    };
+    CTextureBank& bank = textureBank();
+    const std::string p = folder + "p.png", q = folder + "q.png";
+    ASSERT_TRUE(bank.loadFromFile(p, false));
+    ASSERT_TRUE(bank.loadFromFile(q, false));
+    draw(p);
+    EXPECT_EQ(bank.find(p)->pixels.size(), 16u) << "a recording device holds nothing: the bank keeps the pixels";
+
+    Gfx_InstallDevice(std::make_unique<HoldingDevice>());
+    ASSERT_TRUE(Gfx_InitDevice());
+    draw(p);
+    draw(q);
+    EXPECT_TRUE(bank.find(p)->pixels.empty());
+    EXPECT_EQ(bank.deviceBytes(), 2u * 4 * 4 * 4);
+    EXPECT_EQ(bank.cpuBytes(), 0u);
+    // Composing from a picture reads it again, and from then on keeps it.
+    ASSERT_TRUE(bank.createBlank("label", 4, 4));
+    ASSERT_TRUE(bank.copyOpaquePixels("label", p, 0, 0, 0, 0, 4, 4));
+    EXPECT_EQ(bank.find("label")->pixels[5], 0xFF112233u);
+    EXPECT_EQ(bank.find(p)->pixels.size(), 16u);
+    // A new device gets every picture again, from the file where the bank let go.
+    auto second = std::make_unique<HoldingDevice>();
+    HoldingDevice* d2 = second.get();
+    Gfx_InstallDevice(std::move(second));
+    ASSERT_TRUE(Gfx_InitDevice());
+    draw(q);
+    draw(p);
+    EXPECT_EQ(d2->firstTexels, (std::vector<uint32_t>{0xFF445566u, 0xFF112233u}));
+    EXPECT_TRUE(bank.find(q)->pixels.empty());
+    EXPECT_EQ(bank.find(p)->pixels.size(), 16u);
+}

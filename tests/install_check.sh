@@ -171,6 +171,14 @@ game=$bin/vellmoor
 [[ -x "$game" ]] || fail "no executable ${game#"$fhs"}"
 [[ -f "$data/vm_game.ini" && -f "$data/vm_levels.ini" && -d "$data/pic" && -d "$data/sound" ]] ||
     fail "the data folder ${data#"$fhs"} is incomplete"
+# The 2x pictures go where they were built (VM_ART_SCALES), the same files as the 1x set.
+if [[ -d "$VM_BUILD_DIR/data/pic/2x" ]]; then
+    sharp=$(cd "$VM_BUILD_DIR/data/pic/2x" && find . -type f | sort)
+    [[ "$sharp" == "$(cd "$data/pic/2x" 2>/dev/null && find . -type f | sort)" ]] ||
+        fail "the 2x pictures are not installed as built"
+    [[ "$sharp" == "$(cd "$data/pic" && find . -path ./2x -prune -o -type f -print | grep -v '^./window_icon.png$' | sort)" ]] ||
+        fail "the 2x set does not hold the same pictures as the 1x set"
+fi
 # Build leftovers stay out of the package.
 leftovers=$(cd "$data" && find . -name CMakeFiles -o -name '*.cmake' -o -name levels.txt -o -name '*.lock' \
     -o -name 'screenshot-*.png' -o -name campaign -o -name shapes)

@@ -152,3 +152,38 @@ TEST_F(GfxTest, TrimGlyphsNarrowsEveryFrameButTheFirst) {
     EXPECT_EQ(frame(f, 1), (std::vector<int>{10, 0, 3, 4}));
     EXPECT_TRUE(debugLog().empty());
 }
+
+TEST_F(GfxTest, TwiceSizedPicturesMeasureAndDrawInLogicalPixels) {
+    // The same two 8 x 4 frames, drawn at 1x and at 2x; glyph ink in the 2x
+    // frame covers half texels at either end and is widened to whole pixels.
+    writeSolidPng("one/p.png", 16, 4);
+    std::vector<uint32_t> px(32 * 8, 0);
+    for (int x = 16 + 5; x <= 16 + 8; ++x) px[static_cast<size_t>(3 * 32 + x)] = 0xFFFFFFFFu;
+    writePng("two/p.png", 32, 8, px);
+    PicturePack one, two;
+    one.loadFrom(folder + "one", "p", false, 2, 15);
+    two.loadFrom(folder + "two", "p", false, 2, 15, 2);
+    EXPECT_EQ(two.width, 16u);
+    EXPECT_EQ(two.height, 4u);
+    EXPECT_EQ(frame(two, 1), frame(one, 1));
+    auto quad = [&](const PicturePack& p) {
+        dev->draws.clear();
+        EXPECT_TRUE(Gfx_BeginScene());
+        p.drawFrame(1, 10, 20, nullptr);
+        Gfx_EndScene();
+        const auto b = batches();
+        return b.empty() ? std::vector<Vertex>{} : b[0].vertices;
+    };
+    const std::vector<Vertex> a = quad(one), b = quad(two);
+    ASSERT_EQ(a.size(), 4u);
+    expectSameQuadPlaces(a, b);
+    two.trimGlyphs();
+    EXPECT_EQ(frame(two, 1), (std::vector<int>{10, 0, 3, 4}));
+    EXPECT_TRUE(debugLog().empty()) << debugLog();
+    // A 2x picture of an odd size is used, and named as damaged.
+    writeSolidPng("two/odd.png", 15, 8);
+    PicturePack odd;
+    odd.loadFrom(folder + "two", "odd", false, 1, 15, 2);
+    EXPECT_EQ(odd.frameWidth(0), 7);
+    EXPECT_NE(debugLog().find("odd.png is 15x8"), std::string::npos) << debugLog();
+}

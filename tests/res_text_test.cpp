@@ -143,6 +143,30 @@ TEST_F(TextTest, ComposedLabelsGetTheirOwnTextures) {
     EXPECT_NE(textureBank().find(two->ownPack->textureName), nullptr);
 }
 
+TEST_F(TextTest, ComposedLabelsOfATwiceSizedFontKeepItsTexels) {
+    // The test font drawn at 2x: 'a' in texel columns 0..19, 'b' in 20..43.
+    std::vector<uint32_t> px(64 * 42, 0);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 44; ++x) px[static_cast<size_t>(y * 64 + x)] = x < 20 ? 0xFFFF0000u : 0xFF00FF00u;
+    writePng("2x/font1.png", 64, 42, px);
+    PicturePack sharp;
+    sharp.loadFrom(folder + "2x", "font1", false, 0, 1, 2);
+    for (int c = 0; c < 256; ++c) sharp.addFrame(font.frameX(c), font.frameY(c), font.frameWidth(c), font.frameHeight(c));
+    TextLabelEx one(&font, "ab"), two(&sharp, "ab");
+    EXPECT_EQ(two.width(), one.width());
+    EXPECT_EQ(two.height(), one.height());
+    const TextureEntry* t = textureBank().find(two.ownPack->textureName);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->surfaceWidth, 44);
+    EXPECT_EQ(t->surfaceHeight, 42);
+    EXPECT_EQ(t->pixels[19], 0xFFFF0000u);
+    EXPECT_EQ(t->pixels[20], 0xFF00FF00u);
+    EXPECT_EQ(t->pixels[static_cast<size_t>(39 * 44 + 43)], 0xFF00FF00u);
+    const auto a = drawn(one), b = drawn(two);
+    ASSERT_EQ(a.size(), 4u);
+    expectSameQuadPlaces(a, b);
+}
+
 TEST_F(GfxTest, LocalizedTextLineRules) {
     clearTexts();
     writeText("t.loc",

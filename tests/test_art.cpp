@@ -8,6 +8,7 @@
 #include <map>
 #include <sstream>
 
+#include "frame/language.h"
 #include "game/backgrounds.h"
 #include "gfx_support.h"
 #include "res/picture_pack.h"
@@ -293,6 +294,58 @@ TEST_F(ArtTest, FontGlyphsKeepTheirWidthsAfterTrimming) {
     // Narrow letters are narrower than wide ones: the font is proportional.
     EXPECT_LT(font.frameWidth('i'), font.frameWidth('W'));
     for (int c = 1; c < 256; ++c) EXPECT_LE(font.frameWidth(c), cell) << c;
+}
+
+// Layouts are laid out in logical pixels from the frames and glyph widths:
+// a pack of the 2x set that measured differently from its 1x picture would
+// move buttons, text and hit zones when the game draws from that set.
+TEST_F(ArtTest, BothSetsGiveTheSameLogicalFramesAndGlyphs) {
+    const std::string sharp = kPic + "/2x";
+    if (!std::filesystem::exists(sharp + "/font1.png")) GTEST_SKIP() << "the 2x set is not built (VM_ART_SCALES)";
+    std::vector<std::string> folders = {"", "cp1250/", "cp1251/"};
+    for (const Language& l : languages()) folders.push_back(std::string(l.code) + "/");
+    std::ifstream manifest(VM_TEST_PACK_MANIFEST);
+    std::string name;
+    int frames = 0, columns = 0, compared = 0;
+    while (manifest >> name >> frames >> columns) {
+        for (const std::string& folder : folders) {
+            if (!std::filesystem::exists(kPic + "/" + folder + name + ".png")) continue;
+            ASSERT_TRUE(std::filesystem::exists(sharp + "/" + folder + name + ".png")) << folder << name;
+            textureBank().clear();
+            clearDebugLog();
+            PicturePack one, two;
+            one.loadFrom(kPic + "/" + folder, name, false, frames, columns);
+            two.loadFrom(sharp + "/" + folder, name, false, frames, columns, 2);
+            const TextureEntry* t1 = textureBank().find(one.textureName);
+            const TextureEntry* t2 = textureBank().find(two.textureName);
+            ASSERT_TRUE(t1 && t2) << folder << name;
+            EXPECT_EQ(t2->surfaceWidth, 2 * t1->surfaceWidth) << folder << name;
+            EXPECT_EQ(t2->surfaceHeight, 2 * t1->surfaceHeight) << folder << name;
+            if (name == "font1") {
+                one.trimGlyphs();
+                two.trimGlyphs();
+            }
+            ASSERT_EQ(one.frameCount(), two.frameCount()) << folder << name;
+            for (int i = 0; i < one.frameCount(); ++i) {
+                EXPECT_EQ(one.frameWidth(i), two.frameWidth(i)) << folder << name << " frame " << i;
+                EXPECT_EQ(one.frameHeight(i), two.frameHeight(i)) << folder << name << " frame " << i;
+                EXPECT_EQ(one.frameX(i), two.frameX(i)) << folder << name << " frame " << i;
+                EXPECT_EQ(one.frameY(i), two.frameY(i)) << folder << name << " frame " << i;
+            }
+            EXPECT_TRUE(debugLog().empty()) << folder << name << ": " << debugLog();
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 300) << "the list of packs was not read";
+    // The particle textures are stretched over sizes the effect files give,
+    // so only their texels matter.
+    for (const auto& f : std::filesystem::directory_iterator(kPic + "/particles")) {
+        Image a, b;
+        ASSERT_TRUE(decodeImageFile(f.path().string(), a)) << f.path();
+        ASSERT_TRUE(decodeImageFile(sharp + "/particles/" + f.path().filename().string(), b)) << f.path();
+        EXPECT_EQ(b.width, 2 * a.width) << f.path();
+        EXPECT_EQ(b.height, 2 * a.height) << f.path();
+    }
 }
 
 bool inside(const Poly& p, double x, double y) {

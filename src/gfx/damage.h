@@ -49,6 +49,7 @@ public:
     void endScene() override;
     void discardScene() override;
     bool keepsPicture() const override { return inner_->keepsPicture(); }
+    bool holdsTextures() const override { return inner_->holdsTextures(); }
     std::string rendererName() const override { return inner_->rendererName(); }
     void setNativeResolution(bool on) override { inner_->setNativeResolution(on); }
     float renderScale() const override { return inner_->renderScale(); }

@@ -56,6 +56,9 @@ public:
     // the next frame must be drawn whole.
     virtual bool takePictureLost() { return false; }
 
+    // True when the device keeps its own copy of every texture's texels, so
+    // the bank need not keep them too.
+    virtual bool holdsTextures() const { return false; }
     // Textures are 32-bit ARGB (alpha in the top byte), rows from the top.
     virtual uint32_t createTexture(int width, int height, const uint32_t* pixels) = 0;
     virtual void updateTexture(uint32_t handle, int width, int height, const uint32_t* pixels) = 0;

@@ -59,17 +59,22 @@ constexpr int kBatchQuads = 1000;
 // Primitive kinds of the batch.
 enum PrimitiveKind : int { kLineList = 2, kTriangleList = 3, kQuadList = 4 };
 
+// The picture set the loaders take: 1, or 2 for the pictures drawn at twice
+// the size under "2x/" of the pictures folder. Called before pictures, fonts
+// and particle textures load; 2 falls back to 1, with one line in the log,
+// when the 2x set is not installed. Packs measure frames and glyphs in
+// logical pixels whichever set they came from.
+void Gfx_SetArtScale(int scale);
+int Gfx_ArtScale();
+// The pictures folder of a set, ending in a separator.
+std::string Gfx_PicturesFolder(int scale);
+
 // Fills the application's window record (class name, style, size, title).
 bool Gfx_ConfigureWindow();
 // Creates the device (OpenGL unless one was installed) and the particle
 // system's device objects. Shows a message captioned "Error" and returns
 // false when the game cannot draw.
 bool Gfx_InitDevice();
-// Which picture set packs, fonts and textures load: 1, or 2 with twice the
-// pixels each way. Set once, before the first of them loads; every size the
-// game sees stays in logical pixels whichever set is loaded.
-void Gfx_SetArtScale(int scale);
-int Gfx_ArtScale();
 // Switches between the window and full screen. False when the window system
 // refused: the old mode stays in force and Gfx_IsFullscreen() still says so.
 bool Gfx_SetFullscreen(bool on);

@@ -38,7 +38,6 @@ struct RendererState {
 
 GfxSink* g_sink = nullptr;
 EffectsLevel g_effects = EffectsLevel::Full;
-int g_artScale = 1;
 
 bool& fullRedrawFlag() {
     static bool on = [] {
@@ -191,9 +190,6 @@ bool Gfx_InitDevice() {
     return createParticleObjects();
 }
 
-void Gfx_SetArtScale(int scale) { g_artScale = scale == 2 ? 2 : 1; }
-int Gfx_ArtScale() { return g_artScale; }
-
 bool Gfx_ChooseNativeResolution(const std::string& saved, const std::string& renderer) {
     switch (startupOptions().renderScale) {
     case StartupOptions::RenderScale::Native: return true;
@@ -325,8 +321,9 @@ void Gfx_DrawQuad(float x, float y, const std::string& textureName, int srcX, in
     TextureEntry* entry = textureBank().find(textureName);
     float tw = 1.0f, th = 1.0f;
     if (entry) {
-        tw = static_cast<float>(entry->surfaceWidth);
-        th = static_cast<float>(entry->surfaceHeight);
+        // Source rectangles are in logical pixels; a 2x texture has two texels to each.
+        tw = static_cast<float>(entry->surfaceWidth) / static_cast<float>(entry->artScale);
+        th = static_cast<float>(entry->surfaceHeight) / static_cast<float>(entry->artScale);
     }
     q.texture = entry;
     const float uL = static_cast<float>(srcX) / tw, vT = static_cast<float>(srcY) / th;
@@ -513,7 +510,7 @@ void Gfx_Shutdown() {
     Gfx_ReleaseAll();
     RendererState& s = st();
     g_effects = EffectsLevel::Full;
-    g_artScale = 1;
+    Gfx_SetArtScale(1);
     s.fullscreen = false;
     s.batchReady = false;
     s.count = 0;
@@ -534,8 +531,15 @@ uint32_t Gfx_DeviceTexture(TextureEntry* entry) {
     RendererState& s = st();
     if (!entry || !s.device) return 0;
     if (entry->deviceHandle == 0) {
+        // A picture whose pixels were let go after an earlier upload is read again.
+        const size_t count = static_cast<size_t>(entry->surfaceWidth) * static_cast<size_t>(entry->surfaceHeight);
+        if (entry->pixels.size() != count && !textureBank().restorePixels(entry)) return 0;
         entry->deviceHandle = s.device->createTexture(entry->surfaceWidth, entry->surfaceHeight, entry->pixels.data());
         entry->dirty = false;
+        // The device keeps its own copy: a picture from a file that nothing
+        // reads on the CPU need not stay twice in memory.
+        if (entry->deviceHandle && entry->fromFile && !entry->keepPixels && s.device->holdsTextures())
+            std::vector<uint32_t>().swap(entry->pixels);
     } else if (entry->dirty) {
         s.device->updateTexture(entry->deviceHandle, entry->surfaceWidth, entry->surfaceHeight, entry->pixels.data());
         entry->dirty = false;

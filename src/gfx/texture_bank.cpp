@@ -1,8 +1,11 @@
 #include "gfx/texture_bank.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "frame/errors.h"
+#include "frame/log.h"
 #include "frame/settings.h"
 #include "gfx/device.h"
 #include "gfx/gfx.h"
@@ -11,6 +14,44 @@ CTextureBank& textureBank() {
     static CTextureBank bank;
     return bank;
 }
+
+namespace {
+int g_artScale = 1;
+
+bool isFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool readPicture(const std::string& name, bool blackIsTransparent, Image& image, std::string* why) {
+    if (!decodeImageFile(name, image, why)) return false;
+    if (blackIsTransparent)
+        for (uint32_t& p : image.pixels)
+            if (p == 0xFF000000u) p = 0;
+    return true;
+}
+}  // namespace
+
+std::string Gfx_PicturesFolder(int scale) {
+    std::string folder = picturesPath();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return scale > 1 ? folder + std::to_string(scale) + "x/" : folder;
+}
+
+void Gfx_SetArtScale(int scale) {
+    g_artScale = 1;
+    if (scale != 2) return;
+    // The font is the first picture the game loads: without it there is no set.
+    const std::string folder = Gfx_PicturesFolder(2);
+    if (!isFile(folder + "font1.png")) {
+        logPrintf(LogLevel::Warning, "The 2x pictures are not installed (no %sfont1.png); the 1x pictures are drawn",
+                  folder.c_str());
+        return;
+    }
+    g_artScale = 2;
+}
+
+int Gfx_ArtScale() { return g_artScale; }
 
 CTextureBank::~CTextureBank() {
     // At exit the device may already be gone; only drop the CPU side.
@@ -40,16 +81,15 @@ bool CTextureBank::loadFromFile(const std::string& name, bool blackIsTransparent
     }
     Image image;
     std::string why;
-    if (!decodeImageFile(name, image, &why)) {
+    if (!readPicture(name, blackIsTransparent, image, &why)) {
         // A missing file is no news (packs try several names); a refused one is.
         debugCheck(why.empty(), "Picture %s refused: %s", name.c_str(), why.c_str());
         return false;
     }
-    if (blackIsTransparent)
-        for (uint32_t& p : image.pixels)
-            if (p == 0xFF000000u) p = 0;
     const uint32_t w = static_cast<uint32_t>(image.width), h = static_cast<uint32_t>(image.height);
-    store(name, w, h, std::move(image));
+    TextureEntry* e = store(name, w, h, std::move(image));
+    e->fromFile = true;
+    e->blackIsTransparent = blackIsTransparent;
     if (width) *width = w;
     if (height) *height = h;
     return true;
@@ -83,11 +123,46 @@ void CTextureBank::remove(const std::string& name) {
     entries_.erase(it);
 }
 
+bool CTextureBank::holdPixels(TextureEntry* e) {
+    if (!e) return false;
+    e->keepPixels = true;
+    return restorePixels(e);
+}
+
+bool CTextureBank::restorePixels(TextureEntry* e) {
+    const size_t count = static_cast<size_t>(e->surfaceWidth) * static_cast<size_t>(e->surfaceHeight);
+    if (e->pixels.size() == count) return true;
+    Image image;
+    std::string why;
+    // The file changed under the running game: its pictures are no longer the ones measured.
+    if (!e->fromFile || !readPicture(e->name, e->blackIsTransparent, image, &why) ||
+        image.width != e->surfaceWidth || image.height != e->surfaceHeight) {
+        debugCheck(false, "Picture %s cannot be read again%s%s", e->name.c_str(), why.empty() ? "" : ": ",
+                   why.c_str());
+        return false;
+    }
+    e->pixels = std::move(image.pixels);
+    return true;
+}
+
+uint64_t CTextureBank::deviceBytes() const {
+    uint64_t sum = 0;
+    for (const auto& [name, e] : entries_)
+        if (e->deviceHandle) sum += uint64_t{4} * static_cast<uint64_t>(e->surfaceWidth) * static_cast<uint64_t>(e->surfaceHeight);
+    return sum;
+}
+
+uint64_t CTextureBank::cpuBytes() const {
+    uint64_t sum = 0;
+    for (const auto& [name, e] : entries_) sum += uint64_t{4} * e->pixels.size();
+    return sum;
+}
+
 bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& source, int dx, int dy,
                                     int sx, int sy, int w, int h) {
     TextureEntry* d = find(dest);
     TextureEntry* s = find(source);
-    if (!d || !s) return false;
+    if (!d || !s || !holdPixels(d) || !holdPixels(s)) return false;
     if (dx < 0 || dy < 0 || sx < 0 || sy < 0 || w < 0 || h < 0) return false;
     if (d->surfaceWidth < dx || d->surfaceHeight < dy) return false;
     // Sums in 64 bits: a frame map may hold any numbers.
@@ -109,7 +184,7 @@ bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& 
 
 std::pair<int, int> CTextureBank::scanGlyph(const std::string& name, int x, int y, int w, int h) {
     TextureEntry* e = find(name);
-    if (!e || w <= 0 || h <= 0) return {0, 0};
+    if (!e || w <= 0 || h <= 0 || !holdPixels(e)) return {0, 0};
     // Only where the rectangle overlaps the texture can there be pixels; the scan
     // never walks outside it, whatever size the frame claims.
     const int64_t left = std::max<int64_t>(x, 0), right = std::min<int64_t>(int64_t{x} + w, e->surfaceWidth);
@@ -143,16 +218,27 @@ int CTextureBank::particleTextureId(const std::string& fileName) {
     const int id = ++lastParticleId_;
     particleIds_[name] = id;
     particleNames_[id] = name;
-    if (!find(name) && !loadFromFile(name, false))
+    if (find(name)) return id;
+    // The 2x picture under the id's name when that set is in use, else the 1x one.
+    if (particleFolder_.empty() && g_artScale > 1) {
+        const std::string sharp = Gfx_PicturesFolder(g_artScale) + "particles/" + base;
+        uint32_t w = 0, h = 0;
+        if (isFile(sharp) && loadFromFile(sharp, false, &w, &h)) {
+            TextureEntry* e = find(sharp);
+            e->artScale = g_artScale;
+            entries_[name] = std::move(entries_[sharp]);
+            entries_.erase(sharp);
+            return id;
+        }
+    }
+    if (!loadFromFile(name, false))
         debugCheck(false, "DUvad : CTextureBank : Can't initialize texture : %s !", name.c_str());
     return id;
 }
 
 std::string CTextureBank::particleFolder() const {
     if (!particleFolder_.empty()) return particleFolder_;
-    std::string folder = picturesPath();
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder + "particles/";
+    return Gfx_PicturesFolder(1) + "particles/";
 }
 
 TextureEntry* CTextureBank::textureById(int id) {

@@ -1,7 +1,8 @@
 // The texture bank: textures by file name, created once and kept for the run.
-// Every texture keeps its pixels on the CPU as well, because text labels are
-// composed and font glyphs measured from them; the device copy is made when a
-// texture is first drawn.
+// The device copy is made when a texture is first drawn. Text labels are
+// composed and font glyphs measured on the CPU, so those textures keep their
+// pixels; a picture read from a file lets them go once a device that holds
+// its own copy has it, and reads the file again should the device need it.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,10 @@ struct TextureEntry {
     std::vector<uint32_t> pixels;                 // ARGB, surfaceWidth per row
     uint32_t deviceHandle = 0;
     bool dirty = true;                            // device copy is out of date
+    int artScale = 1;                             // texels per logical pixel (2: the 2x pictures)
+    bool fromFile = false;                        // pixels can be read again from the file `name`
+    bool blackIsTransparent = false;              // as it was read
+    bool keepPixels = false;                      // read on the CPU after upload (font sheets)
 };
 
 // Decoded image as 32-bit ARGB rows from the top.
@@ -74,8 +79,17 @@ public:
     // Longest run from the first to the last non-transparent pixel over the
     // rows of the rectangle: (offset, length), first row winning ties.
     std::pair<int, int> scanGlyph(const std::string& name, int x, int y, int w, int h);
+    // Makes sure the entry holds its pixels (reading its file again if they
+    // were let go) and keeps them from now on; false when it cannot.
+    bool holdPixels(TextureEntry* e);
+    // The same for one use (an upload): the pixels may be let go again after.
+    bool restorePixels(TextureEntry* e);
+    // Bytes of texels the device holds, and of pixels kept on the CPU.
+    uint64_t deviceBytes() const;
+    uint64_t cpuBytes() const;
     // Particle pictures are named by their last path component and loaded
-    // from the particle folder; the id stays valid even if the file is missing.
+    // from the particle folder (the 2x one first when that set is in use); the
+    // id stays valid even if the file is missing.
     int particleTextureId(const std::string& fileName);
     TextureEntry* textureById(int id);
     std::string particleFolder() const;

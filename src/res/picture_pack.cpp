@@ -31,28 +31,49 @@ long long fileSize(const std::string& path) {
 }
 }  // namespace
 
-std::vector<std::string> languagePictureFolders() {
+namespace {
+// The language's folders below a pictures folder.
+std::vector<std::string> languageFolders(const std::string& base) {
     const Language& l = currentLanguage();
     std::vector<std::string> folders;
     if (playingEnglish()) return folders;
-    folders.push_back(picturesPath() + l.code);
-    if (l.page == platform::CodePage::Central) folders.push_back(picturesPath() + "cp1250");
-    if (l.page == platform::CodePage::Cyrillic) folders.push_back(picturesPath() + "cp1251");
+    folders.push_back(base + l.code);
+    if (l.page == platform::CodePage::Central) folders.push_back(base + "cp1250");
+    if (l.page == platform::CodePage::Cyrillic) folders.push_back(base + "cp1251");
     return folders;
 }
 
+bool hasPicture(const std::string& folder, const std::string& name) {
+    return fileSize(folder + "/" + name + ".png") >= 0 || fileSize(folder + "/" + name + ".dds") >= 0;
+}
+}  // namespace
+
+std::vector<std::string> languagePictureFolders() { return languageFolders(picturesPath()); }
+
 void PicturePack::load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns) {
     // A language's pictures with words, and its code page's font, stand in
-    // for the English ones of the same name.
-    for (const std::string& folder : languagePictureFolders())
-        if (fileSize(folder + "/" + name + ".png") >= 0 || fileSize(folder + "/" + name + ".dds") >= 0)
-            return loadFrom(folder, name, blackIsTransparent, frameCount, maxColumns);
+    // for the English ones of the same name; in each place the picture of
+    // the set in use comes first, the 1x one stands in for it.
+    const int scale = Gfx_ArtScale();
+    const std::vector<std::string> plain = languageFolders(picturesPath());
+    const std::vector<std::string> sharp = languageFolders(Gfx_PicturesFolder(scale));
+    for (size_t i = 0; i < plain.size(); ++i) {
+        if (scale > 1 && hasPicture(sharp[i], name))
+            return loadFrom(sharp[i], name, blackIsTransparent, frameCount, maxColumns, scale);
+        if (hasPicture(plain[i], name)) return loadFrom(plain[i], name, blackIsTransparent, frameCount, maxColumns);
+    }
+    if (scale > 1) {
+        const std::string folder = Gfx_PicturesFolder(scale);
+        if (hasPicture(folder, name)) return loadFrom(folder, name, blackIsTransparent, frameCount, maxColumns, scale);
+        debugCheck(false, "PCK: no %dx picture %s; the 1x one is drawn", scale, name.c_str());
+    }
     loadFrom(picturesPath(), name, blackIsTransparent, frameCount, maxColumns);
 }
 
 void PicturePack::loadFrom(const std::string& folder, const std::string& name, bool blackIsTransparent,
-                           int frameCount, int maxColumns) {
+                           int frameCount, int maxColumns, int scale) {
     clearFrames();
+    scale_ = scale < 1 ? 1 : scale;
     // The folder setting ends with a slash and another is added; the doubled
     // slash is harmless and keeps the texture names as they always were.
     const std::string base = folder + "/" + name;
@@ -61,8 +82,13 @@ void PicturePack::loadFrom(const std::string& folder, const std::string& name, b
         textureName = base + ext;
         uint32_t w = 0, h = 0;
         if (textureBank().loadFromFile(textureName, blackIsTransparent, &w, &h)) {
-            width = w;
-            height = h;
+            // Frames and sizes are logical pixels; the texture has scale_ texels to each.
+            const uint32_t s = static_cast<uint32_t>(scale_);
+            debugCheck(w % s == 0 && h % s == 0, "PCK: %s is %ux%u, not a whole number of %ux%u cells",
+                       textureName.c_str(), w, h, s, s);
+            textureBank().find(textureName)->artScale = scale_;
+            width = w / s;
+            height = h / s;
             loaded = true;
             break;
         }
@@ -110,8 +136,10 @@ void PicturePack::readMap(const std::string& path, int expected) {
                 break;
             }
             // Text layout and glyph trimming walk the frames' pixels: a frame
-            // is cut to the picture's edges before anything uses it.
+            // is cut to the picture's edges before anything uses it. A map of
+            // the 2x set counts texels; the frames are kept in logical pixels.
             const int64_t texW = width, texH = height;
+            x /= scale_, y /= scale_, w /= scale_, h /= scale_;
             const int64_t cx = std::clamp<int64_t>(x, 0, texW), cy = std::clamp<int64_t>(y, 0, texH);
             const int64_t cw = std::clamp<int64_t>(w, 0, texW - cx), ch = std::clamp<int64_t>(h, 0, texH - cy);
             if (cx != x || cy != y || cw != w || ch != h) ++cut;
@@ -128,12 +156,18 @@ void PicturePack::readMap(const std::string& path, int expected) {
     debugCheck(frameCount() == expected, "CORRUPT MAP FILE: %s\n", textureName.c_str());
 }
 
-void PicturePack::createBlank(const std::string& name, int w, int h) { createBlankIn(picturesPath(), name, w, h); }
+void PicturePack::createBlank(const std::string& name, int w, int h, int scale) {
+    createBlankIn(picturesPath(), name, w, h, scale);
+}
 
-void PicturePack::createBlankIn(const std::string& folder, const std::string& name, int w, int h) {
+void PicturePack::createBlankIn(const std::string& folder, const std::string& name, int w, int h, int scale) {
     clearFrames();
+    scale_ = scale < 1 ? 1 : scale;
     textureName = folder + "/" + name + ".png";
-    if (textureBank().createBlank(textureName, w, h)) {
+    // The size is checked before it is multiplied: a huge label is refused, not wrapped.
+    const bool fits = w > 0 && h > 0 && w <= 65536 && h <= 65536;
+    if (fits && textureBank().createBlank(textureName, w * scale_, h * scale_)) {
+        textureBank().find(textureName)->artScale = scale_;
         width = static_cast<uint32_t>(w);
         height = static_cast<uint32_t>(h);
         addFrame(0, 0, w, h);
@@ -177,8 +211,15 @@ void PicturePack::drawFrame(int i, float x, float y, const SpriteParams* params)
 
 void PicturePack::trimGlyphs() {
     for (int i = 1; i < frameCount(); ++i) {
-        const auto [offset, length] = textureBank().scanGlyph(textureName, frameX(i), frameY(i), frameWidth(i),
-                                                              frameHeight(i));
+        // The scan is in texels; the run is widened to whole logical pixels.
+        const int64_t s = scale_;
+        const auto [texOffset, texLength] = textureBank().scanGlyph(
+            textureName, static_cast<int>(std::clamp<int64_t>(frameX(i) * s, INT32_MIN, INT32_MAX)),
+            static_cast<int>(std::clamp<int64_t>(frameY(i) * s, INT32_MIN, INT32_MAX)),
+            static_cast<int>(std::clamp<int64_t>(frameWidth(i) * s, INT32_MIN, INT32_MAX)),
+            static_cast<int>(std::clamp<int64_t>(frameHeight(i) * s, INT32_MIN, INT32_MAX)));
+        const int offset = static_cast<int>(texOffset / s);
+        const int length = static_cast<int>((texOffset + texLength + s - 1) / s) - offset;
         const size_t k = static_cast<size_t>(i);
         // The run lies inside the frame and the frame on the picture, so the
         // sum stays small; it is taken in 64 bits all the same.

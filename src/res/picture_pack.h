@@ -17,11 +17,15 @@ public:
     // frames. The map's frames are cut to the picture's edges (reported);
     // a map over 1 MB is refused and the grid cut used instead.
     void load(const std::string& name, bool blackIsTransparent, int frameCount, int maxColumns);
+    // From one folder; scale is the texels to a logical pixel of its pictures.
     void loadFrom(const std::string& folder, const std::string& name, bool blackIsTransparent, int frameCount,
-                  int maxColumns);
-    // One frame over a new blank texture of the bank (nothing is read or written).
-    void createBlank(const std::string& name, int w, int h);
-    void createBlankIn(const std::string& folder, const std::string& name, int w, int h);
+                  int maxColumns, int scale = 1);
+    // One frame of w x h logical pixels over a new blank texture of the bank,
+    // scale texels to each (nothing is read or written).
+    void createBlank(const std::string& name, int w, int h, int scale = 1);
+    void createBlankIn(const std::string& folder, const std::string& name, int w, int h, int scale = 1);
+    // Texels to a logical pixel of the texture (2 for the 2x pictures).
+    int artScale() const { return scale_; }
 
     int frameCount() const override { return static_cast<int>(widths_.size()); }
     int frameWidth(int i) const override { return valid(i) ? widths_[static_cast<size_t>(i)] : 0; }
@@ -49,6 +53,7 @@ private:
     bool valid(int i) const { return i >= 0 && static_cast<size_t>(i) < widths_.size(); }
     void readMap(const std::string& path, int expected);
     std::vector<int32_t> widths_, heights_, xs_, ys_;
+    int scale_ = 1;
 };
 
 // frameCount for callers that may hold no pack.

@@ -131,8 +131,10 @@ TextLabelEx::TextLabelEx(PicturePack* font, const std::string& text) {
     const int h = font->frameHeight(first) + 1;
     char name[32];
     std::snprintf(name, sizeof name, "TextLabel%d", ++g_composed);
+    // The label's texture has as many texels to a pixel as the font's.
+    const int s = font->artScale();
     ownPack = std::make_unique<PicturePack>();
-    ownPack->createBlank(name, w, h);
+    ownPack->createBlank(name, w, h, s);
     CTextureBank& bank = textureBank();
     const TextureEntry* source = bank.find(font->textureName);
     int at = 0;
@@ -141,9 +143,9 @@ TextLabelEx::TextLabelEx(PicturePack* font, const std::string& text) {
         // One row below the glyph is copied too; glyphs on the sheet's last
         // row have no such row, and are copied without it instead of not at all.
         int rows = font->frameHeight(c) + 1;
-        if (source) rows = std::min(rows, source->surfaceHeight - font->frameY(c));
-        bank.copyOpaquePixels(ownPack->textureName, font->textureName, at, 0, font->frameX(c), font->frameY(c),
-                              font->frameWidth(c), rows);
+        if (source) rows = std::min(rows, source->surfaceHeight / s - font->frameY(c));
+        bank.copyOpaquePixels(ownPack->textureName, font->textureName, at * s, 0, font->frameX(c) * s,
+                              font->frameY(c) * s, font->frameWidth(c) * s, rows * s);
         at += font->frameWidth(c);
     }
     setPicture(ownPack.get(), 0);

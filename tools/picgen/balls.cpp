@@ -173,12 +173,13 @@ void bonusBall() {
 
 void fireball(bool mega) {
     Canvas c(kBall, kBall);
-    const int w = kBall, st = c.stride();
+    const int w = c.pixelWidth(), st = c.stride(), texels = c.scale();
     uint32_t* px = c.pixels();
     const uint32_t seed = mega ? 77 : 55;
-    for (int y = 0; y < w; ++y)
-        for (int x = 0; x < w; ++x) {
-            const double dx = x + 0.5 - 26, dy = y + 0.5 - 26, d = std::hypot(dx, dy) / 24.5;
+    for (int j = 0; j < w; ++j)
+        for (int i = 0; i < w; ++i) {
+            const double x = c.at(i), y = c.at(j);
+            const double dx = (i + 0.5) / texels - 26, dy = (j + 0.5) / texels - 26, d = std::hypot(dx, dy) / 24.5;
             if (d > 1.0) continue;
             const double n = fbm(x * 0.13, y * 0.13, seed, 4);
             const double heat = std::clamp(1.15 - d * 0.75 + (n - 0.5) * 0.9, 0.0, 1.0);
@@ -189,10 +190,10 @@ void fireball(bool mega) {
             else
                 col = heat > 0.66 ? mix(hex(0xB070FF), hex(0xF4F0FF), (heat - 0.66) / 0.34)
                                   : mix(hex(0x20064A), hex(0xB070FF), heat / 0.66);
-            const double edge = std::clamp((1.0 - d) * 24.5, 0.0, 1.0);
+            const double edge = std::clamp((1.0 - d) * 24.5 * texels, 0.0, 1.0);
             const uint32_t a = uint32_t(edge * 255);
             auto ch = [&](double v) { return uint32_t(std::clamp(v * edge * 255, 0.0, 255.0)); };
-            px[y * st + x] = (a << 24) | (ch(col.r) << 16) | (ch(col.g) << 8) | ch(col.b);
+            px[j * st + i] = (a << 24) | (ch(col.r) << 16) | (ch(col.g) << 8) | ch(col.b);
         }
     cairo_surface_mark_dirty(c.surface());
     cairo_t* cr = c.cr();

@@ -22,6 +22,7 @@ Rgb scale(Rgb c, double k) {
 }
 
 namespace {
+int g_artScale = 1;
 std::string g_outDir = ".";
 std::mutex g_manifestMutex;
 std::vector<std::string> g_manifest;
@@ -81,6 +82,9 @@ std::vector<std::string> wrapText(cairo_t* cr, const std::string& utf8, double m
     return lines;
 }
 
+void setArtScale(int scale) { g_artScale = scale; }
+int artScale() { return g_artScale; }
+
 void setOutputDir(const std::string& dir) { g_outDir = dir; }
 const std::string& outputDir() { return g_outDir; }
 
@@ -97,8 +101,11 @@ std::vector<std::string> takeManifest() {
     return out;
 }
 
-Canvas::Canvas(int w, int h) : w_(w), h_(h) {
-    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+Canvas::Canvas(int w, int h, int scale) : w_(w), h_(h), s_(scale) {
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w * s_, h * s_);
+    // The device scale makes every drawing, and every canvas painted onto
+    // another, work in logical pixels.
+    if (s_ != 1) cairo_surface_set_device_scale(surface_, s_, s_);
     cr_ = cairo_create(surface_);
     if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) throw std::runtime_error("cairo: cannot create canvas");
 }
@@ -126,8 +133,8 @@ void Canvas::save(const std::string& name) const {
     cairo_surface_flush(surface_);
     auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_));
     const int st = stride();
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) {
+    for (int y = 0; y < pixelHeight(); ++y)
+        for (int x = 0; x < pixelWidth(); ++x) {
             uint32_t& p = data[y * st + x];
             if ((p >> 24) == 255 && (p & 0xFFFFFFu) == 0) p = 0xFF010101u;
         }
@@ -213,7 +220,7 @@ void boxPass(std::vector<float>& src, std::vector<float>& dst, int w, int h, int
 
 void blur(Canvas& c, double radius) {
     if (radius < 0.5) return;
-    const int w = c.width(), h = c.height(), st = c.stride();
+    const int w = c.pixelWidth(), h = c.pixelHeight(), st = c.stride();
     uint32_t* px = c.pixels();
     std::vector<float> a(size_t(w) * size_t(h) * 4), b(a.size());
     for (int y = 0; y < h; ++y)
@@ -225,7 +232,7 @@ void blur(Canvas& c, double radius) {
             q[2] = float((p >> 8) & 255);
             q[3] = float(p & 255);
         }
-    const int r = std::max(1, int(std::lround(radius / 1.7)));
+    const int r = std::max(1, int(std::lround(radius * c.scale() / 1.7)));
     for (int pass = 0; pass < 3; ++pass) {
         boxPass(a, b, w, h, r, true);
         boxPass(b, a, w, h, r, false);
@@ -259,13 +266,13 @@ void glow(Canvas& c, const std::function<void(cairo_t*)>& paint, Rgb colour, dou
 }
 
 void grain(Canvas& c, uint32_t seed, double freq, double amount) {
-    const int w = c.width(), h = c.height(), st = c.stride();
+    const int w = c.pixelWidth(), h = c.pixelHeight(), st = c.stride();
     uint32_t* px = c.pixels();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint32_t& p = px[y * st + x];
             if ((p >> 24) == 0) continue;
-            const double k = 1.0 + amount * (fbm(x * freq, y * freq, seed, 3) * 2.0 - 1.0);
+            const double k = 1.0 + amount * (fbm(c.at(x) * freq, c.at(y) * freq, seed, 3) * 2.0 - 1.0);
             auto ch = [&](int shift) {
                 const double v = double((p >> shift) & 255) * k;
                 return uint32_t(std::clamp(v, 0.0, double(p >> 24))) << shift;

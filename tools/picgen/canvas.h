@@ -19,6 +19,11 @@ Rgb hex(uint32_t rgb);
 Rgb mix(Rgb a, Rgb b, double t);
 Rgb scale(Rgb c, double k);
 
+// Texels per logical pixel of every canvas made from now on (1 or 2): the
+// same drawings give the 1x set and the 2x set. Set once, before the jobs run.
+void setArtScale(int scale);
+int artScale();
+
 // Where the pictures go and the list of packs written (for the contact sheets).
 void setOutputDir(const std::string& dir);
 const std::string& outputDir();
@@ -44,7 +49,11 @@ std::pair<std::string, double> worstFit();
 
 class Canvas {
 public:
-    Canvas(int w, int h);
+    // A canvas of w x h logical pixels, artScale() texels to each: drawing
+    // through cr() is in logical pixels, pixels() in texels.
+    Canvas(int w, int h) : Canvas(w, h, artScale()) {}
+    // The same at a scale of its own (measuring the 1x look from a 2x run).
+    Canvas(int w, int h, int scale);
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
@@ -53,6 +62,11 @@ public:
     cairo_surface_t* surface() const { return surface_; }
     int width() const { return w_; }
     int height() const { return h_; }
+    int scale() const { return s_; }
+    int pixelWidth() const { return w_ * s_; }
+    int pixelHeight() const { return h_ * s_; }
+    // Logical position of the top-left corner of texel i (i itself at 1x).
+    double at(int i) const { return double(i) / s_; }
     // Premultiplied ARGB pixels (row stride in 32-bit words).
     uint32_t* pixels();
     int stride() const;
@@ -66,7 +80,7 @@ public:
     void savePack(const std::string& name, int frames = 1, int columns = 15) const;
 
 private:
-    int w_, h_;
+    int w_, h_, s_;
     cairo_surface_t* surface_;
     cairo_t* cr_;
 };

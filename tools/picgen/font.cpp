@@ -5,9 +5,11 @@
 // widest run of non-transparent pixels; a faint run of alpha 1 along the
 // bottom row spans each glyph's ink (the dark outline keeps letters apart)
 // and gives the space its width. Glyph 0 stays blank; glyph 124 is the caret bar.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/code_pages.h"
 
@@ -40,8 +42,7 @@ std::string utf8(uint32_t cp) {
     return s;
 }
 
-void font(platform::CodePage page, const std::string& name, const std::string& widthsPath) {
-    Canvas c(kCellW * 32, kCellH * 8);
+void drawGlyphs(Canvas& c, platform::CodePage page) {
     cairo_t* cr = c.cr();
     selectFace(cr, Face::SansBold, 15);
     for (int code = 1; code < 256; ++code) {
@@ -81,13 +82,22 @@ void font(platform::CodePage page, const std::string& name, const std::string& w
         }
         cairo_restore(cr);
     }
-    // Spacing runs on the bottom row of every cell.
-    int width[256] = {};
+}
+
+struct Ink {
+    int left = 0, right = -1;  // columns of the cell, -1: no glyph
+};
+
+// The columns each glyph's ink spans at 1x (a space gets 6 px): the glyph
+// widths of every set, so advances stay whole logical pixels at 2x too.
+std::vector<Ink> inkColumns(platform::CodePage page) {
+    Canvas c(kCellW * 32, kCellH * 8, 1);
+    drawGlyphs(c, page);
+    std::vector<Ink> ink(256);
     const int st = c.stride();
-    uint32_t* px = c.pixels();
+    const uint32_t* px = c.pixels();
     for (int code = 1; code < 256; ++code) {
-        const uint32_t cp = codePoint(page, code);
-        if (cp == 0) continue;
+        if (codePoint(page, code) == 0) continue;
         const int ox = (code % 32) * kCellW, oy = (code / 32) * kCellH;
         int left = kCellW, right = -1;
         for (int y = 0; y < kCellH - 1; ++y)
@@ -100,9 +110,30 @@ void font(platform::CodePage page, const std::string& name, const std::string& w
             left = 9;
             right = 14;
         }
-        width[code] = right - left + 1;
-        for (int x = left; x <= right; ++x) {
-            uint32_t& p = px[(oy + kCellH - 1) * st + ox + x];
+        ink[size_t(code)] = {left, right};
+    }
+    return ink;
+}
+
+void font(platform::CodePage page, const std::string& name, const std::string& widthsPath) {
+    const std::vector<Ink> ink = inkColumns(page);
+    Canvas c(kCellW * 32, kCellH * 8);
+    drawGlyphs(c, page);
+    // Spacing runs on the bottom row of every cell. At 2x the glyph's faint
+    // fringe outside its 1x columns (under half a level of alpha at 1x) is
+    // cleared, so the loader's trim finds exactly the 1x columns doubled.
+    const int k = c.scale(), st = c.stride();
+    uint32_t* px = c.pixels();
+    for (int code = 1; code < 256; ++code) {
+        const Ink in = ink[size_t(code)];
+        if (in.right < 0) continue;
+        const int ox = (code % 32) * kCellW * k, oy = (code / 32) * kCellH * k;
+        if (k > 1)
+            for (int y = 0; y < kCellH * k; ++y)
+                for (int x = 0; x < kCellW * k; ++x)
+                    if (x < in.left * k || x >= (in.right + 1) * k) px[(oy + y) * st + ox + x] = 0;
+        for (int x = in.left * k; x < (in.right + 1) * k; ++x) {
+            uint32_t& p = px[(oy + kCellH * k - 1) * st + ox + x];
             if ((p >> 24) == 0) p = 0x01000000u;
         }
     }
@@ -112,7 +143,10 @@ void font(platform::CodePage page, const std::string& name, const std::string& w
     // spans each glyph's ink), for the build tools that wrap and fit text.
     if (widthsPath.empty()) return;
     std::ofstream widths(widthsPath);
-    for (int code = 0; code < 256; ++code) widths << width[code] << (code % 16 == 15 ? '\n' : ' ');
+    for (int code = 0; code < 256; ++code) {
+        const Ink in = ink[size_t(code)];
+        widths << in.right - in.left + 1 << (code % 16 == 15 ? '\n' : ' ');
+    }
     if (!widths) throw std::runtime_error("cannot write " + widthsPath);
 }
 
@@ -123,7 +157,7 @@ void addCodePageFontJobs(Jobs& jobs, const std::string& widthsDir) {
     using platform::CodePage;
     for (CodePage page : {CodePage::Western, CodePage::Central, CodePage::Cyrillic}) {
         const std::string pageName = kPageNames[static_cast<int>(page)];
-        const std::string widths = widthsDir + "/font-" + pageName + ".widths";
+        const std::string widths = widthsDir.empty() ? std::string() : widthsDir + "/font-" + pageName + ".widths";
         jobs.push_back([page, pageName, widths] {
             font(page, page == CodePage::Western ? "font1" : pageName + "/font1", widths);
         });

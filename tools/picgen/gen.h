@@ -45,7 +45,8 @@ void addScreenWordJobs(Jobs& jobs, const ShapeSet& shapes);
 void addSceneryWordJobs(Jobs& jobs);
 void addMapWordJobs(Jobs& jobs);
 // The fonts of the other code pages, under "cp1250/" and "cp1251/", and the
-// glyph widths of every page's font into widthsDir (font-<page>.widths).
+// glyph widths of every page's font into widthsDir (font-<page>.widths;
+// none when empty).
 void addCodePageFontJobs(Jobs& jobs, const std::string& widthsDir);
 void addMapJobs(Jobs& jobs, const ShapeSet& shapes);
 void addParticleJobs(Jobs& jobs);

@@ -194,10 +194,10 @@ void heat() {
     // Heat shimmer.
     const int st = c.stride();
     uint32_t* px = c.pixels();
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 200; ++x) {
+    for (int y = 0; y < c.pixelHeight(); ++y)
+        for (int x = 0; x < c.pixelWidth(); ++x) {
             uint32_t& p = px[y * st + x];
-            const double k = 0.6 + 0.8 * fbm(x * 0.05, y * 0.09, 21, 3);
+            const double k = 0.6 + 0.8 * fbm(c.at(x) * 0.05, c.at(y) * 0.09, 21, 3);
             auto ch = [&](int s) { return uint32_t(std::min(255.0, ((p >> s) & 255) * k)) << s; };
             const uint32_t a = uint32_t(std::min(255.0, (p >> 24) * k));
             p = (a << 24) | std::min(ch(16), a << 16) | std::min(ch(8), a << 8) | std::min(ch(0), a);

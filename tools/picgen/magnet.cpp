@@ -41,7 +41,7 @@ void shadeMetal(Canvas& out, Canvas& mask, const Alloy& al, uint32_t seed, doubl
     cairo_set_source_surface(soft.cr(), mask.surface(), 0, 0);
     cairo_paint(soft.cr());
     blur(soft, bevel);
-    const int w = out.width(), h = out.height(), st = out.stride();
+    const int w = out.pixelWidth(), h = out.pixelHeight(), st = out.stride(), k = out.scale();
     uint32_t* m = mask.pixels();
     uint32_t* b = soft.pixels();
     uint32_t* o = out.pixels();
@@ -50,13 +50,15 @@ void shadeMetal(Canvas& out, Canvas& mask, const Alloy& al, uint32_t seed, doubl
         y = std::clamp(y, 0, h - 1);
         return double(p[y * st + x] >> 24) / 255.0;
     };
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const double a = A(m, x, y);
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const double a = A(m, i, j);
             if (a <= 0) continue;
-            const double gx = A(b, x + 1, y) - A(b, x - 1, y), gy = A(b, x, y + 1) - A(b, x, y - 1);
+            // Slopes over one logical pixel either side, whatever the texel size.
+            const double gx = A(b, i + k, j) - A(b, i - k, j), gy = A(b, i, j + k) - A(b, i, j - k);
             const double lit = std::clamp(0.5 + (gx * 0.7 + gy * 0.7) * 2.2 * bevel / 3, 0.0, 1.0);
-            const double depth = A(b, x, y);
+            const double depth = A(b, i, j);
+            const double x = out.at(i), y = out.at(j);
             const double n = fbm(x * 0.09, y * 0.09, seed, 4);
             const double scratch = noise(x * 0.6, y * 0.05, seed + 9) * 0.15;
             Rgb c = lit > 0.5 ? mix(al.mid, al.light, (lit - 0.5) * 2) : mix(al.dark, al.mid, lit * 2);
@@ -65,7 +67,7 @@ void shadeMetal(Canvas& out, Canvas& mask, const Alloy& al, uint32_t seed, doubl
             c = mix(scale(al.dark, 0.5), c, 0.35 + 0.65 * rim);
             auto ch = [&](double v) { return uint32_t(std::clamp(v * a * 255, 0.0, 255.0)); };
             const uint32_t aa = uint32_t(a * 255);
-            o[y * st + x] = (aa << 24) | (ch(c.r) << 16) | (ch(c.g) << 8) | ch(c.b);
+            o[j * st + i] = (aa << 24) | (ch(c.r) << 16) | (ch(c.g) << 8) | ch(c.b);
         }
     cairo_surface_mark_dirty(out.surface());
 }

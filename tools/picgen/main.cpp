@@ -1,8 +1,11 @@
 // picgen: draws every picture of the game into the data folder.
 // Usage: vm-picgen <shapes.txt> <data dir> <manifest out> <icon dir> <icon size>...
 //        vm-picgen --words <language> <words file> <shapes.txt> <data dir>
+//        vm-picgen --scale 2 <either form above>
 // The second form draws only the pictures with words, in the language of
-// the words file, into <data dir>/pic/<language>/.
+// the words file, into <data dir>/pic/<language>/. With --scale 2 the same
+// drawings are made at twice the size into <data dir>/pic/2x/ (the icons,
+// drawn at each of their sizes anyway, and the glyph widths are left out).
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -49,12 +52,18 @@ int runJobs(pg::Jobs& jobs) {
     return 0;
 }
 
+// The pictures folder of the set being drawn.
+std::string picturesFolder(const std::string& dataDir) {
+    const int scale = pg::artScale();
+    return dataDir + "/pic" + (scale > 1 ? "/" + std::to_string(scale) + "x" : std::string());
+}
+
 int drawWords(char** argv) {
     const auto start = std::chrono::steady_clock::now();
     try {
         pg::loadWords(argv[3]);
         const pg::ShapeSet shapes = pg::loadShapes(argv[4]);
-        pg::setOutputDir(std::string(argv[5]) + "/pic/" + argv[2]);
+        pg::setOutputDir(picturesFolder(argv[5]) + "/" + argv[2]);
         pg::Jobs jobs;
         pg::addWidgetWordJobs(jobs);
         pg::addMessageJobs(jobs);
@@ -76,6 +85,18 @@ int drawWords(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--scale") {
+        const std::string scale = argv[2];
+        if (scale != "1" && scale != "2") {
+            std::fprintf(stderr, "%s: --scale takes 1 or 2, not %s\n", argv[0], argv[2]);
+            return 2;
+        }
+        pg::setArtScale(scale[0] - '0');
+        argv[2] = argv[0];
+        argv += 2;
+        argc -= 2;
+    }
+    const bool sharp = pg::artScale() > 1;
     if (argc >= 2 && std::string(argv[1]) == "--words") {
         if (argc != 6) {
             std::fprintf(stderr, "usage: %s --words <language> <words file> <shapes.txt> <data dir>\n", argv[0]);
@@ -84,7 +105,7 @@ int main(int argc, char** argv) {
         return drawWords(argv);
     }
     std::vector<int> iconSizes;
-    bool sizesValid = argc >= 6;
+    bool sizesValid = argc >= 6 || (sharp && argc == 4);
     for (int i = 5; i < argc; ++i) {
         char* end = nullptr;
         const long size = std::strtol(argv[i], &end, 10);
@@ -98,20 +119,20 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     try {
         const pg::ShapeSet shapes = pg::loadShapes(argv[1]);
-        pg::setOutputDir(std::string(argv[2]) + "/pic");
+        pg::setOutputDir(picturesFolder(argv[2]));
         pg::Jobs jobs;
         pg::addBallJobs(jobs);
         pg::addGunJobs(jobs);
         pg::addMagnetJobs(jobs, shapes);
         pg::addSceneryJobs(jobs, shapes);
         pg::addHudJobs(jobs);
-        pg::addCodePageFontJobs(jobs, std::filesystem::path(argv[3]).parent_path().string());
+        pg::addCodePageFontJobs(jobs, sharp ? std::string() : std::filesystem::path(argv[3]).parent_path().string());
         pg::addMessageJobs(jobs);
         pg::addScreenJobs(jobs, shapes);
         pg::addWidgetJobs(jobs);
         pg::addMapJobs(jobs, shapes);
         pg::addParticleJobs(jobs);
-        pg::addIconJobs(jobs, shapes, argv[4], iconSizes);
+        if (!sharp) pg::addIconJobs(jobs, shapes, argv[4], iconSizes);
 
         runJobs(jobs);
 
@@ -124,6 +145,6 @@ int main(int argc, char** argv) {
     }
     const double secs =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("picgen: pictures drawn in %.1f s\n", secs);
+    std::printf("picgen: %dx pictures drawn in %.1f s\n", pg::artScale(), secs);
     return 0;
 }

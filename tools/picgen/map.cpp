@@ -42,12 +42,13 @@ void mapa() {
     // Parchment.
     const int st = c.stride();
     uint32_t* px = c.pixels();
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) {
+    for (int j = 0; j < c.pixelHeight(); ++j)
+        for (int i = 0; i < c.pixelWidth(); ++i) {
+            const double x = c.at(i), y = c.at(j);
             const double n = fbm(x * 0.01, y * 0.01, 301, 5), m = fbm(x * 0.08, y * 0.08, 302, 2);
             const Rgb col = scale(mix(hex(0xE8D2A0), hex(0xC8A86A), n), 0.9 + 0.15 * m);
             auto ch = [](double v) { return uint32_t(std::clamp(v * 255, 0.0, 255.0)); };
-            px[y * st + x] = 0xFF000000u | (ch(col.r) << 16) | (ch(col.g) << 8) | ch(col.b);
+            px[j * st + i] = 0xFF000000u | (ch(col.r) << 16) | (ch(col.g) << 8) | ch(col.b);
         }
     cairo_surface_mark_dirty(c.surface());
     // Sea around the lands.
@@ -160,9 +161,9 @@ void cover(int i) {
     Canvas fog(b[2], b[3]);
     const int st = fog.stride();
     uint32_t* px = fog.pixels();
-    for (int y = 0; y < b[3]; ++y)
-        for (int x = 0; x < b[2]; ++x) {
-            const double n = fbm(x * 0.05, y * 0.05, 600 + uint32_t(i), 4);
+    for (int y = 0; y < fog.pixelHeight(); ++y)
+        for (int x = 0; x < fog.pixelWidth(); ++x) {
+            const double n = fbm(fog.at(x) * 0.05, fog.at(y) * 0.05, 600 + uint32_t(i), 4);
             const Rgb col = mix(hex(0x7A7A88), hex(0xD8D8E0), n);
             auto ch = [](double v) { return uint32_t(std::clamp(v * 255, 0.0, 255.0)); };
             px[y * st + x] = 0xFF000000u | (ch(col.r) << 16) | (ch(col.g) << 8) | ch(col.b);

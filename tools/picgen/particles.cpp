@@ -51,10 +51,11 @@ void smoke() {
     Canvas c(kS, kS);
     const int st = c.stride();
     uint32_t* px = c.pixels();
-    for (int y = 0; y < kS; ++y)
-        for (int x = 0; x < kS; ++x) {
-            const double d = std::hypot(x + 0.5 - 32, y + 0.5 - 32) / 31;
-            const double n = fbm(x * 0.09, y * 0.09, 811, 4);
+    const int k = c.scale();
+    for (int y = 0; y < c.pixelHeight(); ++y)
+        for (int x = 0; x < c.pixelWidth(); ++x) {
+            const double d = std::hypot((x + 0.5) / k - 32, (y + 0.5) / k - 32) / 31;
+            const double n = fbm(c.at(x) * 0.09, c.at(y) * 0.09, 811, 4);
             const double a = std::clamp((1 - d) * 1.6, 0.0, 1.0) * std::clamp(n * 1.6 - 0.2, 0.0, 1.0) * 0.8;
             const uint32_t v = uint32_t(a * 255);
             px[y * st + x] = (v << 24) | (v << 16) | (v << 8) | v;

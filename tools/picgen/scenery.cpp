@@ -206,9 +206,9 @@ void paintBackground(Canvas& c, int b) {
     // Drawn in 800 x 600 units, scaled to the canvas (the comics use it
     // small).
     const double sc = c.width() / 800.0;
-    for (int py = 0; py < c.height(); ++py)
-        for (int px0 = 0; px0 < c.width(); ++px0) {
-            const double x = px0 / sc, y = py / sc;
+    for (int py = 0; py < c.pixelHeight(); ++py)
+        for (int px0 = 0; px0 < c.pixelWidth(); ++px0) {
+            const double x = c.at(px0) / sc, y = c.at(py) / sc;
             const double v = y / 600.0;
             Rgb col = mix(t.skyTop, t.skyBottom, std::pow(v, 0.9));
             const double n = fbm(x * 0.006, y * 0.012, t.seed, 5);
@@ -388,19 +388,21 @@ void front(int b, const Shape* walls) {
     uint32_t* s = soft.pixels();
     uint32_t* o = c.pixels();
     const Rgb stone = mix(t.mid, hex(0x8A8478), 0.55), mortar = scale(stone, 0.35);
+    const int k = c.scale(), w = c.pixelWidth(), h = c.pixelHeight();
     auto A = [&](uint32_t* p, int x, int y) {
-        x = std::clamp(x, 0, 799);
-        y = std::clamp(y, 0, 599);
+        x = std::clamp(x, 0, w - 1);
+        y = std::clamp(y, 0, h - 1);
         return double(p[y * st + x] >> 24) / 255.0;
     };
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) {
-            const double a = A(m, x, y);
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) {
+            const double a = A(m, i, j);
             if (a <= 0) continue;
+            const double x = c.at(i), y = c.at(j);
             // Brick courses: 24 px high, offset every other row.
-            const int row = y / 24;
-            const int bx = (x + (row % 2) * 23) / 46;
-            const double fx = std::fmod(x + (row % 2) * 23, 46.0), fy = std::fmod(double(y), 24.0);
+            const int row = int(y / 24);
+            const int bx = int((x + (row % 2) * 23) / 46);
+            const double fx = std::fmod(x + (row % 2) * 23, 46.0), fy = std::fmod(y, 24.0);
             const double edge = std::min({fx, 46 - fx, fy, 24 - fy});
             const uint32_t bh = hash32(uint32_t(bx * 131 + row * 977) + t.seed);
             const double tone = 0.82 + 0.3 * ((bh & 255) / 255.0);
@@ -408,18 +410,18 @@ void front(int b, const Shape* walls) {
             Rgb col = scale(stone, tone * (0.75 + 0.5 * n));
             if (edge < 1.6) col = mortar;
             else if (edge < 3.2) col = mix(mortar, col, (edge - 1.6) / 1.6);
-            const double gx = A(s, x + 1, y) - A(s, x - 1, y), gy = A(s, x, y + 1) - A(s, x, y - 1);
+            const double gx = A(s, i + k, j) - A(s, i - k, j), gy = A(s, i, j + k) - A(s, i, j - k);
             const double lit = std::clamp(1.0 + (gx + gy) * 3.5, 0.55, 1.5);
-            const double rim = std::clamp(A(s, x, y) * 2.2 - 0.2, 0.35, 1.0);
+            const double rim = std::clamp(A(s, i, j) * 2.2 - 0.2, 0.35, 1.0);
             col = scale(col, lit * rim);
             // Stone takes a little of the scene's light colour.
             col = mix(col, t.accent, 0.06);
-            const uint32_t prev = o[y * st + x];
+            const uint32_t prev = o[j * st + i];
             const double pa = (prev >> 24) / 255.0 * (1 - a);
             auto ch = [&](double v, int shift) {
                 return uint32_t(std::clamp(v * a * 255 + ((prev >> shift) & 255) * (1 - a), 0.0, 255.0));
             };
-            o[y * st + x] = (uint32_t(std::clamp((a + pa) * 255, 0.0, 255.0)) << 24) | (ch(col.r, 16) << 16) |
+            o[j * st + i] = (uint32_t(std::clamp((a + pa) * 255, 0.0, 255.0)) << 24) | (ch(col.r, 16) << 16) |
                             (ch(col.g, 8) << 8) | ch(col.b, 0);
         }
     cairo_surface_mark_dirty(c.surface());
@@ -810,18 +812,19 @@ void fallingWall() {
     // Big ashlar blocks.
     const int st = c.stride();
     uint32_t* px = c.pixels();
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) {
-            const int row = y / 60;
+    for (int j = 0; j < c.pixelHeight(); ++j)
+        for (int i = 0; i < c.pixelWidth(); ++i) {
+            const double x = c.at(i), y = c.at(j);
+            const int row = int(y / 60);
             const double off = (row % 2) * 50.0;
-            const double fx = std::fmod(x + off, 100.0), fy = std::fmod(double(y), 60.0);
+            const double fx = std::fmod(x + off, 100.0), fy = std::fmod(y, 60.0);
             const double edge = std::min({fx, 100 - fx, fy, 60 - fy});
             const uint32_t bh = hash32(uint32_t(int((x + off) / 100)) * 7 + uint32_t(row) * 1031);
             const double n = fbm(x * 0.05, y * 0.05, 901, 5);
             Rgb col = scale(hex(0x6A6258), (0.75 + 0.25 * ((bh & 255) / 255.0)) * (0.7 + 0.6 * n));
             if (edge < 3) col = hex(0x1E1A16);
             else if (edge < 7) col = scale(col, fy < 7 || fx < 7 ? 1.25 : 0.7);
-            setPixel(&px[y * st + x], col);
+            setPixel(&px[j * st + i], col);
         }
     cairo_surface_mark_dirty(c.surface());
     // A carved seal in the middle.

@@ -183,6 +183,7 @@ public:
     bool beginScene() override;
     void endScene() override;
     bool keepsPicture() const override { return true; }
+    bool holdsTextures() const override { return true; }
     std::string rendererName() const override {
         const auto* name = created_ ? reinterpret_cast<const char*>(glGetString(GL_RENDERER)) : nullptr;
         return name ? name : "";

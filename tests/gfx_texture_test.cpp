@@ -224,3 +224,51 @@ TEST_F(GfxTest, PicturesLetGoOfTheirPixelsOnlyWhenTheDeviceHoldsThemAndReadThemA
     EXPECT_TRUE(bank.find(q)->pixels.empty());
     EXPECT_EQ(bank.find(p)->pixels.size(), 16u);
 }
+
+TEST_F(GfxTest, LargePicturesIdleForAWhileLetGoOfTheirDeviceCopyAndAreReadAgainWhenDrawn) {
+    writeSolidPng("back.png", 512, 512, 0xFF336699u);  // 1 MB of texels: large enough
+    writeSolidPng("ball.png", 8, 8, 0xFFAA0000u);
+    auto device = std::make_unique<HoldingDevice>();
+    HoldingDevice* d = device.get();
+    Gfx_InstallDevice(std::move(device));
+    ASSERT_TRUE(Gfx_InitDevice());
+    auto draw = [](const std::string& name) {
+        ASSERT_TRUE(Gfx_BeginScene());
+        Gfx_DrawQuad(0, 0, name, 0, 0, 8, 8, nullptr);
+        Gfx_EndScene();
+    };
+    CTextureBank& bank = textureBank();
+    const std::string back = folder + "back.png", ball = folder + "ball.png";
+    ASSERT_TRUE(bank.loadFromFile(back, false));
+    ASSERT_TRUE(bank.loadFromFile(ball, false));
+    ASSERT_TRUE(bank.createBlank("label", 512, 512));  // composed: no file gives it back
+    draw("label");
+    draw(back);
+    const uint32_t first = bank.find(back)->deviceHandle;
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(bank.releaseIdle(2), 0u) << "drawn in the last frame";
+
+    // Idle long enough while the renderer still has it bound from the last draw.
+    EXPECT_EQ(bank.releaseIdle(1), 1u);
+    EXPECT_EQ(bank.find(back)->deviceHandle, 0u);
+    EXPECT_TRUE(bank.find(back)->pixels.empty());
+    EXPECT_NE(bank.find("label")->deviceHandle, 0u);
+    EXPECT_EQ(bank.find("label")->pixels.size(), 512u * 512u);
+    EXPECT_EQ(bank.deviceBytes(), 4u * 512 * 512);
+    // Drawn again: read from its file, uploaded anew and bound, not the handle let go.
+    draw(back);
+    const uint32_t again = bank.find(back)->deviceHandle;
+    ASSERT_NE(again, 0u);
+    EXPECT_NE(again, first);
+    ASSERT_FALSE(d->draws.empty());
+    EXPECT_EQ(d->draws.back().texture, again);
+    EXPECT_EQ(d->firstTexels.back(), 0xFF336699u);
+
+    // The frames the renderer ends do the same on their own; a small picture stays.
+    draw(ball);
+    const int live = d->texturesLive;
+    for (uint64_t i = 0; i < CTextureBank::kIdleReleaseFrames + 80; ++i) draw(ball);
+    EXPECT_EQ(bank.find(back)->deviceHandle, 0u);
+    EXPECT_NE(bank.find(ball)->deviceHandle, 0u);
+    EXPECT_EQ(d->texturesLive, live - 1);
+}

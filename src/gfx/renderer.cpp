@@ -310,6 +310,7 @@ void Gfx_EndScene() {
     flush();
     s.device->endScene();
     s.inScene = false;
+    textureBank().endFrame();
 }
 
 bool Gfx_InScene() { return st().inScene; }
@@ -379,6 +380,8 @@ void Gfx_AddQuad(const Quad& quad) {
         applyBlendFlags(quad.blendFlags);
         bindTexture(quad.texture);
     }
+    // Stamped per quad: a texture bound across frames is not bound again.
+    if (quad.texture) textureBank().noteDrawn(quad.texture);
     Vertex* dst = s.vertices.data() + s.count * 4;
     for (int i = 0; i < 4; ++i) dst[i] = quad.v[i];
     ++s.count;
@@ -530,6 +533,7 @@ void Gfx_ForgetTexture(TextureEntry* entry) {
 uint32_t Gfx_DeviceTexture(TextureEntry* entry) {
     RendererState& s = st();
     if (!entry || !s.device) return 0;
+    textureBank().noteDrawn(entry);
     if (entry->deviceHandle == 0) {
         // A picture whose pixels were let go after an earlier upload is read again.
         const size_t count = static_cast<size_t>(entry->surfaceWidth) * static_cast<size_t>(entry->surfaceHeight);

@@ -67,6 +67,7 @@ TextureEntry* CTextureBank::store(const std::string& name, uint32_t w, uint32_t 
     entry->surfaceHeight = image.height > 0 ? image.height : 1;
     entry->pixels = std::move(image.pixels);
     entry->pixels.resize(static_cast<size_t>(entry->surfaceWidth) * static_cast<size_t>(entry->surfaceHeight));
+    entry->lastDrawn = frame_;  // just loaded: about to be drawn
     TextureEntry* raw = entry.get();
     entries_[name] = std::move(entry);
     return raw;
@@ -156,6 +157,29 @@ uint64_t CTextureBank::cpuBytes() const {
     uint64_t sum = 0;
     for (const auto& [name, e] : entries_) sum += uint64_t{4} * e->pixels.size();
     return sum;
+}
+
+void CTextureBank::endFrame() {
+    ++frame_;
+    // Looking once a second is soon enough for pictures idle half a minute.
+    if (frame_ % 80 == 0) releaseIdle(kIdleReleaseFrames);
+}
+
+size_t CTextureBank::releaseIdle(uint64_t frames) {
+    size_t released = 0;
+    for (auto& [name, e] : entries_) {
+        const uint64_t bytes = uint64_t{4} * static_cast<uint64_t>(e->surfaceWidth) * static_cast<uint64_t>(e->surfaceHeight);
+        if (!e->fromFile || e->keepPixels || bytes < kIdleReleaseBytes || frame_ - e->lastDrawn < frames)
+            continue;
+        if (!e->deviceHandle && e->pixels.empty()) continue;
+        Gfx_ForgetTexture(e.get());
+        if (e->deviceHandle)
+            if (GfxDevice* d = Gfx_Device()) d->destroyTexture(e->deviceHandle);
+        e->deviceHandle = 0;
+        std::vector<uint32_t>().swap(e->pixels);
+        ++released;
+    }
+    return released;
 }
 
 bool CTextureBank::copyOpaquePixels(const std::string& dest, const std::string& source, int dx, int dy,

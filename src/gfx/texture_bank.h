@@ -3,6 +3,9 @@
 // composed and font glyphs measured on the CPU, so those textures keep their
 // pixels; a picture read from a file lets them go once a device that holds
 // its own copy has it, and reads the file again should the device need it.
+// A large picture from a file that has not been drawn for a while (another
+// episode's background, a screen left long ago) also gives up its device
+// copy, and is read again on its next draw.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,7 @@ struct TextureEntry {
     bool fromFile = false;                        // pixels can be read again from the file `name`
     bool blackIsTransparent = false;              // as it was read
     bool keepPixels = false;                      // read on the CPU after upload (font sheets)
+    uint64_t lastDrawn = 0;                       // the bank's frame when last drawn (or loaded)
 };
 
 // Decoded image as 32-bit ARGB rows from the top.
@@ -87,6 +91,19 @@ public:
     // Bytes of texels the device holds, and of pixels kept on the CPU.
     uint64_t deviceBytes() const;
     uint64_t cpuBytes() const;
+
+    // A picture from a file of at least kIdleReleaseBytes of texels that has
+    // not been drawn for kIdleReleaseFrames frames is let go: its device
+    // copy and its pixels. Those the CPU reads (keepPixels) and composed ones
+    // (labels, blanks), which no file can give back, are never let go.
+    static constexpr uint64_t kIdleReleaseBytes = uint64_t{1} << 20;
+    static constexpr uint64_t kIdleReleaseFrames = 30 * 80;
+    void noteDrawn(TextureEntry* e) { e->lastDrawn = frame_; }
+    // A scene ended: counts the frame and lets go of idle pictures. Called
+    // after the device drew the frame, so nothing it drew is let go.
+    void endFrame();
+    // Lets go of the pictures idle for at least that many frames; the count released.
+    size_t releaseIdle(uint64_t frames);
     // Particle pictures are named by their last path component and loaded
     // from the particle folder (the 2x one first when that set is in use); the
     // id stays valid even if the file is missing.
@@ -108,6 +125,7 @@ private:
     std::map<std::string, int> particleIds_;
     std::map<int, std::string> particleNames_;
     int lastParticleId_ = 0;
+    uint64_t frame_ = 0;
     std::string particleFolder_;  // empty: "particles/" in the pictures folder
 };
 

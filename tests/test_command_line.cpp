@@ -98,6 +98,20 @@ TEST(CommandLineTest, EffectsTakesItsLevelAsTheNextWordOrAfterAnEqualsSign) {
     EXPECT_NE(answer(parse({"--help"})).out.find("--effects=full|light"), std::string::npos);
 }
 
+TEST(CommandLineTest, EveryOptionInTheHelpStandsApartFromItsDescription) {
+    std::istringstream in(usageText());
+    std::string line;
+    int options = 0;
+    while (std::getline(in, line)) {
+        const size_t dashes = line.find("--");
+        if (line.rfind("  ", 0) != 0 || dashes == std::string::npos || dashes > 6) continue;
+        ++options;
+        const size_t end = line.find(' ', dashes);
+        EXPECT_TRUE(end == std::string::npos || line.compare(end, 2, "  ") == 0) << line;
+    }
+    EXPECT_GE(options, 8);
+}
+
 TEST(CommandLineTest, LogLevelFromTheEnvironmentAndVerbose) {
     EXPECT_EQ(parse({}, "warning").options.logLevel, LogLevel::Warning);
     EXPECT_EQ(parse({}, "DEBUG").options.logLevel, LogLevel::Debug);

@@ -216,7 +216,10 @@ std::string usageText() {
         names += "--";
         names += o.longName;
         if (o.valueName) names += std::string("=") + o.valueName;
-        if (names.size() < 20) names.resize(20, ' ');
+        // A name too long for the column puts its help on the next line, as
+        // other programs' --help does, rather than run into it.
+        if (names.size() > 18) names += "\n";
+        names.resize(names.size() > 18 ? names.size() + 20 : 20, ' ');
         text += names + o.help + "\n";
     }
     const std::string players = playerFolderFor(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));

@@ -34,9 +34,9 @@ vm_layer(gfx         USES frame platform LIBS stb png jpeg)
 vm_layer(sound       USES frame platform)
 # The back ends, beside the layer whose interface they fill in; the program
 # installs the desktop ones, the tests and the tools the testing ones.
-vm_layer(gfx/gl        USES platform frame gfx LIBS epoxy SDL2)
+vm_layer(gfx/gl        USES platform frame gfx LIBS epoxy)
 vm_layer(gfx/testing   USES frame gfx)
-vm_layer(sound/sdl     USES frame sound LIBS SDL2 SDL2_mixer openmpt)
+vm_layer(sound/sdl     USES platform frame sound LIBS SDL2_mixer openmpt)
 vm_layer(sound/testing USES frame sound sound/sdl)
 vm_layer(scene       USES frame gfx)
 vm_layer(res         USES frame gfx scene)

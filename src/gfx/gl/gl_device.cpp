@@ -4,7 +4,6 @@
 // exact and lets full screen place the frame in a letterbox. The target is
 // 800 x 600, or at native resolution as large as the letterbox, so that a
 // large window or screen gets pixels drawn for it rather than enlarged ones.
-#include <SDL.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "gfx/gl/gl_device.h"
+#include "platform/device_services.h"
 #include "platform/exit_guard.h"
 
 namespace {
@@ -364,7 +364,7 @@ GlDevice::TargetRect GlDevice::targetRect(int x, int y, int w, int h) const {
 
 DeviceError GlDevice::create() {
     release();  // a second start must not leak the first one's objects
-    if (!SDL_GL_GetCurrentContext()) return DeviceError::NoContext;
+    if (!platform::glContextCurrent()) return DeviceError::NoContext;
     hasObjects_ = true;
     GLint profile = 0;
     if (epoxy_gl_version() < 33 || epoxy_is_desktop_gl() == 0) return DeviceError::NoCore33;
@@ -446,7 +446,7 @@ DeviceError GlDevice::create() {
     setBlendFlags(kBlendAlpha);
     setTexture(0);
     // Vertical sync off: the frame loop paces itself.
-    SDL_GL_SetSwapInterval(0);
+    platform::setVsync(false);
     return DeviceError::None;
 }
 

@@ -1,6 +1,5 @@
 #include "sound/sdl/sdl_backend.h"
 
-#include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "frame/log.h"
+#include "platform/device_services.h"
 #include "sound/master_bus.h"
 #include "sound/voice_limiter.h"
 
@@ -141,10 +141,7 @@ SdlSoundBackend::~SdlSoundBackend() { stop(); }
 bool SdlSoundBackend::start() {
     if (s_->open) return true;
     s_->failure.clear();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        s_->failure = SDL_GetError();
-        return false;
-    }
+    if (!platform::openAudio(s_->failure)) return false;
     s_->mixInit = (Mix_Init(MIX_INIT_OGG) & MIX_INIT_OGG) != 0;
     // Floating point: the voices sum without a ceiling, and the master stage
     // decides what reaches the device (SDL converts for one that wants
@@ -156,7 +153,7 @@ bool SdlSoundBackend::start() {
         s_->failure = opened ? "the audio device does not take floating-point samples" : Mix_GetError();
         Mix_CloseAudio();
         if (s_->mixInit) Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        platform::closeAudio();
         return false;
     }
     Mix_AllocateChannels(kMixChannels);
@@ -186,17 +183,14 @@ bool SdlSoundBackend::startOffline() {
         setenv(names[i], values[i], 1);
     }
     // The disk driver warns loudly that it is in use; here that is the point.
-    const SDL_LogPriority warnings = SDL_LogGetPriority(SDL_LOG_CATEGORY_AUDIO);
-    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, SDL_NUM_LOG_PRIORITIES);
-    const bool ok = start();
-    SDL_LogSetPriority(SDL_LOG_CATEGORY_AUDIO, warnings);
+    const bool ok = platform::withAudioLogSilenced([this] { return start(); });
     for (int i = 0; i < 3; ++i) {
         if (had[i])
             setenv(names[i], saved[i].c_str(), 1);
         else
             unsetenv(names[i]);
     }
-    if (ok && std::strcmp(SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "", "disk") != 0) {
+    if (ok && platform::audioDriverName() != "disk") {
         stop();  // the audio subsystem was already up with another driver
         return false;
     }
@@ -241,7 +235,7 @@ void SdlSoundBackend::stop() {
     Mix_CloseAudio();
     s_->bus.reset();
     if (s_->mixInit) Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    platform::closeAudio();
     s_->open = false;
 }
 
